@@ -1,0 +1,56 @@
+#pragma once
+
+// Small helpers shared by the benchmarks: generated input files and peak memory.
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/resource.h>
+
+#include "platform/files.h"
+#include "platform/settings.h"
+
+namespace bench {
+
+inline double seconds()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Peak resident memory of this process in MiB.
+inline double peakMiB()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+// Generated logs are kept in build/bench-data and made once with genlog.
+inline std::string dataFolder()
+{
+    const std::string folder = platform::programFolder() + "../bench-data";
+    std::string command = "mkdir -p '" + folder + "'";
+    if (std::system(command.c_str()) != 0)
+        std::fprintf(stderr, "cannot create %s\n", folder.c_str());
+    return folder;
+}
+
+inline std::string generatedLog(std::uint64_t lines, bool gzip)
+{
+    const std::string path = dataFolder() + "/gen-" + std::to_string(lines) + (gzip ? ".log.gz" : ".log");
+    if (platform::fileSize(path) > 0)
+        return path;
+    std::fprintf(stderr, "generating %s ...\n", path.c_str());
+    const std::string command = platform::programPath("genlog") + " --seed 7 --days 60 --lines " +
+                                std::to_string(lines) + (gzip ? " --gzip --level 6" : "") + " -o '" +
+                                path + ".part' && mv '" + path + ".part' '" + path + "'";
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "genlog failed\n");
+        std::exit(1);
+    }
+    return path;
+}
+
+} // namespace bench

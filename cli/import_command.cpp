@@ -1,0 +1,197 @@
+// vexilo-cli import: runs an import job the way the analysis wizard does, with its
+// options as defaults, and deletes the output when anything fails.
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+#include "cli/commands.h"
+#include "cli/sievra_loader.h"
+
+namespace cli {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vexilo-cli import -o OUT.vxlog [options] INPUT...\n"
+    "INPUT: access logs in the combined format (plain, or gzip when named *.gz) and at most\n"
+    "one analysed log (*.vxlog) to extend, read in the order given.\n"
+    "options (defaults are those of the analysis wizard):\n"
+    "  --flags N          store flags, decimal or 0x hex (default 0x64 plus browsers-only)\n"
+    "  --all-agents       keep every user agent, not only browsers\n"
+    "  --status LIST      status codes to keep (default \"200 302 304\")\n"
+    "  --methods LIST     methods to keep (default \"GET POST\")\n"
+    "  --skip-ext LIST    extensions to drop (default \"jpg gif png swf css js\")\n"
+    "  --dir-index LIST   directory index names (default \"index.html index.htm index.cgi\")\n"
+    "  --window START END keep times START <= t < END (UTC seconds)\n"
+    "  --truncated FILE   write lines with a field cut at 1024 bytes to FILE\n"
+    "  --excluded FILE    write lines that were not stored to FILE\n"
+    "LIST: items separated by blanks or commas; \"\" for none.\n";
+
+// A list of NUL-terminated items ended by an empty one.
+std::string makeList(const std::string& text)
+{
+    std::string list;
+    std::string item;
+    for (char c : text + ' ') {
+        if (c == ' ' || c == ',') {
+            if (!item.empty()) {
+                list += item;
+                list += '\0';
+                item.clear();
+            }
+        } else {
+            item += c;
+        }
+    }
+    list += '\0';
+    return list;
+}
+
+bool parseNumber(const std::string& text, std::uint32_t& value)
+{
+    char* end = nullptr;
+    const unsigned long v = std::strtoul(text.c_str(), &end, 0);
+    if (text.empty() || *end || v > 0xFFFFFFFFul)
+        return false;
+    value = static_cast<std::uint32_t>(v);
+    return true;
+}
+
+void showProgress(std::uint64_t done, std::uint64_t total, bool final)
+{
+    const double share = total ? double(done) * 100.0 / double(total) : 100.0;
+    std::fprintf(stderr, "\rimporting %5.1f%%  %.1f / %.1f MB%s", share, double(done) / 1e6,
+                 double(total) / 1e6, final ? "\n" : "");
+    std::fflush(stderr);
+}
+
+} // namespace
+
+int importCommand(const Args& args)
+{
+    std::string output, truncated, excluded;
+    std::uint32_t flags = 0x64 | LA_F_BROWSERS_ONLY;
+    bool allAgents = false;
+    std::string status = makeList("200 302 304"), methods = makeList("GET POST"),
+                skipExt = makeList("jpg gif png swf css js"),
+                dirIndex = makeList("index.html index.htm index.cgi");
+    std::uint32_t windowStart = 0, windowEnd = 0;
+    std::string inputs;
+    bool any = false;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& to) {
+            if (i + 1 >= args.size())
+                return false;
+            to = args[++i];
+            return true;
+        };
+        std::string v, v2;
+        bool ok = true;
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (a == "-o") {
+            ok = value(output);
+        } else if (a == "--flags") {
+            ok = value(v) && parseNumber(v, flags);
+        } else if (a == "--all-agents") {
+            allAgents = true;
+        } else if (a == "--status") {
+            ok = value(v);
+            status = makeList(v);
+        } else if (a == "--methods") {
+            ok = value(v);
+            methods = makeList(v);
+        } else if (a == "--skip-ext") {
+            ok = value(v);
+            skipExt = makeList(v);
+        } else if (a == "--dir-index") {
+            ok = value(v);
+            dirIndex = makeList(v);
+        } else if (a == "--window") {
+            ok = value(v) && value(v2) && parseNumber(v, windowStart) && parseNumber(v2, windowEnd);
+        } else if (a == "--truncated") {
+            ok = value(truncated);
+        } else if (a == "--excluded") {
+            ok = value(excluded);
+        } else if (a.size() > 1 && a[0] == '-' && a != "--") {
+            std::fprintf(stderr, "vexilo-cli import: unknown option %s\n\n%s", a.c_str(), kUsage);
+            return 2;
+        } else {
+            if (a == "--") {
+                for (++i; i < args.size(); ++i) {
+                    inputs += args[i] + '\0';
+                    any = true;
+                }
+                break;
+            }
+            inputs += a + '\0';
+            any = true;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "vexilo-cli import: bad or missing value for %s\n\n%s", a.c_str(), kUsage);
+            return 2;
+        }
+    }
+    if (output.empty() || !any) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (allAgents)
+        flags &= ~LA_F_BROWSERS_ONLY;
+    inputs += '\0';
+
+    SievraApi la;
+    std::string error;
+    if (!loadSievra(la, error)) {
+        std::fprintf(stderr, "vexilo-cli: cannot load the import library: %s\n", error.c_str());
+        return 1;
+    }
+    ImportOptions options{};
+    options.size = sizeof options;
+    options.flags = flags;
+    options.output = output.c_str();
+    options.inputs = inputs.c_str();
+    options.statusCodes = status.c_str();
+    options.methods = methods.c_str();
+    options.skipExts = skipExt.c_str();
+    options.dirIndexes = dirIndex.c_str();
+    options.windowStart = windowStart;
+    options.windowEnd = windowEnd;
+    options.truncatedFile = truncated.empty() ? nullptr : truncated.c_str();
+    options.excludedFile = excluded.empty() ? nullptr : excluded.c_str();
+
+    const bool terminal = ::isatty(STDERR_FILENO);
+    LaJob job = nullptr;
+    std::uint32_t rc = la.create(&job, &options);
+    if (rc == 0)
+        rc = la.importAsync(job);
+    if (rc == 0) {
+        std::uint64_t done = 0, total = 0;
+        while ((rc = la.getProgress(job, &done, &total)) == 0) {
+            if (terminal)
+                showProgress(done, total, false);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        if (terminal)
+            showProgress(done, total, true);
+        if (rc == 18)
+            rc = la.finish(job);
+    }
+    if (job)
+        la.release(job);
+    if (rc != 0) {
+        std::remove(output.c_str());
+        std::fprintf(stderr, "AnalyzeLogFiles failed\n\nerr=%u(0x%X)\n", rc, rc);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace cli

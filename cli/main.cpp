@@ -1,0 +1,37 @@
+// vexilo-cli: the core of Vexilo on the command line.
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/commands.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vexilo-cli COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  import -o OUT.vxlog [options] INPUT...   import access logs (plain or .gz) and\n"
+    "                                           analysed logs into a new analysed log\n"
+    "  dump FILE.vxlog                          print the records of an analysed log\n"
+    "\n"
+    "vexilo-cli COMMAND --help tells more.\n";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+        std::fputs(kUsage, argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    const std::string command = argv[1];
+    const cli::Args args(argv + 2, argv + argc);
+    if (command == "import")
+        return cli::importCommand(args);
+    if (command == "dump")
+        return cli::dumpCommand(args);
+    std::fprintf(stderr, "vexilo-cli: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
+    return 2;
+}

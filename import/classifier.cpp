@@ -1,0 +1,198 @@
+#include "import/classifier.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "import/sievra.h"
+#include "platform/codepage.h"
+
+namespace sievra {
+namespace {
+
+constexpr std::size_t kFieldMax = 1024;
+
+// Fields longer than 1023 bytes keep their first 1024 and mark the line as truncated.
+inline void cut(Span& span, std::uint32_t& flags)
+{
+    if (span.size() > kFieldMax - 1) {
+        span.end = span.begin + kFieldMax;
+        flags |= LA_F_TRUNCATED;
+    }
+}
+
+inline bool startsWith(const Span& s, std::string_view prefix)
+{
+    return s.size() >= prefix.size() && std::memcmp(s.begin, prefix.data(), prefix.size()) == 0;
+}
+
+// Removes one byte at i for each match of `pattern` from `from` on, searching again at
+// the same place, until none is left (used for "/./" and "//").
+void collapse(std::string& text, std::string_view pattern, std::size_t from, std::size_t drop)
+{
+    std::size_t at = text.find(pattern, from);
+    while (at != std::string::npos) {
+        text.erase(at, drop);
+        at = text.find(pattern, at);
+    }
+}
+
+} // namespace
+
+void ClassifyOptions::addStatus(const char* text)
+{
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (value >= 1 && value <= 1000)
+        statuses.set(static_cast<std::size_t>(value));
+}
+
+void ClassifyOptions::addMethod(std::string_view text)
+{
+    char key[4] = {' ', ' ', ' ', ' '};
+    std::memcpy(key, text.data(), std::min<std::size_t>(4, text.size()));
+    std::uint32_t value;
+    std::memcpy(&value, key, 4);
+    methods.push_back(value);
+}
+
+std::size_t ImportData::bytes() const
+{
+    return paths.bytes() + referers.bytes() + hosts.bytes() + users.bytes() + agents.bytes() +
+           queries.bytes() + refQueries.bytes() + fragments.bytes() +
+           pending.capacity() * sizeof(PendingRecord);
+}
+
+void normaliseUrl(std::string& text)
+{
+    if (const auto hash = text.find('#'); hash != std::string::npos)
+        text.resize(hash);
+    // Most texts are clean: nothing to do without "/." or "//".
+    bool suspicious = false;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i)
+        if (text[i] == '/' && (text[i + 1] == '.' || text[i + 1] == '/')) {
+            suspicious = true;
+            break;
+        }
+    if (!suspicious)
+        return;
+    collapse(text, "/./", 0, 2);
+    std::size_t k = 0;
+    if (text.compare(0, 7, "http://") == 0)
+        k = 7;
+    else if (text.compare(0, 8, "https://") == 0)
+        k = 8;
+    collapse(text, "//", k, 1);
+    std::size_t a = text.find("/../");
+    while (a != std::string::npos) {
+        const std::size_t s = a == 0 ? std::string::npos : text.rfind('/', a - 1);
+        const std::size_t from = s == std::string::npos ? 0 : s;
+        text.erase(from, a + 3 - from);
+        a = text.find("/../", a);
+    }
+}
+
+bool Classifier::inList(const std::vector<std::string>& list, std::string_view text) const
+{
+    for (const auto& item : list)
+        if (item.size() == text.size() && platform::equalNoCase(item, text))
+            return true;
+    return false;
+}
+
+void Classifier::foldDirectoryIndex(Span& span) const
+{
+    if (m_options.dirIndexes.empty())
+        return;
+    const char* slash = span.end;
+    while (slash > span.begin && slash[-1] != '/')
+        --slash;
+    if (slash == span.begin || slash == span.end)
+        return; // no "/" at all, or nothing after the last one
+    if (inList(m_options.dirIndexes, {slash, static_cast<std::size_t>(span.end - slash)}))
+        span.end = slash;
+}
+
+int Classifier::classify(LineFields& line, std::uint32_t& flags, ImportData& data)
+{
+    // Exclusions, on the raw spans: an excluded line costs no copy.
+    if (!line.host.present() || line.host.empty())
+        return 1;
+    if (!line.path.present() || line.path.empty() || *line.path.begin != '/')
+        return 1;
+    if (line.status > 1000 || !m_options.statuses.test(line.status))
+        return 1;
+    if (std::find(m_options.methods.begin(), m_options.methods.end(), line.method) ==
+        m_options.methods.end())
+        return 1;
+    if (!line.agent.present() || line.agent.empty())
+        return 1;
+    if (flags & LA_F_BROWSERS_ONLY) {
+        if (!startsWith(line.agent, "Mozilla/"))
+            return 1;
+        const std::string_view agent = line.agent.view();
+        const auto http = agent.find("http://");
+        if (http != std::string_view::npos && http + 7 < agent.size())
+            return 1;
+        if (agent.find("Orvane Vexilo") != std::string_view::npos)
+            return 1;
+    }
+    foldDirectoryIndex(line.path);
+    if (line.referer.present())
+        foldDirectoryIndex(line.referer);
+    if (!m_options.skipExts.empty()) {
+        const char* p = line.path.end;
+        while (p > line.path.begin && p[-1] != '/' && p[-1] != '.')
+            --p;
+        if (p > line.path.begin && p[-1] == '.' &&
+            inList(m_options.skipExts, {p, static_cast<std::size_t>(line.path.end - p)}))
+            return 1;
+    }
+
+    // The line is stored.
+    Fragment9 fragment;
+    if (flags & LA_F_METHOD)
+        fragment.method = line.method;
+    if (flags & LA_F_BYTES)
+        fragment.bytes = line.bytes;
+    if (flags & LA_F_STATUS)
+        fragment.status = line.status;
+    const std::uint32_t host = data.hosts.intern(line.host.view());
+    if ((flags & LA_F_USER) && line.user.present() && line.user.size() > 1 &&
+        *line.user.begin != '-')
+        fragment.user = data.users.intern(line.user.view());
+
+    cut(line.path, flags);
+    m_scratch.assign(line.path.begin, line.path.size());
+    normaliseUrl(m_scratch);
+    fragment.path = data.paths.intern(m_scratch);
+
+    if ((flags & LA_F_QUERY) && line.query.present() && !line.query.empty()) {
+        cut(line.query, flags);
+        fragment.query = data.queries.intern(line.query.view());
+    }
+    if ((flags & LA_F_REFERER) && line.referer.present() && line.referer.size() > 7 &&
+        (startsWith(line.referer, "http://") || startsWith(line.referer, "https://"))) {
+        m_scratch.assign(line.referer.begin, line.referer.size());
+        const std::size_t hostStart = m_scratch.find("://") + 3;
+        std::size_t hostEnd = m_scratch.find('/', hostStart);
+        if (hostEnd == std::string::npos)
+            hostEnd = m_scratch.size();
+        platform::toLowerAscii(m_scratch.data() + hostStart, hostEnd - hostStart);
+        normaliseUrl(m_scratch);
+        fragment.referer = data.referers.intern(m_scratch);
+        if ((flags & LA_F_REFQUERY) && line.refQuery.present() && !line.refQuery.empty()) {
+            cut(line.refQuery, flags);
+            fragment.refQuery = data.refQueries.intern(line.refQuery.view());
+        }
+    }
+    if (line.agent.size() > 1 && *line.agent.begin != '-') {
+        cut(line.agent, flags);
+        fragment.agent = data.agents.intern(line.agent.view());
+    }
+
+    data.pending.push_back(PendingRecord{line.time, host, data.fragments.insert(fragment)});
+    return 0;
+}
+
+} // namespace sievra

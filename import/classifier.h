@@ -1,0 +1,71 @@
+#pragma once
+
+// Decides for each parsed line whether it becomes a record, normalises its path and
+// referer so that one page is always spelled the same way, pools every stored text once
+// and appends the record to the pending batch.
+
+#include <bitset>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "import/fragment_set.h"
+#include "import/line_parser.h"
+#include "import/string_pool.h"
+
+namespace sievra {
+
+// The import options that shape the data; lists hold what the caller passed.
+struct ClassifyOptions
+{
+    std::uint32_t flags = 0;
+    std::bitset<1001> statuses;          // 1..1000
+    std::vector<std::uint32_t> methods;  // 4-byte keys, "GET "
+    std::vector<std::string> skipExts;   // compared ignoring ASCII case
+    std::vector<std::string> dirIndexes; // compared ignoring ASCII case
+
+    void addStatus(const char* text);    // decimal, like strtol; 1..1000 only
+    void addMethod(std::string_view text);
+};
+
+struct PendingRecord
+{
+    std::uint32_t time;
+    std::uint32_t host;     // host pool identity
+    std::uint32_t fragment; // fragment set index
+};
+static_assert(sizeof(PendingRecord) == 12);
+
+// Everything an import collects: seven pools, the fragments and the unwritten records.
+struct ImportData
+{
+    StringPool paths, referers, hosts, users, agents, queries, refQueries;
+    FragmentSet fragments;
+    std::vector<PendingRecord> pending;
+
+    std::size_t bytes() const;
+};
+
+class Classifier
+{
+public:
+    explicit Classifier(const ClassifyOptions& options) : m_options(options) {}
+
+    // 0 when the line was stored, 1 when it was excluded. May set LA_F_TRUNCATED in
+    // flags; shortens the spans of `line` (directory index folding, 1024-byte cuts).
+    int classify(LineFields& line, std::uint32_t& flags, ImportData& data);
+
+private:
+    bool inList(const std::vector<std::string>& list, std::string_view text) const;
+    void foldDirectoryIndex(Span& span) const;
+
+    const ClassifyOptions& m_options;
+    std::string m_scratch;
+};
+
+// Path and referer normalisation, in place: drops "#..." and resolves "/./", "//" (after
+// the scheme) and "/../".
+void normaliseUrl(std::string& text);
+
+} // namespace sievra

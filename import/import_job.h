@@ -1,0 +1,85 @@
+#pragma once
+
+// One import: reads its input files in order, classifies every line, streams records to
+// the output behind a provisional header and, when finished, writes the dictionary and
+// the fragments and patches the records into a complete analysed log.
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <thread>
+
+#include "import/classifier.h"
+#include "import/sievra.h"
+#include "import/vxlog_format.h"
+#include "platform/files.h"
+
+namespace sievra {
+
+class LogReader;
+
+class ImportJob
+{
+public:
+    ImportJob() = default;
+    ~ImportJob();
+    ImportJob(const ImportJob&) = delete;
+    ImportJob& operator=(const ImportJob&) = delete;
+
+    int create(const ImportOptions& options);
+    int run();                 // the whole import on the calling thread
+    int startWorker();
+    int importRecord(const ImportRecordIn& record);
+    int progress(std::uint64_t* done, std::uint64_t* total) const;
+    int finish();
+    void stop();               // clears the running flag and waits for the worker
+
+    int result() const { return m_result.load(); }
+    // Peak size of the in-memory tables, for the benchmark.
+    std::size_t tableBytes() const { return m_data.bytes(); }
+
+private:
+    void setResult(int rc);
+    int importFile(const std::string& path);
+    int appendAnalysedLog(const std::string& path, std::uint64_t base);
+    int flush();
+    void writeSideLine(std::string& buffer, const char* begin, const char* end);
+    void flushSideFiles();
+    int finishFile();
+
+    // Options.
+    ClassifyOptions m_options;
+    std::uint32_t m_flags = 0;
+    std::uint32_t m_windowStart = 0;
+    std::uint32_t m_windowEnd = 0;
+    std::deque<std::string> m_queue;
+    std::atomic<std::uint32_t> m_queued{0};
+
+    // Files.
+    platform::File m_output;
+    platform::File m_truncatedFile;
+    platform::File m_excludedFile;
+    std::string m_truncatedBuffer;
+    std::string m_excludedBuffer;
+
+    // Collected data.
+    ImportData m_data;
+    std::uint64_t m_recordsWritten = 0;
+    std::uint32_t m_lines = 0;
+    Header m_header;
+    bool m_finished = false;
+    std::string m_scratch;
+
+    // Shared with the caller's thread.
+    std::atomic<std::uint64_t> m_done{0};
+    std::atomic<std::uint64_t> m_total{0};
+    std::atomic<int> m_result{0};
+    std::atomic<bool> m_running{true};
+    std::thread m_worker;
+};
+
+// Trace lines of the library go to standard output.
+void libraryTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+} // namespace sievra

@@ -1,0 +1,131 @@
+// The exported C interface. Every entry point checks its handle against the jobs that
+// are alive, so a null or released handle is refused instead of crashing, and no C++
+// exception ever leaves the library.
+
+#include "import/sievra.h"
+
+#include <mutex>
+#include <new>
+#include <unordered_set>
+
+#include "import/import_job.h"
+#include "platform/errors.h"
+
+namespace {
+
+constexpr std::uint32_t kErrInvalidHandle = 6;
+
+std::mutex g_jobsLock;
+std::unordered_set<const ImportJob*>& liveJobs()
+{
+    static auto* jobs = new std::unordered_set<const ImportJob*>;
+    return *jobs;
+}
+
+bool alive(LaJob job)
+{
+    if (!job)
+        return false;
+    std::lock_guard guard(g_jobsLock);
+    return liveJobs().count(job) != 0;
+}
+
+template <typename F>
+std::uint32_t guarded(F body)
+{
+    try {
+        return static_cast<std::uint32_t>(body());
+    } catch (const std::bad_alloc&) {
+        return platform::kErrNotEnoughMemory;
+    } catch (...) {
+        return platform::kErrGenFailure;
+    }
+}
+
+__attribute__((constructor)) void onLoad()
+{
+    sievra::libraryTrace("DLL_PROCESS_ATTACH\r\n");
+}
+
+__attribute__((destructor)) void onUnload()
+{
+    sievra::libraryTrace("DLL_PROCESS_DETACH\r\n");
+}
+
+} // namespace
+
+// The opaque handle type of the C header is the job itself.
+struct ImportJob : sievra::ImportJob
+{
+};
+
+extern "C" {
+
+SIEVRA_API uint32_t laCreate(LaJob* job, const ImportOptions* options)
+{
+    if (!job || !options)
+        return platform::kErrInvalidParameter;
+    auto* created = new (std::nothrow) ImportJob;
+    if (!created)
+        return platform::kErrNotEnoughMemory;
+    {
+        std::lock_guard guard(g_jobsLock);
+        liveJobs().insert(created);
+    }
+    *job = created;
+    return guarded([&] { return created->create(*options); });
+}
+
+SIEVRA_API uint32_t laImport(LaJob job)
+{
+    if (!alive(job))
+        return kErrInvalidHandle;
+    return guarded([&] { return job->run(); });
+}
+
+SIEVRA_API uint32_t laImportAsync(LaJob job)
+{
+    if (!alive(job))
+        return kErrInvalidHandle;
+    return guarded([&] { return job->startWorker(); });
+}
+
+SIEVRA_API uint32_t laImportRecord(LaJob job, const ImportRecordIn* record, uint32_t)
+{
+    if (!alive(job))
+        return kErrInvalidHandle;
+    if (!record)
+        return platform::kErrInvalidParameter;
+    return guarded([&] { return job->importRecord(*record); });
+}
+
+SIEVRA_API uint32_t laGetProgress(LaJob job, uint64_t* done, uint64_t* total)
+{
+    if (!alive(job))
+        return kErrInvalidHandle;
+    return guarded([&] { return job->progress(done, total); });
+}
+
+SIEVRA_API uint32_t laFinish(LaJob job)
+{
+    if (!alive(job))
+        return kErrInvalidHandle;
+    return guarded([&] { return job->finish(); });
+}
+
+SIEVRA_API uint32_t laRelease(LaJob job)
+{
+    if (!job)
+        return 0;
+    {
+        std::lock_guard guard(g_jobsLock);
+        if (!liveJobs().erase(job))
+            return kErrInvalidHandle;
+    }
+    return guarded([&] {
+        delete job; // stops a running worker first
+        return 0;
+    });
+}
+
+} // extern "C"

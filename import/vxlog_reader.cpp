@@ -1,0 +1,91 @@
+#include "import/vxlog_reader.h"
+
+#include <cstdio>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+
+namespace sievra {
+
+int AnalysedLogFile::open(const std::string& path)
+{
+    platform::File file;
+    if (const int rc = file.open(path, platform::File::Mode::Read))
+        return rc;
+    std::uint64_t at = 0;
+    auto readSection = [&](void* to, std::uint64_t length, int shortCode) {
+        std::size_t got = 0;
+        const int rc = file.readAt(at, to, static_cast<std::size_t>(length), &got);
+        at += got;
+        return rc == platform::kErrHandleEof ? shortCode : rc;
+    };
+    if (const int rc = readSection(m_header.bytes, kHeaderSize, kShortHeader))
+        return rc;
+    if (!m_header.magicOk())
+        return platform::kErrBadFormat;
+    const std::uint64_t recSize = m_header.size(kRec), dicSize = m_header.size(kDic),
+                        frgSize = m_header.size(kFrg);
+    // Refuse sizes the file cannot hold before allocating anything.
+    const std::int64_t fileLength = file.size();
+    if (recSize > std::uint64_t(fileLength))
+        return kShortRecords;
+    if (dicSize > std::uint64_t(fileLength) || dicSize > 0xFFFFFFFFull)
+        return dicSize > 0xFFFFFFFFull ? platform::kErrBadFormat : kShortDictionary;
+    if (frgSize > std::uint64_t(fileLength))
+        return kShortFragments;
+
+    m_records.resize(static_cast<std::size_t>(recSize / kRecordSize));
+    if (const int rc = readSection(m_records.data(), m_records.size() * kRecordSize, kShortRecords))
+        return rc;
+    at = kHeaderSize + recSize;
+    m_dic.resize(static_cast<std::size_t>(dicSize));
+    if (const int rc = readSection(m_dic.data(), m_dic.size(), kShortDictionary))
+        return rc;
+    m_fragments.resize(static_cast<std::size_t>(frgSize / kFragmentSize) * 9);
+    if (const int rc = readSection(m_fragments.data(), m_fragments.size() * 4, kShortFragments))
+        return rc;
+
+    // Every reference must land inside its section and every text must end inside the
+    // dictionary.
+    if (!m_dic.empty() && m_dic.back() != '\0')
+        return platform::kErrBadFormat;
+    const auto textOk = [&](std::uint32_t offset) { return offset < m_dic.size() || offset == 0; };
+    for (std::size_t i = 0; i < m_fragments.size(); i += 9)
+        for (int f = 3; f < 9; ++f)
+            if (!textOk(m_fragments[i + f]))
+                return platform::kErrBadFormat;
+    for (const RecordEntry& r : m_records)
+        if (r.host == 0 || r.host >= m_dic.size() || r.fragment % kFragmentSize ||
+            r.fragment / kFragmentSize >= fragmentCount())
+            return platform::kErrBadFormat;
+    if (m_dic.empty())
+        m_dic.assign(1, '\0'); // offset 0 reads as "" even in a file without a dictionary
+    return 0;
+}
+
+std::string analysedLogError(int code)
+{
+    switch (code) {
+    case platform::kErrBadFormat:
+        return "not an analysed log, or a damaged one";
+    case AnalysedLogFile::kShortHeader:
+        return "the file ends inside the header";
+    case AnalysedLogFile::kShortRecords:
+        return "the file ends inside the records";
+    case AnalysedLogFile::kShortDictionary:
+        return "the file ends inside the dictionary";
+    case AnalysedLogFile::kShortFragments:
+        return "the file ends inside the fragments";
+    case platform::kErrFileNotFound:
+        return "file not found";
+    case platform::kErrAccessDenied:
+        return "access denied";
+    default: {
+        char text[64];
+        std::snprintf(text, sizeof text, "error %d", code);
+        return text;
+    }
+    }
+}
+
+} // namespace sievra

@@ -1,0 +1,36 @@
+#pragma once
+
+// Result codes shared by every component: 0 is success, everything else one of the
+// Win32-style integers below (the values callers and stored settings rely on).
+
+namespace platform {
+
+enum ErrorCode : int {
+    kOk = 0,
+    kErrFileNotFound = 2,
+    kErrPathNotFound = 3,
+    kErrTooManyOpenFiles = 4,
+    kErrAccessDenied = 5,
+    kErrNotEnoughMemory = 8,
+    kErrBadFormat = 11,         // not an analysed log
+    kErrNoMoreFiles = 18,       // all input read (import progress), not an error
+    kErrGenFailure = 31,
+    kErrHandleEof = 38,
+    kErrFileExists = 80,
+    kErrInvalidParameter = 87,  // bad options
+    kErrDiskFull = 112,
+    kErrInsufficientBuffer = 122,
+    kErrNoData = 232,           // not enough data to analyse
+    kErrNoMoreItems = 259,
+    kErrIoDevice = 1117,
+    kErrNotFound = 1168,        // gzip input not opened
+    kErrCancelled = 1223,       // cancelled by the user
+};
+
+// Maps a POSIX errno value onto the codes above.
+int errorFromErrno(int err);
+
+// errorFromErrno(errno), never 0: a failure with errno 0 reads as kErrGenFailure.
+int lastError();
+
+} // namespace platform

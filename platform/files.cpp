@@ -1,0 +1,305 @@
+#include "platform/files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <random>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/errors.h"
+
+namespace platform {
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_fd = other.m_fd;
+        other.m_fd = -1;
+    }
+    return *this;
+}
+
+int File::open(const std::string& path, Mode mode)
+{
+    close();
+    int flags = O_CLOEXEC;
+    switch (mode) {
+    case Mode::Read:
+        flags |= O_RDONLY;
+        break;
+    case Mode::ReadWrite:
+        flags |= O_RDWR;
+        break;
+    case Mode::CreateAlways:
+        flags |= O_RDWR | O_CREAT | O_TRUNC;
+        break;
+    case Mode::OpenOrCreate:
+        flags |= O_RDWR | O_CREAT;
+        break;
+    case Mode::Append:
+        flags |= O_WRONLY | O_CREAT | O_APPEND;
+        break;
+    }
+    if (path.empty())
+        return kErrFileNotFound;
+    do {
+        m_fd = ::open(path.c_str(), flags, 0644);
+    } while (m_fd < 0 && errno == EINTR);
+    if (m_fd < 0)
+        return lastError();
+    if (mode == Mode::Read || mode == Mode::ReadWrite) {
+        struct stat st {};
+        if (::fstat(m_fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+            close();
+            return kErrAccessDenied;
+        }
+    }
+    return kOk;
+}
+
+void File::close()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+std::int64_t File::size() const
+{
+    struct stat st {};
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
+        return -1;
+    return st.st_size;
+}
+
+int File::readAt(std::uint64_t offset, void* buffer, std::size_t length, std::size_t* done) const
+{
+    std::size_t total = 0;
+    auto* out = static_cast<char*>(buffer);
+    while (total < length) {
+        const ssize_t n = ::pread(m_fd, out + total, length - total,
+                                  static_cast<off_t>(offset + total));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (done)
+                *done = total;
+            return lastError();
+        }
+        if (n == 0)
+            break;
+        total += static_cast<std::size_t>(n);
+    }
+    if (done)
+        *done = total;
+    return total == length ? kOk : kErrHandleEof;
+}
+
+int File::writeAt(std::uint64_t offset, const void* buffer, std::size_t length)
+{
+    std::size_t total = 0;
+    const auto* in = static_cast<const char*>(buffer);
+    while (total < length) {
+        const ssize_t n = ::pwrite(m_fd, in + total, length - total,
+                                   static_cast<off_t>(offset + total));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return lastError();
+        }
+        if (n == 0)
+            return kErrDiskFull;
+        total += static_cast<std::size_t>(n);
+    }
+    return kOk;
+}
+
+int File::append(const void* buffer, std::size_t length)
+{
+    std::size_t total = 0;
+    const auto* in = static_cast<const char*>(buffer);
+    // Positioned at the end once; a file opened in append mode ignores the offset.
+    const off_t end = ::lseek(m_fd, 0, SEEK_END);
+    if (end < 0)
+        return lastError();
+    while (total < length) {
+        const ssize_t n = ::write(m_fd, in + total, length - total);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return lastError();
+        }
+        if (n == 0)
+            return kErrDiskFull;
+        total += static_cast<std::size_t>(n);
+    }
+    return kOk;
+}
+
+int File::truncate(std::uint64_t length)
+{
+    return ::ftruncate(m_fd, static_cast<off_t>(length)) == 0 ? kOk : lastError();
+}
+
+MappedView::MappedView(MappedView&& other) noexcept
+    : m_base(other.m_base), m_baseLength(other.m_baseLength), m_data(other.m_data),
+      m_size(other.m_size)
+{
+    other.m_base = nullptr;
+    other.m_data = nullptr;
+    other.m_baseLength = 0;
+    other.m_size = 0;
+}
+
+MappedView& MappedView::operator=(MappedView&& other) noexcept
+{
+    if (this != &other) {
+        unmap();
+        std::swap(m_base, other.m_base);
+        std::swap(m_baseLength, other.m_baseLength);
+        std::swap(m_data, other.m_data);
+        std::swap(m_size, other.m_size);
+    }
+    return *this;
+}
+
+int MappedView::map(const File& file, std::uint64_t offset, std::uint64_t length, bool writable)
+{
+    unmap();
+    const std::int64_t fileLength = file.size();
+    if (fileLength < 0)
+        return kErrInvalidParameter;
+    const auto end = static_cast<std::uint64_t>(fileLength);
+    if (offset > end)
+        return kErrInvalidParameter;
+    if (length == 0)
+        length = end - offset;
+    if (offset + length > end)
+        return kErrInvalidParameter;
+    if (length == 0)
+        return kOk;
+    static const std::uint64_t page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    const std::uint64_t aligned = offset - offset % page;
+    const std::size_t mapLength = static_cast<std::size_t>(length + (offset - aligned));
+    void* base = ::mmap(nullptr, mapLength, writable ? PROT_READ | PROT_WRITE : PROT_READ,
+                        MAP_SHARED, file.fd(), static_cast<off_t>(aligned));
+    if (base == MAP_FAILED)
+        return lastError();
+    m_base = base;
+    m_baseLength = mapLength;
+    m_data = static_cast<char*>(base) + (offset - aligned);
+    m_size = length;
+    return kOk;
+}
+
+void MappedView::unmap()
+{
+    if (m_base) {
+        ::munmap(m_base, m_baseLength);
+        m_base = nullptr;
+    }
+    m_baseLength = 0;
+    m_data = nullptr;
+    m_size = 0;
+}
+
+std::int64_t fileSize(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    return st.st_size;
+}
+
+std::int64_t lastWriteTime(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return 0;
+    return std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+std::int64_t creationTime(const std::string& path)
+{
+    struct statx sx {};
+    if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME | STATX_MTIME, &sx) != 0)
+        return 0;
+    const auto& t = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_mtime;
+    return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+bool isDirectory(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool fileExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string tempFolder()
+{
+    const char* dir = std::getenv("TMPDIR");
+    std::string folder = (dir && *dir) ? dir : "/tmp";
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+std::string makeTempFile(const std::string& folder, const std::string& prefix)
+{
+    static thread_local std::minstd_rand rng(std::random_device{}());
+    for (int attempt = 0; attempt < 65536; ++attempt) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%04X.tmp", static_cast<unsigned>(rng() & 0xFFFF));
+        std::string path = folder + "/" + prefix + name;
+        const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            return path;
+        }
+        if (errno != EEXIST)
+            return {};
+    }
+    return {};
+}
+
+int copyFolder(const std::string& from, const std::string& to)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(to, ec);
+    if (!ec)
+        std::filesystem::copy(from, to,
+                              std::filesystem::copy_options::recursive |
+                                  std::filesystem::copy_options::overwrite_existing,
+                              ec);
+    return ec ? errorFromErrno(ec.value()) : kOk;
+}
+
+int deleteFolder(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+    return ec ? errorFromErrno(ec.value()) : kOk;
+}
+
+std::string folderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+} // namespace platform

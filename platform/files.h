@@ -1,0 +1,109 @@
+#pragma once
+
+// Files as the core uses them: 64-bit sizes and positioned I/O, read-only and read-write
+// mapping views at any offset, file times, temporary names, folder copy and delete.
+// Paths are native byte strings. Functions return 0 or an error code of errors.h.
+// There are no sharing modes on this platform: readers may always read.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// Views are placed on multiples of this (it keeps the 448 KiB / 512 KiB reader windows).
+inline constexpr std::uint64_t kAllocationGranularity = 65536;
+
+class File
+{
+public:
+    enum class Mode {
+        Read,            // existing file, read only
+        ReadWrite,       // existing file
+        CreateAlways,    // create or truncate, read and write
+        OpenOrCreate,    // open or create, read and write
+        Append,          // open or create, writes go to the end
+    };
+
+    File() = default;
+    ~File() { close(); }
+    File(File&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    int open(const std::string& path, Mode mode);
+    void close();
+    bool isOpen() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
+
+    // Size in bytes, or -1 when it cannot be taken.
+    std::int64_t size() const;
+
+    // Read or write exactly `length` bytes at `offset`; *done (optional) receives the
+    // count moved. A short read at the end of the file returns kErrHandleEof.
+    int readAt(std::uint64_t offset, void* buffer, std::size_t length, std::size_t* done = nullptr) const;
+    int writeAt(std::uint64_t offset, const void* buffer, std::size_t length);
+    // Appends at the current end of the file.
+    int append(const void* buffer, std::size_t length);
+    int truncate(std::uint64_t length);
+
+private:
+    int m_fd = -1;
+};
+
+// A mapping of [offset, offset + length) of a file; offset need not be aligned.
+class MappedView
+{
+public:
+    MappedView() = default;
+    ~MappedView() { unmap(); }
+    MappedView(MappedView&& other) noexcept;
+    MappedView& operator=(MappedView&& other) noexcept;
+    MappedView(const MappedView&) = delete;
+    MappedView& operator=(const MappedView&) = delete;
+
+    // length 0 maps up to the end of the file. A view of zero bytes is allowed (data()
+    // is then null). Writable views write through to the file.
+    int map(const File& file, std::uint64_t offset, std::uint64_t length, bool writable);
+    void unmap();
+
+    char* data() const { return m_data; }
+    std::uint64_t size() const { return m_size; }
+
+private:
+    void* m_base = nullptr;
+    std::size_t m_baseLength = 0;
+    char* m_data = nullptr;
+    std::uint64_t m_size = 0;
+};
+
+// Size of the file at path, or -1.
+std::int64_t fileSize(const std::string& path);
+
+// File times in nanoseconds since 1970-01-01 UTC; 0 when the file cannot be looked at.
+// The creation time is the file system's birth time where it keeps one, else the
+// last-write time.
+std::int64_t lastWriteTime(const std::string& path);
+std::int64_t creationTime(const std::string& path);
+
+bool isDirectory(const std::string& path);
+bool fileExists(const std::string& path);
+
+// $TMPDIR, else /tmp; without a trailing slash.
+std::string tempFolder();
+
+// Creates a new empty file "<folder>/<prefix>XXXX.tmp" (XXXX four hex digits) that did
+// not exist before (O_EXCL) and returns its path; empty on failure.
+std::string makeTempFile(const std::string& folder, const std::string& prefix);
+
+// Recursive copy of a folder's contents into `to` (created as needed; existing files are
+// overwritten). Returns 0 or an error code.
+int copyFolder(const std::string& from, const std::string& to);
+// Deletes a folder and everything in it; a missing folder is success.
+int deleteFolder(const std::string& path);
+
+// The folder part of a path (up to, not including, the last "/"); "." when there is none.
+std::string folderOf(const std::string& path);
+
+} // namespace platform
