@@ -25,7 +25,7 @@ std::string list(std::initializer_list<const char*> items)
     return out + '\0';
 }
 
-void runOnce(const std::string& input, std::uint64_t lines, const char* label)
+void runOnce(const std::string& input, double textMB, std::uint64_t lines, const char* label)
 {
     const std::string output = bench::dataFolder() + "/bench-out.vxlog";
     const std::string inputs = input + '\0' + '\0';
@@ -66,19 +66,19 @@ void runOnce(const std::string& input, std::uint64_t lines, const char* label)
     const double inputMB = double(platform::fileSize(input)) / 1e6;
     const double outputMB = double(platform::fileSize(output)) / 1e6;
     std::fprintf(stderr,
-                 "%-5s %9.0f lines/s  %7.1f MB/s input  total %6.3f s  finish %5.3f s (%4.1f %%)  "
-                 "peak %6.1f MiB  output %.1f MB  rc %u\n",
-                 label, double(lines) / total, inputMB / total, total, finished - imported,
+                 "%-5s %9.0f lines/s  %7.1f MB/s of file  %7.1f MB/s of log text  total %6.3f s  "
+                 "finish %5.3f s (%4.1f %%)  peak %6.1f MiB  output %.1f MB  rc %u\n",
+                 label, double(lines) / total, inputMB / total, textMB / total, total, finished - imported,
                  (finished - imported) * 100.0 / total, bench::peakMiB(), outputMB, rc);
     std::remove(output.c_str());
 }
 
 // Each measurement in a fresh process, so that its peak memory is its own.
-void measure(const std::string& input, std::uint64_t lines, const char* label)
+void measure(const std::string& input, double textMB, std::uint64_t lines, const char* label)
 {
     const pid_t child = ::fork();
     if (child == 0) {
-        runOnce(input, lines, label);
+        runOnce(input, textMB, lines, label);
         std::_Exit(0);
     }
     int status = 0;
@@ -110,8 +110,9 @@ int main(int argc, char** argv)
                  static_cast<unsigned long long>(lines), double(platform::fileSize(plain)) / 1e6,
                  double(platform::fileSize(gz)) / 1e6);
     for (int r = 0; r < repeat; ++r) {
-        measure(plain, lines, "plain");
-        measure(gz, lines, "gzip");
+        const double textMB = double(platform::fileSize(plain)) / 1e6;
+        measure(plain, textMB, lines, "plain");
+        measure(gz, textMB, lines, "gzip");
     }
     return 0;
 }

@@ -4,8 +4,8 @@
 #include <bit>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <iconv.h>
-#include <string.h>
 #include <unordered_map>
 
 namespace platform {
@@ -48,8 +48,8 @@ template <bool Fold> int walk(std::string_view a, std::string_view b, int* tie)
         // and land on the first difference. ASCII only, so the walk never lands on a trail.
         while (pe - p >= 8 && qe - q >= 8) {
             std::uint64_t x, y;
-            memcpy(&x, p, 8);
-            memcpy(&y, q, 8);
+            std::memcpy(&x, p, 8);
+            std::memcpy(&y, q, 8);
             if (((x | y) & 0x8080808080808080ull) != 0)
                 break;
             if (x != y) {
@@ -167,9 +167,6 @@ bool equalNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
-// ---------------------------------------------------------------------------------------
-// Conversions
-
 namespace {
 
 constexpr const char* kCp932 = "CP932";
@@ -186,8 +183,7 @@ class ConverterCache
     ~ConverterCache()
     {
         for (auto& entry : m_open)
-            if (entry.second != kNoConverter)
-                iconv_close(entry.second);
+            iconv_close(entry.second);
     }
 
     // kNoConverter when iconv does not know the pair (not remembered, so nothing leaks).
@@ -230,9 +226,9 @@ std::size_t skipUtf16(const Byte* p, const Byte* end)
     if (end - p < 2)
         return end - p;
     char16_t u, v;
-    memcpy(&u, p, 2);
+    std::memcpy(&u, p, 2);
     if (u >= 0xD800 && u <= 0xDBFF && end - p >= 4) {
-        memcpy(&v, p + 2, 2);
+        std::memcpy(&v, p + 2, 2);
         if (v >= 0xDC00 && v <= 0xDFFF)
             return 4;
     }
@@ -354,7 +350,7 @@ std::u16string toUtf16(const char* from, std::string_view text, SkipFn skip)
     std::string bytes;
     run(from, kUtf16, text, bytes, skip, kReplacement16);
     std::u16string out(bytes.size() / 2, u'\0');
-    memcpy(out.data(), bytes.data(), out.size() * 2);
+    std::memcpy(out.data(), bytes.data(), out.size() * 2);
     return out;
 }
 
