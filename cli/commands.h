@@ -12,5 +12,9 @@ using Args = std::vector<std::string>;
 
 int importCommand(const Args& args);
 int dumpCommand(const Args& args);
+int regexpCommand(const Args& args);
+int decodeCommand(const Args& args);
+int rulesCommand(const Args& args);
+int loadCommand(const Args& args);
 
 } // namespace cli

@@ -15,6 +15,10 @@ constexpr const char* kUsage =
     "  import -o OUT.vxlog [options] INPUT...   import access logs (plain or .gz) and\n"
     "                                           analysed logs into a new analysed log\n"
     "  dump FILE.vxlog                          print the records of an analysed log\n"
+    "  regexp [-i] [-g] PATTERN TEXT [REPL]     test or replace with a regular expression\n"
+    "  decode CHARSET TEXT                      decode a percent-escaped search word\n"
+    "  rules FILE.ini TEXT...                   apply a rule file to texts\n"
+    "  load FILE.vxlog [options]                open an analysed log as the main program does\n"
     "\n"
     "vexilo-cli COMMAND --help tells more.\n";
 
@@ -32,6 +36,14 @@ int main(int argc, char** argv)
         return cli::importCommand(args);
     if (command == "dump")
         return cli::dumpCommand(args);
+    if (command == "regexp")
+        return cli::regexpCommand(args);
+    if (command == "decode")
+        return cli::decodeCommand(args);
+    if (command == "rules")
+        return cli::rulesCommand(args);
+    if (command == "load")
+        return cli::loadCommand(args);
     std::fprintf(stderr, "vexilo-cli: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
     return 2;
 }

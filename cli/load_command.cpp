@@ -1,0 +1,168 @@
+// vexilo-cli load: opens an analysed log the way the main program does (base load and the
+// whole load pipeline) and prints what it found.
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+#include "cli/commands.h"
+#include "platform/files.h"
+#include "platform/settings.h"
+#include "store/log_container.h"
+#include "store/messages.h"
+
+namespace cli {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vexilo-cli load FILE.vxlog [--home DIR] [--res DIR] [--visitors] [--search] [--agents]\n"
+    "Runs the whole load of the main program and prints, TAB-separated: the site, the own-site\n"
+    "prefixes, the table sizes and the milliseconds of every load step.\n"
+    "  --home DIR   data folder (caches, host names, URL groups); default: the registered one\n"
+    "  --res DIR    folder of the rule files; default: res/ next to this program\n"
+    "  --visitors   one line per visitor: host, first time (local standard seconds), records\n"
+    "  --search     one line per search key: referer, query, word, rank, engine\n"
+    "  --agents     one line per user agent: agent, browser, OS\n"
+    "Texts are written as they are stored (CP932).\n";
+
+class StepPrinter : public store::StepText
+{
+public:
+    void setText(const char* utf8) override
+    {
+        std::lock_guard guard(m_lock);
+        m_text = utf8;
+    }
+    std::string text()
+    {
+        std::lock_guard guard(m_lock);
+        return m_text;
+    }
+
+private:
+    std::mutex m_lock;
+    std::string m_text;
+};
+
+std::string text(const char* t)
+{
+    return t ? t : "";
+}
+
+std::string hostText(const store::HostEntry& h)
+{
+    if (h.name && *h.name)
+        return h.name;
+    in_addr a{htonl(h.address)};
+    char dotted[INET_ADDRSTRLEN] = "";
+    ::inet_ntop(AF_INET, &a, dotted, sizeof dotted);
+    return h.address ? dotted : text(h.name);
+}
+
+} // namespace
+
+int loadCommand(const Args& args)
+{
+    std::string path;
+    bool visitors = false, search = false, agents = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (a == "--home" && i + 1 < args.size()) {
+            platform::setHomeDirOverride(args[++i]);
+        } else if (a == "--res" && i + 1 < args.size()) {
+            // Rule files are found as "<program folder>./res/<name>".
+            platform::setProgramFolder(args[++i] + "/../");
+        } else if (a == "--visitors") {
+            visitors = true;
+        } else if (a == "--search") {
+            search = true;
+        } else if (a == "--agents") {
+            agents = true;
+        } else if (path.empty() && (a.empty() || a[0] != '-')) {
+            path = a;
+        } else {
+            std::fprintf(stderr, "vexilo-cli load: unexpected argument %s\n\n%s", a.c_str(), kUsage);
+            return 2;
+        }
+    }
+    if (path.empty()) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (platform::homeDir().empty()) {
+        const std::string folder = platform::defaultHomeDir();
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        platform::setHomeDirOverride(folder);
+    }
+
+    store::LogContainer log;
+    log.logPath = path;
+    store::Progress progress{0.0f};
+    StepPrinter steps;
+    std::atomic<bool> running{true};
+    std::thread meter;
+    if (::isatty(STDERR_FILENO))
+        meter = std::thread([&] {
+            while (running) {
+                std::fprintf(stderr, "\r%5.1f%%  %s\033[K", double(progress.load()) * 100.0,
+                             steps.text().c_str());
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            std::fputs("\r\033[K", stderr);
+        });
+    const int rc = log.LoadPipeline(&steps, progress, false, "");
+    running = false;
+    if (meter.joinable())
+        meter.join();
+    if (rc) {
+        std::fprintf(stderr, "%s\n", store::openFailureMessage(rc).c_str());
+        return 1;
+    }
+
+    std::string out = "LocalSite\t" + log.LocalSite + "\n";
+    for (const auto& prefix : log.LocalSitePrefixes)
+        out += "prefix\t" + prefix + "\n";
+    out += "records\t" + std::to_string(log.Rec2.size()) + "\n";
+    out += "visitors\t" + std::to_string(log.Visitors.size()) + "\n";
+    out += "hosts\t" + std::to_string(log.Host.size()) + "\n";
+    out += "fragments\t" + std::to_string(log.Frg2.size()) + "\n";
+    out += "dic\t" + std::to_string(log.DicSize) + "\n";
+    for (int step = 0; step < 18; ++step)
+        if (log.stepMillis[step] >= 0)
+            out += "step\t" + std::to_string(step) + "\t" + std::to_string(log.stepMillis[step]) + "\n";
+    if (visitors)
+        for (const auto& v : log.Visitors)
+            out += hostText(*v.first->host) + "\t" + std::to_string(v.first->time) + "\t" +
+                   std::to_string(v.count) + "\n";
+    if (search) {
+        std::set<std::pair<const char*, const char*>> seen;
+        for (const auto& f : log.Frg2)
+            if (f.ref && f.ref->text && f.ref->text[0] != '/' && f.refq && f.refq->text &&
+                seen.emplace(f.ref->text, f.refq->text).second)
+                out += text(f.ref->text) + "\t" + text(f.refq->text) + "\t" + text(f.refq->word) +
+                       "\t" + std::to_string(f.refq->rank) + "\t" + text(f.ref->engine) + "\n";
+    }
+    if (agents) {
+        std::set<const char*> seen;
+        for (const auto& a : log.Agnt)
+            if (a.text && seen.insert(a.text).second)
+                out += text(a.text) + "\t" + text(a.browser) + "\t" + text(a.os) + "\n";
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+}
+
+} // namespace cli

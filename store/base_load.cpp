@@ -1,0 +1,253 @@
+// Base loading: the analysed log file into the store's tables, in six timed phases.
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "import/vxlog_format.h"
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/trace.h"
+#include "store/log_container.h"
+
+namespace store {
+namespace {
+
+constexpr int kShortHeader = 100, kShortRecords = 101, kShortDictionary = 102,
+              kShortFragments = 103;
+constexpr std::size_t kChunkRecords = 1 << 16;
+
+// Offsets are kept in the pointer fields until the tables they point into exist.
+template <typename T>
+inline T* asOffset(std::uint32_t offset)
+{
+    return reinterpret_cast<T*>(static_cast<std::uintptr_t>(offset));
+}
+template <typename T>
+inline std::uint32_t offsetOf(T* p)
+{
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
+}
+
+// Distinct values of a set of dictionary offsets, with O(1) rank lookups: one bit per
+// dictionary byte and a running count per 64-bit word.
+class OffsetIndex
+{
+public:
+    explicit OffsetIndex(std::size_t universe) : m_bits(universe / 64 + 1, 0) {}
+    void add(std::uint32_t v) { m_bits[v >> 6] |= std::uint64_t(1) << (v & 63); }
+    // Call once after the last add; returns the number of distinct values.
+    std::uint32_t seal()
+    {
+        m_before.resize(m_bits.size());
+        std::uint32_t n = 0;
+        for (std::size_t w = 0; w < m_bits.size(); ++w) {
+            m_before[w] = n;
+            n += static_cast<std::uint32_t>(std::popcount(m_bits[w]));
+        }
+        return n;
+    }
+    std::uint32_t rank(std::uint32_t v) const
+    {
+        const std::uint64_t below = m_bits[v >> 6] & ((std::uint64_t(1) << (v & 63)) - 1);
+        return m_before[v >> 6] + static_cast<std::uint32_t>(std::popcount(below));
+    }
+    // Calls f(value) for every value in ascending order.
+    template <typename F> void each(F f) const
+    {
+        for (std::size_t w = 0; w < m_bits.size(); ++w)
+            for (std::uint64_t b = m_bits[w]; b; b &= b - 1)
+                f(static_cast<std::uint32_t>(w * 64 + std::countr_zero(b)));
+    }
+
+private:
+    std::vector<std::uint64_t> m_bits;
+    std::vector<std::uint32_t> m_before;
+};
+
+} // namespace
+
+int LogContainer::BaseLoad(const std::string& path, Progress& progress)
+{
+    const std::uint32_t started = platform::tickCount();
+    std::uint32_t phaseStart = started;
+    int rc = 0;
+    auto endPhase = [&](int phase) {
+        const std::uint32_t now = platform::tickCount();
+        platform::trace("BaseLoading %d time=%d hr=%d %X", phase, int(now - phaseStart), rc,
+                        unsigned(rc));
+        phaseStart = now;
+    };
+    auto add = [&](float share) { progress.store(progress.load() + share); };
+
+    platform::File file;
+    rc = file.open(path, platform::File::Mode::Read);
+    sievra::Header header;
+    std::uint64_t at = 0;
+    auto readExactly = [&](void* to, std::size_t length, int shortCode) {
+        std::size_t got = 0;
+        const int r = file.readAt(at, to, length, &got);
+        at += got;
+        return r == platform::kErrHandleEof ? shortCode : r;
+    };
+    const std::int64_t fileLength = rc ? 0 : file.size();
+
+    // 1. Header and records; times to local standard time.
+    if (!rc)
+        rc = readExactly(header.bytes, sievra::kHeaderSize, kShortHeader);
+    if (!rc && !header.magicOk())
+        rc = platform::kErrBadFormat;
+    std::uint64_t recordCount = 0;
+    if (!rc) {
+        recordCount = header.size(sievra::kRec) / sievra::kRecordSize;
+        if (header.size(sievra::kRec) > std::uint64_t(fileLength))
+            rc = kShortRecords; // refuse before allocating what the file cannot hold
+    }
+    if (!rc) {
+        Rec2.resize(static_cast<std::size_t>(recordCount));
+        const long bias = platform::standardBiasSeconds();
+        std::vector<std::uint32_t> chunk(kChunkRecords * 3);
+        for (std::size_t i = 0; i < recordCount && !rc; i += kChunkRecords) {
+            const std::size_t n = std::min<std::size_t>(kChunkRecords, recordCount - i);
+            rc = readExactly(chunk.data(), n * sievra::kRecordSize, kShortRecords);
+            for (std::size_t r = 0; r < n && !rc; ++r) {
+                LogRecord& rec = Rec2[i + r];
+                rec.time = static_cast<std::uint32_t>(chunk[r * 3] - bias);
+                rec.host = asOffset<HostEntry>(chunk[r * 3 + 1]);
+                rec.fragment = asOffset<Fragment>(chunk[r * 3 + 2]);
+            }
+        }
+    }
+    add(0.025f);
+    endPhase(1);
+
+    // 2. Host: the distinct host offsets in ascending order.
+    const std::uint64_t dicSize = header.size(sievra::kDic);
+    if (!rc && (dicSize > 0xFFFFFFFFull || dicSize > std::uint64_t(fileLength)))
+        rc = dicSize > 0xFFFFFFFFull ? platform::kErrBadFormat : kShortDictionary;
+    if (!rc) {
+        platform::trace("*1");
+        OffsetIndex hosts(static_cast<std::size_t>(dicSize));
+        for (const LogRecord& r : Rec2) {
+            const std::uint32_t offset = offsetOf(r.host);
+            if (offset == 0 || offset >= dicSize) {
+                rc = platform::kErrBadFormat;
+                break;
+            }
+            hosts.add(offset);
+        }
+        if (!rc) {
+            Host.resize(hosts.seal());
+            std::size_t h = 0;
+            hosts.each([&](std::uint32_t offset) { Host[h++] = {0, asOffset<const char>(offset)}; });
+            platform::trace("*2");
+            const float step = Rec2.empty() ? 0.0f : 0.1f / float(Rec2.size());
+            std::size_t sinceUpdate = 0;
+            for (LogRecord& r : Rec2) {
+                r.host = &Host[hosts.rank(offsetOf(r.host))];
+                if (++sinceUpdate == 65536) {
+                    add(step * float(sinceUpdate));
+                    sinceUpdate = 0;
+                }
+            }
+            add(step * float(sinceUpdate));
+        }
+    }
+    endPhase(2);
+
+    // 3. The dictionary.
+    if (!rc) {
+        at = sievra::kHeaderSize + header.size(sievra::kRec);
+        DicSize = static_cast<std::size_t>(dicSize);
+        Dic.reset(new char[DicSize + 1]);
+        rc = readExactly(Dic.get(), DicSize, kShortDictionary);
+        // Texts must end inside the dictionary; the extra NUL guards an empty one.
+        Dic[DicSize] = '\0';
+        if (!rc && DicSize && Dic[DicSize - 1] != '\0')
+            rc = platform::kErrBadFormat;
+    }
+    add(0.025f);
+    endPhase(3);
+
+    // 4. Fragments: one RefQ and Agnt entry each; Req and Ref distinct by offset.
+    if (!rc) {
+        const std::uint64_t frgSize = header.size(sievra::kFrg);
+        const std::size_t count = static_cast<std::size_t>(frgSize / sievra::kFragmentSize);
+        if (frgSize > std::uint64_t(fileLength)) {
+            rc = kShortFragments;
+        } else {
+            std::vector<std::uint32_t> raw(count * 9);
+            rc = readExactly(raw.data(), raw.size() * 4, kShortFragments);
+            if (!rc) {
+                OffsetIndex paths(DicSize + 1), referers(DicSize + 1);
+                for (std::size_t i = 0; i < count && !rc; ++i)
+                    for (int f : {3, 4, 6, 7, 8})
+                        if (raw[i * 9 + f] >= DicSize && raw[i * 9 + f] != 0)
+                            rc = platform::kErrBadFormat;
+                if (!rc) {
+                    for (std::size_t i = 0; i < count; ++i) {
+                        paths.add(raw[i * 9 + 3]);
+                        referers.add(raw[i * 9 + 4]);
+                    }
+                    Req.resize(paths.seal());
+                    Ref.resize(referers.seal());
+                    std::size_t n = 0;
+                    paths.each([&](std::uint32_t o) { Req[n++] = {asOffset<const char>(o), nullptr}; });
+                    n = 0;
+                    referers.each([&](std::uint32_t o) { Ref[n++] = {asOffset<const char>(o), nullptr, nullptr}; });
+                    RefQ.resize(count);
+                    Agnt.resize(count);
+                    Frg2.resize(count);
+                    for (std::size_t i = 0; i < count; ++i) {
+                        const std::uint32_t* f = &raw[i * 9];
+                        RefQ[i] = {asOffset<const char>(f[8]), nullptr, 1};
+                        Agnt[i] = {asOffset<const char>(f[6]), nullptr, nullptr};
+                        Frg2[i] = {&Req[paths.rank(f[3])], asOffset<const char>(f[7]),
+                                   &Ref[referers.rank(f[4])], &RefQ[i], &Agnt[i]};
+                    }
+                }
+            }
+        }
+    }
+    endPhase(4);
+
+    // 5. Offsets become pointers into Dic; offset 0 becomes null.
+    if (!rc) {
+        auto text = [&](const char*& p) {
+            const std::uint32_t o = offsetOf(p);
+            p = o ? Dic.get() + o : nullptr;
+        };
+        for (ReqEntry& e : Req)
+            text(e.text);
+        for (RefEntry& e : Ref)
+            text(e.text);
+        for (HostEntry& e : Host)
+            text(e.name);
+        for (Fragment& f : Frg2)
+            text(f.query);
+        for (RefQEntry& e : RefQ)
+            text(e.text);
+        for (AgntEntry& e : Agnt)
+            text(e.text);
+    }
+    endPhase(5);
+
+    // 6. Record fragments: byte offsets become pointers.
+    if (!rc) {
+        for (LogRecord& r : Rec2) {
+            const std::uint32_t o = offsetOf(r.fragment);
+            if (o % sievra::kFragmentSize || o / sievra::kFragmentSize >= Frg2.size()) {
+                rc = platform::kErrBadFormat;
+                break;
+            }
+            r.fragment = &Frg2[o / sievra::kFragmentSize];
+        }
+    }
+    add(0.05f);
+    endPhase(6);
+    platform::trace("LogContainer2Base %d", int(platform::tickCount() - started));
+    return rc;
+}
+
+} // namespace store

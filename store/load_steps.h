@@ -1,0 +1,56 @@
+#pragma once
+
+// The steps of the load pipeline, each a function over the store's tables. The pipeline
+// (pipeline.cpp) runs them in order with their texts, progress shares and trace lines.
+
+#include <string>
+
+#include "store/log_container.h"
+#include "store/text_pool.h"
+
+namespace store {
+
+// What the steps share during one load.
+struct LoadContext
+{
+    LogContainer& log;
+    Progress& progress;
+    TextPool pool;               // texts made by the load until the dictionary rebuild
+    std::string programFolder;   // ends in "/": rule files under "./res/"
+    std::string dataFolder;      // caches, host-name files, URL-group file
+
+    bool cancelled() const { return progress.load(std::memory_order_relaxed) < 0; }
+    void add(float share) const
+    {
+        if (!cancelled())
+            progress.store(progress.load() + share);
+    }
+    std::string dataFile(const std::string& name) const;
+    std::string programFile(const std::string& relative) const { return programFolder + relative; }
+};
+
+void sortByTime(LoadContext& ctx);                 // 1
+int detectSite(LoadContext& ctx);                  // 2: 0 or 232
+void fixLocalReferers(LoadContext& ctx);           // 3
+void sortByHost(LoadContext& ctx);                 // 4
+void buildVisitors(LoadContext& ctx);              // 5
+void convertHostTexts(LoadContext& ctx);           // 6, first half
+int analyseSearchWords(LoadContext& ctx);          // 7
+int analyseSearchRanks(LoadContext& ctx);          // 8
+int analyseEngines(LoadContext& ctx);              // 9
+int analyseBrowsers(LoadContext& ctx);             // 10
+int analyseOses(LoadContext& ctx);                 // 11
+int saveSearchCaches(LoadContext& ctx);            // 12
+int applyUrlGroups(LoadContext& ctx);              // 13
+void rebuildDictionary(LoadContext& ctx);          // 14
+void mergeEntries(LoadContext& ctx);               // 15
+void collectGroupNames(LoadContext& ctx);          // 16
+
+// The prefix of a referer (scheme, "://" and host) and where its path starts.
+std::size_t refererPathStart(const char* referer);
+
+// Whether an own-site prefix covers a URL: the URL begins with it and the host ends there
+// (the next byte is "/", "?", "#" or the end), so "http://site.evil.org" is not "http://site".
+bool prefixCovers(const std::string& prefix, const char* url);
+
+} // namespace store

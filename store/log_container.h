@@ -1,0 +1,134 @@
+#pragma once
+
+// The store of one opened analysed log: linked tables whose texts all live in one
+// dictionary. After a load every text exists once in `Dic`, so equal texts have equal
+// pointers and pointer order is dictionary order; panes compare and sort by pointer.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "store/text_pool.h"
+
+namespace store {
+
+struct HostEntry
+{
+    std::uint32_t address; // IPv4 in host byte order; 0 when the host came as a name
+    const char* name;      // null: not known yet; "": looked up, has no name
+};
+
+struct ReqEntry
+{
+    const char* text;  // request path
+    const char* group; // URL-group name, or the text itself
+};
+
+struct RefEntry
+{
+    const char* text;   // referer without query; own-site referers become site paths
+    const char* group;
+    const char* engine; // search engine, null when none
+};
+
+struct RefQEntry
+{
+    const char* text; // referer query
+    const char* word; // search word, null when none
+    std::uint32_t rank;
+};
+
+struct AgntEntry
+{
+    const char* text;
+    const char* os;
+    const char* browser;
+};
+
+struct Fragment
+{
+    ReqEntry* req;
+    const char* query;
+    RefEntry* ref;
+    RefQEntry* refq;
+    AgntEntry* agnt;
+};
+
+struct LogRecord
+{
+    std::uint32_t time; // seconds since 1970 in local standard time
+    HostEntry* host;
+    Fragment* fragment;
+};
+
+struct VisitorEntry
+{
+    LogRecord* first;
+    std::uint32_t count;
+    std::uint32_t mask; // one bit per stage of the filter chain
+};
+
+// The step text of the load ("ソート中", ...): the progress dialog's label, a callback in
+// the command-line tool and in tests. UTF-8. Called from the load's worker thread.
+class StepText
+{
+public:
+    virtual ~StepText() = default;
+    virtual void setText(const char* utf8) = 0;
+};
+
+// Called by the last load step with the finished tables; the HTML report fills it in.
+class ReportGenerator;
+
+// Share of the progress value; a negative value means the user cancelled.
+using Progress = std::atomic<float>;
+
+class LogContainer
+{
+public:
+    LogContainer();
+    virtual ~LogContainer();
+    LogContainer(const LogContainer&) = delete;
+    LogContainer& operator=(const LogContainer&) = delete;
+
+    // Reads the analysed log into the tables. 0, or 100..103 for a short file, 11 for a
+    // file that is not an analysed log (or whose references leave their sections), or the
+    // system error of a failed open or read.
+    virtual int BaseLoad(const std::string& path, Progress& progress);
+    // The load steps 0..17 (reload: 13..17). 0 or the code of the first failing step.
+    virtual int LoadPipeline(StepText* text, Progress& progress, bool reload,
+                             const std::string& reportFolder);
+
+    // The report generator the last step calls (none: the step does nothing).
+    void setReportGenerator(ReportGenerator* generator) { m_report = generator; }
+
+    std::vector<HostEntry> Host;
+    std::vector<LogRecord> Rec2;
+    std::vector<ReqEntry> Req;
+    std::vector<RefEntry> Ref;
+    std::vector<RefQEntry> RefQ;
+    std::vector<AgntEntry> Agnt;
+    std::vector<Fragment> Frg2;
+    std::unique_ptr<char[]> Dic;
+    std::size_t DicSize = 0;
+    std::string LocalSite;
+    std::string logPath;
+    bool temporary = false;
+    std::vector<VisitorEntry> Visitors;
+    std::set<const char*> GroupNames;
+    TextPool HostNamePool;
+    std::vector<std::string> LocalSitePrefixes;
+
+    // Milliseconds of each pipeline step of the last load (-1: did not run).
+    int stepMillis[18];
+
+private:
+    friend class Pipeline;
+    ReportGenerator* m_report = nullptr;
+};
+
+} // namespace store

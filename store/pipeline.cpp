@@ -1,0 +1,119 @@
+// The load pipeline: steps 0..17 in order, with their step texts, progress shares,
+// timing trace lines and failure rules. A reload runs steps 13..17 only.
+
+#include <cstring>
+
+#include "hosts/host_cache_file.h"
+#include "platform/clock.h"
+#include "platform/settings.h"
+#include "platform/trace.h"
+#include "store/load_steps.h"
+#include "store/report_generator.h"
+
+namespace store {
+
+LogContainer::LogContainer()
+{
+    std::fill(std::begin(stepMillis), std::end(stepMillis), -1);
+}
+
+LogContainer::~LogContainer() = default;
+
+int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
+                               const std::string& reportFolder)
+{
+    LoadContext ctx{*this, progress, {}, platform::programFolder(), platform::homeDir()};
+    const std::uint32_t started = platform::tickCount();
+    std::uint32_t stepStart = started;
+    std::fill(std::begin(stepMillis), std::end(stepMillis), -1);
+    auto say = [&](const char* utf8) {
+        if (text)
+            text->setText(utf8);
+    };
+    // Ends a step: its trace line; a failing step ends the load.
+    auto done = [&](int step, int rc) {
+        const std::uint32_t now = platform::tickCount();
+        stepMillis[step] = static_cast<int>(now - stepStart);
+        platform::trace("Loading %d time=%d hr=%d %X", step, stepMillis[step], rc, unsigned(rc));
+        stepStart = now;
+        return rc;
+    };
+
+    if (!reload) {
+        say("ログファイルを読み込み中");
+        if (const int rc = done(0, BaseLoad(logPath, progress)))
+            return rc;
+        say("ソート中");
+        sortByTime(ctx);
+        done(1, 0);
+        say("サイト名を検出中");
+        if (const int rc = done(2, detectSite(ctx)))
+            return rc;
+        say("ローカルサイトからのRefererを修正中");
+        fixLocalReferers(ctx);
+        ctx.add(0.05f);
+        done(3, 0);
+        say("ソート中");
+        sortByHost(ctx);
+        done(4, 0);
+        say("訪問者を解析中");
+        buildVisitors(ctx);
+        ctx.add(0.1f);
+        done(5, 0);
+        say("ホスト名を読み込み中");
+        convertHostTexts(ctx);
+        hosts::loadHostNameCache(ctx);
+        done(6, 0);
+        say("検索ワードを解析中");
+        if (const int rc = done(7, analyseSearchWords(ctx)))
+            return rc;
+        say("検索ランクを解析中");
+        if (const int rc = done(8, analyseSearchRanks(ctx)))
+            return rc;
+        say("検索エンジン名を解析中");
+        if (const int rc = done(9, analyseEngines(ctx)))
+            return rc;
+        ctx.add(0.05f);
+        say("訪問ブラウザを解析中");
+        if (const int rc = done(10, analyseBrowsers(ctx)))
+            return rc;
+        say("OSを解析中");
+        if (const int rc = done(11, analyseOses(ctx)))
+            return rc;
+        say("キャッシュを保存中");
+        if (const int rc = done(12, ctx.cancelled() ? 0 : saveSearchCaches(ctx)))
+            return rc;
+    }
+    say("URLグループを読み込み中");
+    if (const int rc = done(13, applyUrlGroups(ctx)))
+        return rc;
+    ctx.add(reload ? 0.45f : 0.05f);
+    say("データベースを更新中");
+    rebuildDictionary(ctx);
+    done(14, 0);
+    mergeEntries(ctx);
+    done(15, 0);
+    ctx.add(reload ? 0.45f : 0.05f);
+    collectGroupNames(ctx);
+    done(16, 0);
+    say("レポートを作成中");
+    if (!ctx.cancelled() && m_report)
+        m_report->generate(reportFolder, *this);
+    done(17, 0);
+
+    const int total = static_cast<int>(platform::tickCount() - started);
+    const std::size_t sizes[] = {Frg2.size() * sizeof(Fragment), Rec2.size() * sizeof(LogRecord),
+                                 DicSize, Host.size() * sizeof(HostEntry),
+                                 Req.size() * sizeof(ReqEntry), Ref.size() * sizeof(RefEntry),
+                                 RefQ.size() * sizeof(RefQEntry), Agnt.size() * sizeof(AgntEntry)};
+    platform::trace("time=%d Frg2=%dk Rec2=%dk Dic=%dk Host=%dk Req=%dk Ref=%dk RefQ=%dk Agnt=%dk",
+                    total, int(sizes[0] >> 10), int(sizes[1] >> 10), int(sizes[2] >> 10),
+                    int(sizes[3] >> 10), int(sizes[4] >> 10), int(sizes[5] >> 10),
+                    int(sizes[6] >> 10), int(sizes[7] >> 10));
+    platform::trace("time=%d Frg2=%d Rec2=%d Dic=%d Host=%d Req=%d Ref=%d RefQ=%d Agnt=%d", total,
+                    int(sizes[0]), int(sizes[1]), int(sizes[2]), int(sizes[3]), int(sizes[4]),
+                    int(sizes[5]), int(sizes[6]), int(sizes[7]));
+    return 0;
+}
+
+} // namespace store

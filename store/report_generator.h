@@ -1,0 +1,21 @@
+#pragma once
+
+// The HTML report is written by the last load step through this interface, so that the
+// store does not depend on the report code.
+
+#include <string>
+
+namespace store {
+
+class LogContainer;
+
+class ReportGenerator
+{
+public:
+    virtual ~ReportGenerator() = default;
+    // Regenerates the report pages in folder from the finished tables (LocalSite, Rec2,
+    // Visitors, GroupNames). The result is not examined by the load.
+    virtual int generate(const std::string& folder, const LogContainer& log) = 0;
+};
+
+} // namespace store

@@ -1,0 +1,222 @@
+// Site detection, own-site referers, host grouping, visitors and host texts.
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cstring>
+#include <map>
+#include <numeric>
+#include <unordered_map>
+
+#include "platform/codepage.h"
+#include "platform/settings.h"
+#include "platform/trace.h"
+#include "store/load_steps.h"
+
+namespace store {
+namespace {
+
+constexpr std::uint32_t kChainWindow = 900; // seconds between two links of a chain
+constexpr std::uint32_t kIdleLimit = 900;   // a visit ends after 15 idle minutes
+
+} // namespace
+
+std::string LoadContext::dataFile(const std::string& name) const
+{
+    return platform::joinPath(dataFolder, name);
+}
+
+std::size_t refererPathStart(const char* s)
+{
+    const std::size_t length = std::strlen(s);
+    std::size_t p = 7;
+    if (p >= length)
+        return length;
+    if (s[p] == '/')
+        ++p;
+    const char* slash = static_cast<const char*>(std::memchr(s + p, '/', length - p));
+    return slash ? static_cast<std::size_t>(slash - s) : length;
+}
+
+bool prefixCovers(const std::string& prefix, const char* url)
+{
+    if (!url || std::strncmp(url, prefix.c_str(), prefix.size()) != 0)
+        return false;
+    const char next = url[prefix.size()];
+    return next == '\0' || next == '/' || next == '?' || next == '#';
+}
+
+void sortByTime(LoadContext& ctx)
+{
+    auto& records = ctx.log.Rec2;
+    std::sort(records.begin(), records.end(),
+              [](const LogRecord& a, const LogRecord& b) { return a.time < b.time; });
+}
+
+int detectSite(LoadContext& ctx)
+{
+    LogContainer& log = ctx.log;
+    const auto& records = log.Rec2;
+    // Each record's predecessor of the same host: the walk back only ever links records of
+    // one host, so it can skip the others.
+    std::vector<std::uint32_t> previous(records.size());
+    {
+        std::vector<std::uint32_t> last(log.Host.size(), UINT32_MAX);
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            const std::size_t h = static_cast<std::size_t>(records[i].host - log.Host.data());
+            previous[i] = last[h];
+            last[h] = static_cast<std::uint32_t>(i);
+        }
+    }
+    std::map<std::string, std::uint32_t> candidates; // byte-wise order
+    for (std::size_t k = records.size(); k-- > 0;) {
+        if ((k & 0xFFFF) == 0 && ctx.cancelled())
+            break;
+        const char* s = records[k].fragment->ref->text;
+        if (!s)
+            continue;
+        const std::size_t length = refererPathStart(s);
+        const char* path = s + length;
+        std::uint32_t t = records[k].time;
+        int count = 0;
+        for (std::uint32_t e = previous[k]; e != UINT32_MAX && count < 2; e = previous[e]) {
+            const LogRecord& rec = records[e];
+            if (t - rec.time > kChainWindow)
+                break;
+            const char* r = rec.fragment->ref->text;
+            const char* request = rec.fragment->req->text;
+            if (!r || !request || std::strncmp(r, s, length) != 0)
+                continue;
+            if (std::strcmp(request, path) != 0 || std::strcmp(request, r + length) == 0)
+                continue;
+            ++count;
+            path = r + length;
+            t = rec.time;
+        }
+        if (count == 2)
+            ++candidates[std::string(s, length)];
+    }
+    std::uint32_t best = 0;
+    const std::string* site = nullptr;
+    for (const auto& [prefix, votes] : candidates) {
+        log.LocalSitePrefixes.push_back(prefix);
+        platform::trace("%d\t%s", int(votes), prefix.c_str());
+        if (!site || votes > best) {
+            site = &prefix;
+            best = votes;
+        }
+    }
+    if (log.LocalSitePrefixes.empty() || !site || site->empty())
+        return 232;
+    const auto scheme = site->find("://");
+    log.LocalSite = scheme == std::string::npos ? *site : site->substr(scheme + 3);
+    platform::trace("\tLocalSite=%s", log.LocalSite.c_str());
+    return 0;
+}
+
+void fixLocalReferers(LoadContext& ctx)
+{
+    // Site paths share one text object with the request path of the same text.
+    std::unordered_map<std::string_view, const char*> paths;
+    for (const ReqEntry& r : ctx.log.Req)
+        if (r.text)
+            paths.emplace(r.text, r.text);
+    for (RefEntry& ref : ctx.log.Ref) {
+        if (ctx.cancelled())
+            break;
+        if (!ref.text)
+            continue;
+        for (const std::string& prefix : ctx.log.LocalSitePrefixes) {
+            if (!prefixCovers(prefix, ref.text))
+                continue;
+            const char* rest = ref.text + prefix.size();
+            const std::string_view path = *rest ? std::string_view(rest) : std::string_view("/");
+            auto it = paths.find(path);
+            if (it == paths.end())
+                it = paths.emplace(path, ctx.pool.intern(path)).first;
+            ref.text = it->second;
+            break;
+        }
+    }
+}
+
+void sortByHost(LoadContext& ctx)
+{
+    auto& records = ctx.log.Rec2;
+    std::sort(records.begin(), records.end(), [](const LogRecord& a, const LogRecord& b) {
+        return a.host != b.host ? std::less<>()(a.host, b.host) : a.time < b.time;
+    });
+}
+
+void buildVisitors(LoadContext& ctx)
+{
+    auto& records = ctx.log.Rec2;
+    auto& visitors = ctx.log.Visitors;
+    visitors.clear();
+    for (std::size_t i = 0; i < records.size();) {
+        if ((i & 0xFFFF) == 0 && ctx.cancelled())
+            break;
+        std::size_t j = i + 1;
+        while (j < records.size() && records[j].host == records[i].host &&
+               records[j].time - records[j - 1].time <= kIdleLimit)
+            ++j;
+        visitors.push_back({&records[i], static_cast<std::uint32_t>(j - i), 0});
+        i = j;
+    }
+    platform::trace("nVisitor=%d", int(visitors.size()));
+}
+
+void convertHostTexts(LoadContext& ctx)
+{
+    auto& hosts = ctx.log.Host;
+    std::string name;
+    for (HostEntry& h : hosts) {
+        if (ctx.cancelled())
+            break;
+        const char* text = h.name;
+        if (!text)
+            continue;
+        if (*text && std::strspn(text, "0123456789.") == std::strlen(text)) {
+            const in_addr_t a = ::inet_addr(text);
+            // inet_addr answers "all ones" for texts it cannot read; only the real
+            // broadcast address may give that value.
+            if (a != 0 && (a != INADDR_NONE || std::strcmp(text, "255.255.255.255") == 0)) {
+                h.address = ntohl(a);
+                h.name = nullptr;
+            }
+            continue;
+        }
+        // Labels reversed and lower-cased: Host.Example.NET becomes net.example.host. The
+        // dictionary text may be shared with other fields, so the result is a new text.
+        name.clear();
+        std::string_view rest(text);
+        while (true) {
+            const auto dot = rest.rfind('.');
+            if (dot == std::string_view::npos) {
+                name.append(rest);
+                break;
+            }
+            name.append(rest.substr(dot + 1));
+            name += '.';
+            rest = rest.substr(0, dot);
+        }
+        platform::toLowerAscii(name);
+        h.name = ctx.pool.intern(name);
+    }
+    // Host sorted by address; records follow their entries.
+    std::vector<std::uint32_t> order(hosts.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return hosts[a].address < hosts[b].address; });
+    std::vector<HostEntry> sorted(hosts.size());
+    std::vector<std::uint32_t> newIndex(hosts.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) {
+        sorted[i] = hosts[order[i]];
+        newIndex[order[i]] = i;
+    }
+    HostEntry* oldBase = hosts.data();
+    hosts.swap(sorted);
+    for (LogRecord& r : ctx.log.Rec2)
+        r.host = &hosts[newIndex[static_cast<std::size_t>(r.host - oldBase)]];
+}
+
+} // namespace store
