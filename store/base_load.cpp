@@ -1,7 +1,6 @@
 // Base loading: the analysed log file into the store's tables, in six timed phases.
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 #include "import/vxlog_format.h"
@@ -10,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/trace.h"
 #include "store/log_container.h"
+#include "store/offset_index.h"
 
 namespace store {
 namespace {
@@ -29,42 +29,6 @@ inline std::uint32_t offsetOf(T* p)
 {
     return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
 }
-
-// Distinct values of a set of dictionary offsets, with O(1) rank lookups: one bit per
-// dictionary byte and a running count per 64-bit word.
-class OffsetIndex
-{
-public:
-    explicit OffsetIndex(std::size_t universe) : m_bits(universe / 64 + 1, 0) {}
-    void add(std::uint32_t v) { m_bits[v >> 6] |= std::uint64_t(1) << (v & 63); }
-    // Call once after the last add; returns the number of distinct values.
-    std::uint32_t seal()
-    {
-        m_before.resize(m_bits.size());
-        std::uint32_t n = 0;
-        for (std::size_t w = 0; w < m_bits.size(); ++w) {
-            m_before[w] = n;
-            n += static_cast<std::uint32_t>(std::popcount(m_bits[w]));
-        }
-        return n;
-    }
-    std::uint32_t rank(std::uint32_t v) const
-    {
-        const std::uint64_t below = m_bits[v >> 6] & ((std::uint64_t(1) << (v & 63)) - 1);
-        return m_before[v >> 6] + static_cast<std::uint32_t>(std::popcount(below));
-    }
-    // Calls f(value) for every value in ascending order.
-    template <typename F> void each(F f) const
-    {
-        for (std::size_t w = 0; w < m_bits.size(); ++w)
-            for (std::uint64_t b = m_bits[w]; b; b &= b - 1)
-                f(static_cast<std::uint32_t>(w * 64 + std::countr_zero(b)));
-    }
-
-private:
-    std::vector<std::uint64_t> m_bits;
-    std::vector<std::uint32_t> m_before;
-};
 
 } // namespace
 
@@ -170,44 +134,48 @@ int LogContainer::BaseLoad(const std::string& path, Progress& progress)
     add(0.025f);
     endPhase(3);
 
-    // 4. Fragments: one RefQ and Agnt entry each; Req and Ref distinct by offset.
+    // 4. Fragments: one RefQ and Agnt entry each; Req and Ref distinct by offset. Read
+    //    twice in chunks (distinct offsets first, then the entries) to keep memory low.
     if (!rc) {
+        const std::uint64_t frgStart = at;
         const std::uint64_t frgSize = header.size(sievra::kFrg);
         const std::size_t count = static_cast<std::size_t>(frgSize / sievra::kFragmentSize);
-        if (frgSize > std::uint64_t(fileLength)) {
-            rc = kShortFragments;
-        } else {
-            std::vector<std::uint32_t> raw(count * 9);
-            rc = readExactly(raw.data(), raw.size() * 4, kShortFragments);
-            if (!rc) {
-                OffsetIndex paths(DicSize + 1), referers(DicSize + 1);
-                for (std::size_t i = 0; i < count && !rc; ++i)
-                    for (int f : {3, 4, 6, 7, 8})
-                        if (raw[i * 9 + f] >= DicSize && raw[i * 9 + f] != 0)
-                            rc = platform::kErrBadFormat;
-                if (!rc) {
-                    for (std::size_t i = 0; i < count; ++i) {
-                        paths.add(raw[i * 9 + 3]);
-                        referers.add(raw[i * 9 + 4]);
-                    }
-                    Req.resize(paths.seal());
-                    Ref.resize(referers.seal());
-                    std::size_t n = 0;
-                    paths.each([&](std::uint32_t o) { Req[n++] = {asOffset<const char>(o), nullptr}; });
-                    n = 0;
-                    referers.each([&](std::uint32_t o) { Ref[n++] = {asOffset<const char>(o), nullptr, nullptr}; });
-                    RefQ.resize(count);
-                    Agnt.resize(count);
-                    Frg2.resize(count);
-                    for (std::size_t i = 0; i < count; ++i) {
-                        const std::uint32_t* f = &raw[i * 9];
-                        RefQ[i] = {asOffset<const char>(f[8]), nullptr, 1};
-                        Agnt[i] = {asOffset<const char>(f[6]), nullptr, nullptr};
-                        Frg2[i] = {&Req[paths.rank(f[3])], asOffset<const char>(f[7]),
-                                   &Ref[referers.rank(f[4])], &RefQ[i], &Agnt[i]};
-                    }
-                }
+        std::vector<std::uint32_t> chunk(kChunkRecords * 9);
+        auto eachChunk = [&](auto f) {
+            at = frgStart;
+            for (std::size_t i = 0; i < count && !rc; i += kChunkRecords) {
+                const std::size_t n = std::min<std::size_t>(kChunkRecords, count - i);
+                rc = readExactly(chunk.data(), n * sievra::kFragmentSize, kShortFragments);
+                for (std::size_t k = 0; k < n && !rc; ++k)
+                    f(i + k, &chunk[k * 9]);
             }
+        };
+        if (frgSize > std::uint64_t(fileLength))
+            rc = kShortFragments;
+        OffsetIndex paths(DicSize + 1), referers(DicSize + 1);
+        eachChunk([&](std::size_t, const std::uint32_t* f) {
+            for (int k : {3, 4, 6, 7, 8})
+                if (f[k] >= DicSize && f[k] != 0)
+                    rc = platform::kErrBadFormat;
+            paths.add(f[3] < DicSize ? f[3] : 0);
+            referers.add(f[4] < DicSize ? f[4] : 0);
+        });
+        if (!rc) {
+            Req.resize(paths.seal());
+            Ref.resize(referers.seal());
+            std::size_t n = 0;
+            paths.each([&](std::uint32_t o) { Req[n++] = {asOffset<const char>(o), nullptr}; });
+            n = 0;
+            referers.each([&](std::uint32_t o) { Ref[n++] = {asOffset<const char>(o), nullptr, nullptr}; });
+            RefQ.resize(count);
+            Agnt.resize(count);
+            Frg2.resize(count);
+            eachChunk([&](std::size_t i, const std::uint32_t* f) {
+                RefQ[i] = {asOffset<const char>(f[8]), nullptr, 1};
+                Agnt[i] = {asOffset<const char>(f[6]), nullptr, nullptr};
+                Frg2[i] = {&Req[paths.rank(f[3])], asOffset<const char>(f[7]),
+                           &Ref[referers.rank(f[4])], &RefQ[i], &Agnt[i]};
+            });
         }
     }
     endPhase(4);

@@ -1,6 +1,7 @@
 // The load pipeline: steps 0..17 in order, with their step texts, progress shares,
 // timing trace lines and failure rules. A reload runs steps 13..17 only.
 
+#include <atomic>
 #include <cstring>
 
 #include "hosts/host_cache_file.h"
@@ -11,6 +12,21 @@
 #include "store/report_generator.h"
 
 namespace store {
+namespace {
+
+std::atomic<ReportGeneratorFactory> g_reportFactory{nullptr};
+
+} // namespace
+
+void setReportGeneratorFactory(ReportGeneratorFactory factory)
+{
+    g_reportFactory = factory;
+}
+
+ReportGeneratorFactory reportGeneratorFactory()
+{
+    return g_reportFactory;
+}
 
 LogContainer::LogContainer()
 {
@@ -97,8 +113,14 @@ int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
     collectGroupNames(ctx);
     done(16, 0);
     say("レポートを作成中");
-    if (!ctx.cancelled() && m_report)
-        m_report->generate(reportFolder, *this);
+    if (!ctx.cancelled()) {
+        if (m_report) {
+            m_report->generate(reportFolder, *this);
+        } else if (const ReportGeneratorFactory make = reportGeneratorFactory()) {
+            if (const auto generator = make())
+                generator->generate(reportFolder, *this);
+        }
+    }
     done(17, 0);
 
     const int total = static_cast<int>(platform::tickCount() - started);

@@ -3,6 +3,7 @@
 // The HTML report is written by the last load step through this interface, so that the
 // store does not depend on the report code.
 
+#include <memory>
 #include <string>
 
 namespace store {
@@ -17,5 +18,12 @@ public:
     // Visitors, GroupNames). The result is not examined by the load.
     virtual int generate(const std::string& folder, const LogContainer& log) = 0;
 };
+
+// Makes the generator for the loads of containers that were given none with
+// setReportGenerator. The programs install one at start-up (the report library does it
+// with report::installReportGenerator); without one those loads write no report.
+using ReportGeneratorFactory = std::unique_ptr<ReportGenerator> (*)();
+void setReportGeneratorFactory(ReportGeneratorFactory factory);
+ReportGeneratorFactory reportGeneratorFactory();
 
 } // namespace store

@@ -12,6 +12,7 @@
 #include "platform/trace.h"
 #include "store/cache_reader.h"
 #include "store/load_steps.h"
+#include "store/offset_index.h"
 
 namespace store {
 namespace {
@@ -22,39 +23,69 @@ std::size_t kiloBytes(const std::vector<T>& table)
     return table.size() * sizeof(T) >> 10;
 }
 
-// Byte-wise hashing and equality of table entries for the merges.
-template <typename T>
-struct BytesHash
-{
-    std::size_t operator()(const T& v) const
-    {
-        return std::hash<std::string_view>()(
-            std::string_view(reinterpret_cast<const char*>(&v), sizeof v));
-    }
-};
-template <typename T>
-struct BytesEqual
-{
-    bool operator()(const T& a, const T& b) const { return std::memcmp(&a, &b, sizeof a) == 0; }
-};
-
-// Replaces a table by its distinct entries; returns old index -> new index.
+// Replaces a table by its distinct entries (compared byte-wise); returns old index -> new
+// index. An open-addressing table of indices keeps the memory at a few bytes per entry.
 template <typename T>
 std::vector<std::uint32_t> mergeTable(std::vector<T>& table)
 {
-    std::unordered_map<T, std::uint32_t, BytesHash<T>, BytesEqual<T>> seen;
-    seen.reserve(table.size());
+    auto hashOf = [](const T& v) {
+        return std::hash<std::string_view>()(std::string_view(reinterpret_cast<const char*>(&v), sizeof v));
+    };
+    std::size_t capacity = 16;
+    while (capacity < table.size() * 2)
+        capacity *= 2;
+    // First pass: each entry's new index; slots hold the first occurrence + 1.
+    std::vector<std::uint32_t> slots(capacity, 0);
     std::vector<std::uint32_t> index(table.size());
-    std::vector<T> merged;
+    std::uint32_t distinct = 0;
     for (std::size_t i = 0; i < table.size(); ++i) {
-        auto [it, fresh] = seen.emplace(table[i], static_cast<std::uint32_t>(merged.size()));
-        if (fresh)
-            merged.push_back(table[i]);
-        index[i] = it->second;
+        std::size_t s = hashOf(table[i]) & (capacity - 1);
+        while (slots[s] && std::memcmp(&table[slots[s] - 1], &table[i], sizeof(T)) != 0)
+            s = (s + 1) & (capacity - 1);
+        if (slots[s]) {
+            index[i] = index[slots[s] - 1];
+        } else {
+            slots[s] = static_cast<std::uint32_t>(i + 1);
+            index[i] = distinct++;
+        }
     }
-    merged.shrink_to_fit();
+    slots = {};
+    // Second pass: first occurrences, in the order their indices were given.
+    std::vector<T> merged(distinct);
+    std::uint32_t next = 0;
+    for (std::size_t i = 0; i < table.size(); ++i)
+        if (index[i] == next)
+            merged[next++] = table[i];
     table.swap(merged);
     return index;
+}
+
+// Calls f(pointer) for every text slot of the tables.
+template <typename F>
+void eachTextSlot(LogContainer& log, F f)
+{
+    for (ReqEntry& e : log.Req) {
+        f(e.text);
+        f(e.group);
+    }
+    for (RefEntry& e : log.Ref) {
+        f(e.text);
+        f(e.group);
+        f(e.engine);
+    }
+    for (RefQEntry& e : log.RefQ) {
+        f(e.text);
+        f(e.word);
+    }
+    for (AgntEntry& e : log.Agnt) {
+        f(e.text);
+        f(e.os);
+        f(e.browser);
+    }
+    for (Fragment& fr : log.Frg2)
+        f(fr.query);
+    for (HostEntry& h : log.Host)
+        f(h.name);
 }
 
 } // namespace
@@ -142,73 +173,64 @@ int applyUrlGroups(LoadContext& ctx)
 void rebuildDictionary(LoadContext& ctx)
 {
     LogContainer& log = ctx.log;
-    // Every text slot of the tables.
-    std::vector<const char**> slots;
-    auto take = [&](const char*& p) {
-        if (p)
-            slots.push_back(&p);
-    };
-    for (ReqEntry& e : log.Req) {
-        take(e.text);
-        take(e.group);
+    // Texts of the old dictionary are told apart by offset (one bit each); the few made
+    // by this load live elsewhere and go through a map.
+    const char* dicBegin = log.Dic.get();
+    const char* dicEnd = dicBegin + log.DicSize;
+    auto inDic = [&](const char* p) { return p >= dicBegin && p < dicEnd; };
+    OffsetIndex fromDic(log.DicSize + 1);
+    std::unordered_map<const char*, std::uint32_t> others;
+    eachTextSlot(log, [&](const char* p) {
+        if (!p)
+            return;
+        if (inDic(p))
+            fromDic.add(static_cast<std::uint32_t>(p - dicBegin));
+        else
+            others.emplace(p, 0);
+    });
+    const std::uint32_t dicTexts = fromDic.seal();
+    std::vector<std::string_view> texts;
+    texts.reserve(dicTexts + others.size());
+    fromDic.each([&](std::uint32_t offset) { texts.emplace_back(dicBegin + offset); });
+    for (auto& [p, index] : others) {
+        index = static_cast<std::uint32_t>(texts.size());
+        texts.emplace_back(p);
     }
-    for (RefEntry& e : log.Ref) {
-        take(e.text);
-        take(e.group);
-        take(e.engine);
-    }
-    for (RefQEntry& e : log.RefQ) {
-        take(e.text);
-        take(e.word);
-    }
-    for (AgntEntry& e : log.Agnt) {
-        take(e.text);
-        take(e.os);
-        take(e.browser);
-    }
-    for (Fragment& f : log.Frg2)
-        take(f.query);
-    for (HostEntry& h : log.Host)
-        take(h.name);
 
-    // Distinct texts by content, in dictionary order.
-    std::unordered_map<const char*, std::uint32_t> byPointer;
-    std::unordered_map<std::string_view, std::uint32_t> byContent;
-    std::vector<std::string_view> distinct;
-    byPointer.reserve(slots.size() / 4 + 16);
-    for (const char** slot : slots) {
-        auto [it, fresh] = byPointer.emplace(*slot, 0);
-        if (!fresh)
-            continue;
-        const std::string_view text(*slot);
-        auto [c, added] = byContent.emplace(text, static_cast<std::uint32_t>(distinct.size()));
-        if (added)
-            distinct.push_back(text);
-        it->second = c->second;
-    }
-    std::vector<std::uint32_t> order(distinct.size());
+    // Dictionary order; equal texts (from different places) end up next to each other.
+    std::vector<std::uint32_t> order(texts.size());
     for (std::uint32_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return platform::compareDictionary(distinct[a], distinct[b]) < 0;
+        return platform::compareDictionary(texts[a], texts[b]) < 0;
     });
     std::size_t size = 2;
-    for (const auto& t : distinct)
-        size += t.size() + 1;
+    for (std::size_t i = 0; i < order.size(); ++i)
+        if (i == 0 || texts[order[i]] != texts[order[i - 1]])
+            size += texts[order[i]].size() + 1;
     std::unique_ptr<char[]> dic(new char[size + 1]);
-    std::vector<const char*> moved(distinct.size());
+    std::vector<const char*> moved(texts.size());
     char* out = dic.get();
     *out++ = '\0';
-    for (std::uint32_t i : order) {
-        std::memcpy(out, distinct[i].data(), distinct[i].size());
-        moved[i] = out;
-        out += distinct[i].size();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const std::string_view text = texts[order[i]];
+        if (i > 0 && text == texts[order[i - 1]]) {
+            moved[order[i]] = moved[order[i - 1]];
+            continue;
+        }
+        std::memcpy(out, text.data(), text.size());
+        moved[order[i]] = out;
+        out += text.size();
         *out++ = '\0';
     }
     *out++ = '\0';
     *out = '\0';
-    for (const char** slot : slots)
-        *slot = moved[byPointer[*slot]];
+    order = {};
+    texts = {};
+    eachTextSlot(log, [&](const char*& p) {
+        if (p)
+            p = moved[inDic(p) ? fromDic.rank(static_cast<std::uint32_t>(p - dicBegin)) : others[p]];
+    });
     platform::trace("old dic=%dkb -> %dkb", int(log.DicSize >> 10), int(size >> 10));
     log.Dic = std::move(dic);
     log.DicSize = size;
