@@ -19,7 +19,6 @@ namespace {
 constexpr std::size_t kSideBufferMax = 1 << 20;
 constexpr std::size_t kPendingMax = 1024;           // in-memory records before a flush
 constexpr std::uint64_t kRecordsPerView = platform::kAllocationGranularity;
-constexpr int kErrInvalidData = 13;
 
 // Items of a list: NUL-terminated strings ended by an empty one; null is empty.
 std::vector<std::string> listItems(const char* list)

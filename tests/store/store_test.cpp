@@ -412,6 +412,31 @@ TEST_F(StoreRules, UrlGroupsChainsRegexpsAndCycles)
     }
 }
 
+TEST_F(StoreRules, ReloadRedoesOnlyTheGroupsAndTheCompaction)
+{
+    writeRule("agent2browser.ini", "[b]\r\nPattern=^.*Chrome/(\\d+).*$\r\nReplace=Chrome $1\r\n");
+    std::vector<Hit> hits = siteChain();
+    hits.push_back({"10.0.0.9", 50, "/shop/1.html"});
+    store::LogContainer log;
+    ASSERT_EQ(load(hits, log), 0);
+    const std::size_t visitors = log.Visitors.size();
+    // The rule file changes, then the groups: a reload takes the groups only.
+    writeRule("agent2browser.ini", "");
+    writeFile(m_home + "/www.example.com.urlgrp", "[MapStringRegexpNow]\r\n^/shop/\r\n/shop\r\n\r\n");
+    store::Progress progress{0.1f};
+    ASSERT_EQ(log.LoadPipeline(nullptr, progress, true, ""), 0);
+    EXPECT_NEAR(progress.load(), 1.0f, 0.001f);
+    EXPECT_EQ(log.stepMillis[7], -1);
+    EXPECT_EQ(log.Visitors.size(), visitors);
+    for (const auto& f : log.Frg2) {
+        EXPECT_STREQ(f.agnt->browser, "Chrome 120"); // from the first load
+        if (!std::strcmp(f.req->text, "/shop/1.html")) {
+            EXPECT_STREQ(f.req->group, "/shop");
+        }
+    }
+    EXPECT_EQ(log.GroupNames.size(), 1u);
+}
+
 TEST_F(Store, NoUrlGroupFileMeansEveryTextIsItsOwnGroup)
 {
     store::LogContainer log;
