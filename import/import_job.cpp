@@ -226,9 +226,16 @@ int ImportJob::run()
     return result();
 }
 
+int ImportJob::runOnce()
+{
+    if (m_started.exchange(true))
+        return platform::kErrInvalidParameter;
+    return run();
+}
+
 int ImportJob::startWorker()
 {
-    if (m_worker.joinable())
+    if (m_started.exchange(true))
         return platform::kErrInvalidParameter;
     try {
         m_worker = std::thread([this] {

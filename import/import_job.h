@@ -29,7 +29,8 @@ public:
 
     int create(const ImportOptions& options);
     int run();                 // the whole import on the calling thread
-    int startWorker();
+    int runOnce();             // run(), refused (87) when an import was already started
+    int startWorker();         // refused (87) when an import was already started
     int importRecord(const ImportRecordIn& record);
     int progress(std::uint64_t* done, std::uint64_t* total) const;
     int finish();
@@ -76,6 +77,7 @@ private:
     std::atomic<std::uint64_t> m_total{0};
     std::atomic<int> m_result{0};
     std::atomic<bool> m_running{true};
+    std::atomic<bool> m_started{false};
     std::thread m_worker;
 };
 

@@ -80,7 +80,7 @@ SIEVRA_API uint32_t laImport(LaJob job)
 {
     if (!alive(job))
         return kErrInvalidHandle;
-    return guarded([&] { return job->run(); });
+    return guarded([&] { return job->runOnce(); });
 }
 
 SIEVRA_API uint32_t laImportAsync(LaJob job)

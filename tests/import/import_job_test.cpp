@@ -373,6 +373,8 @@ TEST(ImportApi, ProgressAndImportRecord)
     EXPECT_EQ(laImportRecord(job, nullptr, 0), 87u);
 
     EXPECT_EQ(laImport(job), 2u); // the missing file ends the import
+    EXPECT_EQ(laImport(job), 87u); // one import per job
+    EXPECT_EQ(laImportAsync(job), 87u);
     EXPECT_EQ(laGetProgress(job, nullptr, nullptr), 2u);
     EXPECT_EQ(laFinish(job), 2u);
     laRelease(job);
