@@ -16,5 +16,6 @@ int regexpCommand(const Args& args);
 int decodeCommand(const Args& args);
 int rulesCommand(const Args& args);
 int loadCommand(const Args& args);
+int reportCommand(const Args& args);
 
 } // namespace cli

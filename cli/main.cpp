@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "report/report_generator.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ constexpr const char* kUsage =
     "  decode CHARSET TEXT                      decode a percent-escaped search word\n"
     "  rules FILE.ini TEXT...                   apply a rule file to texts\n"
     "  load FILE.vxlog [options]                open an analysed log as the main program does\n"
+    "  report FILE.vxlog -o DIR [options]       write the HTML report of an analysed log\n"
     "\n"
     "vexilo-cli COMMAND --help tells more.\n";
 
@@ -30,6 +32,8 @@ int main(int argc, char** argv)
         std::fputs(kUsage, argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
     }
+    // Loads write the HTML report as in the main program (where a report folder is given).
+    report::installReportGenerator();
     const std::string command = argv[1];
     const cli::Args args(argv + 2, argv + argc);
     if (command == "import")
@@ -44,6 +48,8 @@ int main(int argc, char** argv)
         return cli::rulesCommand(args);
     if (command == "load")
         return cli::loadCommand(args);
+    if (command == "report")
+        return cli::reportCommand(args);
     std::fprintf(stderr, "vexilo-cli: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
     return 2;
 }

@@ -1,0 +1,89 @@
+// vexilo-cli report: writes the HTML report of an analysed log into a folder, as the main
+// program does in its report work folder: the templates are copied there and the whole
+// load regenerates the pages in place.
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "cli/commands.h"
+#include "platform/files.h"
+#include "platform/settings.h"
+#include "store/log_container.h"
+#include "store/messages.h"
+
+namespace cli {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vexilo-cli report FILE.vxlog -o DIR [--home DIR] [--res DIR]\n"
+    "Copies the report templates into DIR, loads the analysed log as the main program does\n"
+    "and leaves the generated pages (DIR/index.html, ...) there.\n"
+    "  -o DIR       the report folder (created when missing; pages of the same names are\n"
+    "               replaced)\n"
+    "  --home DIR   data folder (caches, host names, URL groups); default: the registered one\n"
+    "  --res DIR    folder of the rule files and of report/ with the templates; default: res/\n"
+    "               next to this program\n";
+
+} // namespace
+
+int reportCommand(const Args& args)
+{
+    std::string path, folder, res;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (a == "-o" && i + 1 < args.size()) {
+            folder = args[++i];
+        } else if (a == "--home" && i + 1 < args.size()) {
+            platform::setHomeDirOverride(args[++i]);
+        } else if (a == "--res" && i + 1 < args.size()) {
+            // Rule files are found as "<program folder>./res/<name>".
+            res = args[++i];
+            platform::setProgramFolder(res + "/../");
+        } else if (path.empty() && (a.empty() || a[0] != '-')) {
+            path = a;
+        } else {
+            std::fprintf(stderr, "vexilo-cli report: unexpected argument %s\n\n%s", a.c_str(),
+                         kUsage);
+            return 2;
+        }
+    }
+    if (path.empty() || folder.empty()) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (platform::homeDir().empty()) {
+        const std::string home = platform::defaultHomeDir();
+        std::error_code ec;
+        std::filesystem::create_directories(home, ec);
+        platform::setHomeDirOverride(home);
+    }
+
+    const std::string templates =
+        res.empty() ? platform::programPath("./res/report") : platform::joinPath(res, "report");
+    if (!platform::isDirectory(templates)) {
+        std::fprintf(stderr, "vexilo-cli report: no report templates in %s\n", templates.c_str());
+        return 1;
+    }
+    if (const int rc = platform::copyFolder(templates, folder)) {
+        std::fprintf(stderr, "vexilo-cli report: cannot copy the templates to %s (err=%d)\n",
+                     folder.c_str(), rc);
+        return 1;
+    }
+
+    store::LogContainer log;
+    log.logPath = path;
+    // The last load step writes the pages with the generator main() installed.
+    store::Progress progress{0.0f};
+    if (const int rc = log.LoadPipeline(nullptr, progress, false, folder)) {
+        std::fprintf(stderr, "%s\n", store::openFailureMessage(rc).c_str());
+        return 1;
+    }
+    std::printf("%s\n", platform::joinPath(folder, "index.html").c_str());
+    return 0;
+}
+
+} // namespace cli

@@ -1,0 +1,171 @@
+#include "report/report_generator.h"
+
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/settings.h"
+#include "report/markup.h"
+#include "report/page_template.h"
+#include "report/report_tables.h"
+
+namespace report {
+namespace {
+
+// Local standard seconds as "%Y/%m/%d".
+std::string dayText(std::int64_t seconds)
+{
+    const platform::DateParts d = platform::dateParts(seconds);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d", d.year, d.month, d.day);
+    return text;
+}
+
+// "*.html", letters in any case.
+bool isPageName(std::string_view name)
+{
+    constexpr std::string_view suffix = ".html";
+    if (name.size() < suffix.size())
+        return false;
+    for (std::size_t i = 0; i < suffix.size(); ++i) {
+        char c = name[name.size() - suffix.size() + i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != suffix[i])
+            return false;
+    }
+    return true;
+}
+
+// The page names of the folder in the order the listing gives them.
+std::vector<std::string> listPages(const std::string& folder)
+{
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return names;
+    while (const dirent* e = ::readdir(dir))
+        if (isPageName(e->d_name))
+            names.emplace_back(e->d_name);
+    ::closedir(dir);
+    return names;
+}
+
+// A regular file's bytes; false when it is no regular file or cannot be read whole.
+bool readPage(const std::string& path, std::string& bytes, mode_t& mode)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st{};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok) {
+        mode = st.st_mode & 07777;
+        bytes.clear();
+        char buffer[65536];
+        ssize_t got;
+        while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
+            bytes.append(buffer, static_cast<std::size_t>(got));
+        ok = got == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+// Replaces the file by a new one with these bytes; on any failure the old file stays.
+void writePage(const std::string& folder, const std::string& path, const std::string& bytes,
+               mode_t mode)
+{
+    const std::string temp = platform::makeTempFile(folder, ".report");
+    if (temp.empty())
+        return;
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    bool ok = fd >= 0;
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        ok = put > 0;
+        if (ok)
+            done += static_cast<std::size_t>(put);
+    }
+    if (fd >= 0) {
+        ok = ::fchmod(fd, mode) == 0 && ok;
+        ok = ::close(fd) == 0 && ok;
+    }
+    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0)
+        ::unlink(temp.c_str());
+}
+
+} // namespace
+
+std::string keyValue(std::string_view key, const store::LogContainer& log,
+                     const ReportState& state)
+{
+    // The site name comes from referers of the log: escaped like every other name.
+    if (key == "SITENAME") {
+        std::string out;
+        appendEscaped(out, log.LocalSite);
+        return out;
+    }
+    // Without visitors there is no period to show.
+    if (key == "TIMEBEGIN")
+        return state.visitors ? dayText(state.begin) : std::string();
+    if (key == "TIMEEND")
+        return state.visitors ? dayText(state.end - 1) : std::string();
+    if (key.starts_with("TIME"))
+        return dayText(0);
+    if (key == "TOTALVISITOR")
+        return std::to_string(state.visitors);
+    if (key == "TABLEBODY::NEWS")
+        return newsTableBody(log, newsRows(log, state));
+    if (key == "TABLEBODY::KEYNODE")
+        return keyPageTableBody(log, state, keyPageRows(log, state));
+    return {};
+}
+
+int HtmlReport::generate(const std::string& folder, const store::LogContainer& log)
+{
+    if (folder.empty())
+        return 0;
+    const ReportState state = computeReportState(log);
+    // The tables are the costly values: made once, when the first page asks for them.
+    std::optional<std::string> news, keyPages;
+    const KeyValue valueOf = [&](std::string_view key) -> std::string {
+        std::optional<std::string>* table = key == "TABLEBODY::NEWS"      ? &news
+                                            : key == "TABLEBODY::KEYNODE" ? &keyPages
+                                                                          : nullptr;
+        if (!table)
+            return keyValue(key, log, state);
+        if (!*table)
+            *table = keyValue(key, log, state);
+        return **table;
+    };
+
+    for (const std::string& name : listPages(folder)) {
+        const std::string path = platform::joinPath(folder, name);
+        std::string page;
+        mode_t mode = 0644;
+        // A page that cannot be read is not written over: there is nothing to generate.
+        if (!readPage(path, page, mode))
+            continue;
+        const std::string generated = fillTemplate(page, valueOf);
+        if (generated != page)
+            writePage(folder, path, generated, mode);
+    }
+    return 0;
+}
+
+void installReportGenerator()
+{
+    store::setReportGeneratorFactory(
+        []() -> std::unique_ptr<store::ReportGenerator> { return std::make_unique<HtmlReport>(); });
+}
+
+} // namespace report
