@@ -82,8 +82,7 @@ int loadCommand(const Args& args)
         } else if (a == "--home" && i + 1 < args.size()) {
             platform::setHomeDirOverride(args[++i]);
         } else if (a == "--res" && i + 1 < args.size()) {
-            // Rule files are found as "<program folder>./res/<name>".
-            platform::setProgramFolder(args[++i] + "/../");
+            platform::setResFolder(args[++i]);
         } else if (a == "--visitors") {
             visitors = true;
         } else if (a == "--search") {

@@ -40,9 +40,8 @@ int reportCommand(const Args& args)
         } else if (a == "--home" && i + 1 < args.size()) {
             platform::setHomeDirOverride(args[++i]);
         } else if (a == "--res" && i + 1 < args.size()) {
-            // Rule files are found as "<program folder>./res/<name>".
             res = args[++i];
-            platform::setProgramFolder(res + "/../");
+            platform::setResFolder(res);
         } else if (path.empty() && (a.empty() || a[0] != '-')) {
             path = a;
         } else {
@@ -63,7 +62,7 @@ int reportCommand(const Args& args)
     }
 
     const std::string templates =
-        res.empty() ? platform::programPath("./res/report") : platform::joinPath(res, "report");
+        platform::joinPath(platform::resFolder(), "report");
     if (!platform::isDirectory(templates)) {
         std::fprintf(stderr, "vexilo-cli report: no report templates in %s\n", templates.c_str());
         return 1;

@@ -15,6 +15,7 @@ namespace {
 std::mutex g_lock;
 std::string g_homeOverride;
 std::string g_programFolder;
+std::string g_resFolder;
 
 std::string homeEnv()
 {
@@ -131,6 +132,22 @@ void setProgramFolder(const std::string& folder)
 std::string programPath(std::string_view relative)
 {
     return programFolder() + std::string(relative);
+}
+
+std::string resFolder()
+{
+    {
+        std::lock_guard guard(g_lock);
+        if (!g_resFolder.empty())
+            return g_resFolder;
+    }
+    return programPath("./res/");
+}
+
+void setResFolder(const std::string& folder)
+{
+    std::lock_guard guard(g_lock);
+    g_resFolder = folder.empty() ? std::string() : withSlash(folder);
 }
 
 } // namespace platform

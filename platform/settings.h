@@ -43,4 +43,9 @@ void setProgramFolder(const std::string& folder);
 // The program folder followed directly by a relative name as written ("./res/x.ini").
 std::string programPath(std::string_view relative);
 
+// The folder of the installed data (rule files, report templates): "./res/" in the
+// program folder unless overridden (the command-line tool's --res).
+std::string resFolder();
+void setResFolder(const std::string& folder);
+
 } // namespace platform

@@ -157,7 +157,7 @@ int analyseSearchWords(LoadContext& ctx)
     std::vector<std::uint32_t> keyOf;
     const auto keys = collectKeys(ctx.log, keyOf);
     std::vector<const char*> words(keys.size(), nullptr);
-    const int rc = walkKeys(ctx, keys, ctx.programFile("./res/referer2searchword.ini"),
+    const int rc = walkKeys(ctx, keys, ctx.ruleFile("referer2searchword.ini"),
                             ctx.dataFile("searchword.cache"),
                             [&](std::size_t i, const std::string& value, bool) {
                                 words[i] = value.empty() ? nullptr : ctx.pool.intern(value);
@@ -175,7 +175,7 @@ int analyseSearchRanks(LoadContext& ctx)
     std::vector<std::uint32_t> keyOf;
     const auto keys = collectKeys(ctx.log, keyOf);
     std::vector<long> ranks(keys.size(), 0);
-    const int rc = walkKeys(ctx, keys, ctx.programFile("./res/referer2searchrank.ini"),
+    const int rc = walkKeys(ctx, keys, ctx.ruleFile("referer2searchrank.ini"),
                             ctx.dataFile("searchrank.cache"),
                             [&](std::size_t i, const std::string& value, bool cached) {
                                 const std::u16string wide = platform::cp932ToUtf16(value);
@@ -196,7 +196,7 @@ int analyseSearchRanks(LoadContext& ctx)
 
 int analyseEngines(LoadContext& ctx)
 {
-    OncePerText rules(ctx.programFile("./res/referer2searchname.ini"));
+    OncePerText rules(ctx.ruleFile("referer2searchname.ini"));
     for (RefEntry& ref : ctx.log.Ref) {
         if (ctx.cancelled())
             break;
@@ -209,7 +209,7 @@ int analyseEngines(LoadContext& ctx)
 
 int analyseBrowsers(LoadContext& ctx)
 {
-    OncePerText rules(ctx.programFile("./res/agent2browser.ini"));
+    OncePerText rules(ctx.ruleFile("agent2browser.ini"));
     for (AgntEntry& agent : ctx.log.Agnt) {
         if (ctx.cancelled())
             break;
@@ -222,7 +222,7 @@ int analyseBrowsers(LoadContext& ctx)
 
 int analyseOses(LoadContext& ctx)
 {
-    OncePerText rules(ctx.programFile("./res/agent2os.ini"));
+    OncePerText rules(ctx.ruleFile("agent2os.ini"));
     for (AgntEntry& agent : ctx.log.Agnt) {
         if (ctx.cancelled())
             break;

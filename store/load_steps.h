@@ -16,7 +16,7 @@ struct LoadContext
     LogContainer& log;
     Progress& progress;
     TextPool pool;               // texts made by the load until the dictionary rebuild
-    std::string programFolder;   // ends in "/": rule files under "./res/"
+    std::string resFolder;       // rule files
     std::string dataFolder;      // caches, host-name files, URL-group file
 
     bool cancelled() const { return progress.load(std::memory_order_relaxed) < 0; }
@@ -26,7 +26,7 @@ struct LoadContext
             progress.store(progress.load() + share);
     }
     std::string dataFile(const std::string& name) const;
-    std::string programFile(const std::string& relative) const { return programFolder + relative; }
+    std::string ruleFile(const std::string& name) const { return resFolder + name; }
 };
 
 void sortByTime(LoadContext& ctx);                 // 1

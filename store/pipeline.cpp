@@ -38,7 +38,7 @@ LogContainer::~LogContainer() = default;
 int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
                                const std::string& reportFolder)
 {
-    LoadContext ctx{*this, progress, {}, platform::programFolder(), platform::homeDir()};
+    LoadContext ctx{*this, progress, {}, platform::resFolder(), platform::homeDir()};
     const std::uint32_t started = platform::tickCount();
     std::uint32_t stepStart = started;
     std::fill(std::begin(stepMillis), std::end(stepMillis), -1);
