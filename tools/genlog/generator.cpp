@@ -293,6 +293,7 @@ class Generator
 
     void buildRegulars();
     void arrive(std::int64_t t);
+    double buzzShare(std::int64_t t) const;
     void newHuman(Session& s);
     void planPages(Session& s, std::int64_t t);
     double thinkTime(Who who);
@@ -510,6 +511,17 @@ void Generator::planPages(Session& s, std::int64_t t)
     m_sessCount += 1;
 }
 
+// A magazine writes about the shop three fifths into the log (logs of a week or more):
+// for three days a falling share of new visitors comes from the article.
+double Generator::buzzShare(std::int64_t t) const
+{
+    if (m_opt.days < 7)
+        return 0.0;
+    static constexpr double kShare[] = {0.45, 0.2, 0.08};
+    const std::int64_t day = (t - m_start) / 86400 - m_opt.days * 3 / 5;
+    return day >= 0 && day < 3 ? kShare[day] : 0.0;
+}
+
 void Generator::arrive(std::int64_t t)
 {
     const int idx = alloc();
@@ -538,7 +550,14 @@ void Generator::arrive(std::int64_t t)
         s.nPages = m_rng.chance(0.35) ? 1 : std::min(2 + int(m_rng.expo(4.5)), 40);
         // Where the visitor comes from.
         const double r = m_rng.unit();
-        if (r < (s.returning ? 0.45 : 0.2)) {
+        if (const double buzz = buzzShare(t); buzz > 0.0 && m_rng.chance(buzz)) {
+            // Readers of a magazine article about the shop.
+            static constexpr char kArticle[] =
+                "https://zakka-mag.example.jp/articles/2026/autumn-gift-guide";
+            s.refKind = RefKind::Blog;
+            std::memcpy(s.ext, kArticle, sizeof kArticle - 1);
+            s.extLen = sizeof kArticle - 1;
+        } else if (r < (s.returning ? 0.45 : 0.2)) {
             s.refKind = RefKind::None;
         } else if (r < 0.72) {
             s.refKind = RefKind::Search;
