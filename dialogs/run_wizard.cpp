@@ -1,0 +1,91 @@
+#include "dialogs/run_wizard.h"
+
+#include "dialogs/progress_dialog.h"
+#include "dialogs/wizard.h"
+#include "dialogs/wizard_settings.h"
+#include "import/sievra.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <cstring>
+#include <unistd.h>
+
+namespace ui {
+namespace {
+
+void showFailure(QWidget* owner, int code)
+{
+    QMessageBox::critical(owner, QStringLiteral("Vexilo Analyzer"),
+                          QStringLiteral("AnalyzeLogFiles failed\n\nerr=%1(0x%2)")
+                              .arg(code)
+                              .arg(QString::number(static_cast<unsigned>(code), 16).toUpper()));
+}
+
+} // namespace
+
+int importLogs(QWidget* owner, const std::string& scratch, const std::string& output)
+{
+    const ImportRequest request(scratch, output);
+    LaJob job = nullptr;
+    std::uint32_t rc = laCreate(&job, &request.options());
+    if (rc == 0)
+        rc = laImportAsync(job);
+    if (rc == 0) {
+        ImportProgressDialog dialog(owner, [job](std::uint64_t* done, std::uint64_t* total) {
+            return laGetProgress(job, done, total);
+        });
+        rc = static_cast<std::uint32_t>(dialog.exec());
+    }
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    if (rc == 0)
+        rc = laFinish(job);
+    if (job)
+        laRelease(job); // also stops a worker the user interrupted
+    QApplication::restoreOverrideCursor();
+    return static_cast<int>(rc);
+}
+
+int runWizard(QWidget* owner, char* path, std::size_t size, const char* config)
+{
+    if (!path || size == 0 || !config)
+        return 0;
+    const std::string appendTo(path, ::strnlen(path, size));
+    const ScratchFile scratch;
+    if (!scratch.ok()) {
+        showFailure(owner, platform::lastError());
+        return 0;
+    }
+    prepareScratch(scratch.path(), config, appendTo);
+    const AnalyzeSettings start = readScratch(scratch.path());
+    const std::int64_t appendTime =
+        start.appendTo.empty() ? 0 : platform::lastWriteTime(start.appendTo);
+
+    AnalysisWizard wizard(owner, scratch.path(), appendTime);
+    if (wizard.exec() != QDialog::Accepted)
+        return 0; // the configuration stays as it was
+
+    if (readScratch(scratch.path()).flags & kFlagStandard)
+        applyStandardOptions(scratch.path());
+    const std::string output = makeOutputPath();
+    if (output.empty()) {
+        showFailure(owner, platform::lastError());
+        return 0;
+    }
+    int rc = importLogs(owner, scratch.path(), output);
+    // A path cut to fit the caller's buffer would name another file.
+    if (rc == 0 && output.size() + 1 > size)
+        rc = platform::kErrInsufficientBuffer;
+    if (rc != 0) {
+        ::unlink(output.c_str());
+        if (rc != platform::kErrCancelled)
+            showFailure(owner, rc);
+        return 0;
+    }
+    commitToConfig(scratch.path(), config);
+    std::memcpy(path, output.c_str(), output.size() + 1);
+    return 1;
+}
+
+} // namespace ui

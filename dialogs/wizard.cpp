@@ -1,0 +1,559 @@
+#include "dialogs/wizard.h"
+
+#include "dialogs/artwork.h"
+#include "dialogs/formats.h"
+#include "dialogs/hyperlink.h"
+#include "dialogs/shell.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/settings.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstdio>
+
+namespace ui {
+namespace {
+
+constexpr int kEditLimit = 259;
+constexpr char kManualPage[] = "./manual/analyze.html";
+
+QString fromNative(const std::string& path)
+{
+    return QFile::decodeName(path.c_str());
+}
+
+std::string toNative(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+QString boxText(const std::string& utf8)
+{
+    return QString::fromStdString(utf8).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+QLineEdit* makeEdit(int id, const QString& text, QWidget* parent)
+{
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(QString::number(id));
+    edit->setMaxLength(kEditLimit);
+    return edit;
+}
+
+template <typename Widget> Widget* named(Widget* widget, int id)
+{
+    widget->setObjectName(QString::number(id));
+    return widget;
+}
+
+QLabel* wrapped(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    return label;
+}
+
+HyperLink* manualLink(const QString& text, QWidget* parent)
+{
+    auto* link = new HyperLink(1001, text, parent);
+    QObject::connect(link, &HyperLink::clicked, parent,
+                     [] { openDocument(platform::programPath(kManualPage)); });
+    return link;
+}
+
+// Interior pages show their heading in the wizard's header band.
+void setHeading(QWizardPage* page, const QString& heading)
+{
+    page->setTitle(heading);
+    page->setSubTitle(QStringLiteral(" "));
+}
+
+// The question asked for a hand-picked file that is not newer than the analysed log.
+QString olderFileQuestion(const QString& path, std::int64_t appendTime)
+{
+    // The analysed log's time as the file system keeps it, without a zone applied.
+    const platform::DateParts t = platform::dateParts(appendTime / 1000000000);
+    char line[96];
+    std::snprintf(line, sizeof line, "\t最終更新日 %04d/%02d/%02d %02d:%02d:%02d\r\n", t.year,
+                  t.month, t.day, t.hour, t.minute, t.second);
+    return path +
+           boxText(std::string("\r\n\r\n") + "このファイルは現在の解析済みログ・ファイル\r\n" +
+                   line + "よりも最終更新日が古いファイルです。\r\n" + "\r\n" +
+                   "このファイルを追加しますか？");
+}
+
+class WelcomePage : public QWizardPage
+{
+  public:
+    WelcomePage(bool append, const std::string& appendTo)
+    {
+        setTitle(QStringLiteral("Sievra Wizard"));
+        setPixmap(QWizard::WatermarkPixmap, wizardWatermark());
+        auto* layout = new QVBoxLayout(this);
+        if (!append) {
+            layout->addWidget(wrapped(QStringLiteral("ログファイルの解析を開始します。"), this));
+        } else {
+            layout->addWidget(wrapped(QStringLiteral("新しいログファイルを追加します。"), this));
+            auto* note =
+                wrapped(QStringLiteral("追加されるのは、ワイルドカードで検索されたファイルのうち、"
+                                       "次の解析済みログファイルよりも新しいファイルです。\n%1")
+                            .arg(fromNative(appendTo)),
+                        this);
+            note->setObjectName(QStringLiteral("note"));
+            layout->addSpacing(8);
+            layout->addWidget(note);
+        }
+        layout->addStretch();
+        layout->addWidget(
+            manualLink(QStringLiteral("解析可能なログファイルのフォーマットについて"), this), 0,
+            Qt::AlignLeft);
+    }
+};
+
+} // namespace
+
+std::pair<std::string, std::string> splitPattern(const std::string& pattern)
+{
+    const std::size_t slash = pattern.find_last_of('/');
+    if (slash == std::string::npos)
+        return {std::string(), pattern};
+    return {pattern.substr(0, slash == 0 ? 1 : slash), pattern.substr(slash + 1)};
+}
+
+SearchPage::SearchPage(const AnalyzeSettings& settings, QWidget* parent) : QWizardPage(parent)
+{
+    setHeading(this, QStringLiteral("解析するログファイルを指定します。"));
+    const auto [folder, name] = splitPattern(settings.fileNamePattern);
+    m_wildcard =
+        named(new QCheckBox(QStringLiteral("ワイルドカードを使用してログファイルを列挙する"), this),
+              1016);
+    m_wildcard->setChecked(settings.flags & kFlagWildcard);
+    m_folder = makeEdit(1004, fromNative(folder), this);
+    m_browse = named(new QPushButton(QStringLiteral("参照(&R)"), this), 1006);
+    m_subfolders =
+        named(new QCheckBox(QStringLiteral("すべてのサブフォルダを検索する"), this), 1005);
+    m_subfolders->setChecked(settings.flags & kFlagSubfolders);
+    m_pattern = makeEdit(1051, fromNative(name), this);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(m_wildcard, 0, 0, 1, 3);
+    layout->addWidget(new QLabel(QStringLiteral("検索フォルダ名"), this), 1, 0);
+    layout->addWidget(m_folder, 1, 1);
+    layout->addWidget(m_browse, 1, 2);
+    layout->addWidget(m_subfolders, 2, 1, 1, 2);
+    layout->addWidget(new QLabel(QStringLiteral("検索ファイル名"), this), 3, 0);
+    layout->addWidget(m_pattern, 3, 1);
+    layout->setRowStretch(4, 1);
+    layout->setColumnStretch(1, 1);
+
+    connect(m_wildcard, &QCheckBox::toggled, this, &SearchPage::updateEnabled);
+    connect(m_browse, &QPushButton::clicked, this, &SearchPage::browse);
+    updateEnabled();
+}
+
+bool SearchPage::wildcard() const
+{
+    return m_wildcard->isChecked();
+}
+
+bool SearchPage::subfolders() const
+{
+    return m_subfolders->isChecked();
+}
+
+std::string SearchPage::folder() const
+{
+    return toNative(m_folder->text());
+}
+
+std::string SearchPage::pattern() const
+{
+    return toNative(m_pattern->text());
+}
+
+void SearchPage::updateEnabled()
+{
+    const bool on = m_wildcard->isChecked();
+    m_folder->setEnabled(on);
+    m_browse->setEnabled(on);
+    m_subfolders->setEnabled(on);
+    m_pattern->setEnabled(on);
+}
+
+void SearchPage::browse()
+{
+    QFileDialog picker(this, QStringLiteral("Log Path"), m_folder->text());
+    picker.setFileMode(QFileDialog::Directory);
+    picker.setOption(QFileDialog::ShowDirsOnly);
+    picker.setOption(QFileDialog::DontUseNativeDialog);
+    if (picker.exec() != QDialog::Accepted)
+        return;
+    const QStringList chosen = picker.selectedFiles();
+    const QString folder = chosen.isEmpty() ? QString() : chosen.front();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        QMessageBox::critical(this, QStringLiteral("SHBrowseForFolder"),
+                              QStringLiteral("Invalid Path"));
+        return;
+    }
+    m_folder->setText(folder);
+}
+
+FilesPage::FilesPage(AnalysisWizard* wizard) : QWizardPage(wizard), m_wizard(wizard)
+{
+    setHeading(this, QStringLiteral("解析するログファイルを指定してください。"));
+    m_list = named(new QTableWidget(0, 3, this), 1044);
+    m_list->setHorizontalHeaderLabels(
+        {QStringLiteral("FileName"), QStringLiteral("Size"), QStringLiteral("Path")});
+    m_list->horizontalHeaderItem(1)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_list->setColumnWidth(0, 150);
+    m_list->setColumnWidth(1, 50);
+    m_list->setColumnWidth(2, 1600);
+    m_list->setShowGrid(true);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->verticalHeader()->hide();
+    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
+    m_list->horizontalHeader()->setHighlightSections(false);
+    m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_list->horizontalHeader()->setSectionsClickable(true);
+    m_list->setWordWrap(false);
+    m_count = named(new QLabel(this), 1061);
+    m_total = named(new QLabel(this), 1062);
+    auto* add = named(new QPushButton(QStringLiteral("追加(&A)"), this), 1053);
+    m_remove = named(new QPushButton(QStringLiteral("除外(&R)"), this), 1063);
+    m_clearOnBack =
+        named(new QCheckBox(QStringLiteral("「< 戻る(&B)」で一覧をクリアする"), this), 1007);
+    m_clearOnBack->setChecked(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_list, 1);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_count);
+    row->addSpacing(16);
+    row->addWidget(m_total);
+    row->addStretch();
+    row->addWidget(add);
+    row->addWidget(m_remove);
+    layout->addLayout(row);
+    layout->addWidget(m_clearOnBack);
+
+    connect(add, &QPushButton::clicked, this, &FilesPage::pickFiles);
+    connect(m_remove, &QPushButton::clicked, this, &FilesPage::removeSelected);
+    connect(m_list->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &FilesPage::columnClicked);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { m_remove->setEnabled(m_list->selectionModel()->hasSelection()); });
+    refresh();
+}
+
+void FilesPage::initializePage()
+{
+    removeDuplicatePaths(m_items);
+    refresh();
+    // The search runs once the page is on the screen.
+    if (m_wizard->searchPage()->wildcard())
+        QTimer::singleShot(0, this, &FilesPage::runWildcardSearch);
+}
+
+void FilesPage::cleanupPage()
+{
+    if (m_clearOnBack->isChecked()) {
+        m_items.clear();
+        refresh();
+    }
+}
+
+bool FilesPage::isComplete() const
+{
+    return !m_items.empty();
+}
+
+void FilesPage::runWildcardSearch()
+{
+    const SearchPage* search = m_wizard->searchPage();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::vector<LogFileItem> found = searchLogFiles(search->folder(), search->pattern(),
+                                                    search->subfolders(), m_wizard->appendTime());
+    QApplication::restoreOverrideCursor();
+    for (auto& item : found)
+        m_items.push_back(std::move(item));
+    removeDuplicatePaths(m_items);
+    refresh();
+}
+
+void FilesPage::addFiles(const QStringList& paths)
+{
+    const std::int64_t appendTime = m_wizard->appendTime();
+    for (const QString& path : paths) {
+        const std::string native = toNative(path);
+        if (appendTime != 0 && platform::lastWriteTime(native) <= appendTime) {
+            const auto answer = QMessageBox::question(
+                this, QStringLiteral("Append Log Files"), olderFileQuestion(path, appendTime),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+            if (answer != QMessageBox::Yes)
+                continue;
+        }
+        m_items.push_back(makeLogFileItem(native));
+    }
+    // A file listed twice would be imported twice.
+    removeDuplicatePaths(m_items);
+    refresh();
+}
+
+void FilesPage::pickFiles()
+{
+    QFileDialog picker(this, QString(), fromNative(m_wizard->searchPage()->folder()));
+    picker.setFileMode(QFileDialog::ExistingFiles);
+    picker.setOption(QFileDialog::DontUseNativeDialog);
+    picker.setOption(QFileDialog::HideNameFilterDetails);
+    picker.setNameFilters({
+        QStringLiteral("Log Files(*.log;*.gz;*.log.gz;) (*.log *.gz *.log.gz)"),
+        QStringLiteral("GZ Log Files(*.log.gz) (*.log.gz)"),
+        QStringLiteral("Plain Log Files(*.log) (*.log)"),
+        QStringLiteral("Text Files(*.txt) (*.txt)"),
+        QStringLiteral("GZ Files(*.gz) (*.gz)"),
+        QStringLiteral("All Files(*.*) (*)"),
+    });
+    if (picker.exec() != QDialog::Accepted)
+        return;
+    addFiles(picker.selectedFiles());
+}
+
+void FilesPage::removeSelected()
+{
+    std::vector<bool> drop(m_items.size(), false);
+    for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
+        if (index.row() >= 0 && static_cast<std::size_t>(index.row()) < drop.size())
+            drop[static_cast<std::size_t>(index.row())] = true;
+    std::vector<LogFileItem> kept;
+    for (std::size_t i = 0; i < m_items.size(); ++i)
+        if (!drop[i])
+            kept.push_back(std::move(m_items[i]));
+    m_items = std::move(kept);
+    refresh();
+}
+
+void FilesPage::columnClicked(int column)
+{
+    m_order = nextFileOrder(m_order, column);
+    refresh();
+}
+
+void FilesPage::refresh()
+{
+    sortLogFiles(m_items, m_order);
+    m_list->clearSelection();
+    m_list->setRowCount(static_cast<int>(m_items.size()));
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        const LogFileItem& item = m_items[i];
+        const int row = static_cast<int>(i);
+        m_list->setItem(row, 0, new QTableWidgetItem(fromNative(std::string(item.name()))));
+        auto* size = new QTableWidgetItem(QString::fromStdString(sizeText(item.size)));
+        size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_list->setItem(row, 1, size);
+        m_list->setItem(row, 2, new QTableWidgetItem(fromNative(item.path)));
+    }
+    if (m_order.column != FileOrder::kNone)
+        m_list->horizontalHeader()->setSortIndicator(
+            m_order.column, m_order.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    m_list->horizontalHeader()->setSortIndicatorShown(m_order.column != FileOrder::kNone);
+    m_count->setText(QStringLiteral("ファイル数: %1").arg(m_items.size()));
+    m_total->setText(
+        QStringLiteral("合計サイズ: %1").arg(QString::fromStdString(sizeText(totalSize(m_items)))));
+    m_remove->setEnabled(false);
+    emit completeChanged();
+}
+
+OptionsPage::OptionsPage(const AnalyzeSettings& settings, QWidget* parent) : QWizardPage(parent)
+{
+    setHeading(this, QStringLiteral("解析オプションを選択してください。"));
+    m_standard = named(new QRadioButton(QStringLiteral("標準"), this), 1064);
+    m_advanced = named(new QRadioButton(QStringLiteral("詳細設定"), this), 1065);
+    (settings.flags & kFlagStandard ? m_standard : m_advanced)->setChecked(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_standard);
+    layout->addWidget(m_advanced);
+    layout->addStretch();
+}
+
+bool OptionsPage::standard() const
+{
+    return m_standard->isChecked();
+}
+
+WordListPage::WordListPage(int id, const QString& value, QWidget* parent) : QWizardPage(parent)
+{
+    const bool extensions = id == kPageSkipExt;
+    const QString fallback =
+        QString::fromUtf8(extensions ? kDefaultSkipExt : kDefaultDirectoryIndex);
+    m_edit = makeEdit(1051, value, this);
+    auto* reset = named(new QPushButton(QStringLiteral("標準(&D)"), this), 1002);
+    connect(reset, &QPushButton::clicked, this, [this, fallback] { m_edit->setText(fallback); });
+    auto* layout = new QGridLayout(this);
+    if (extensions) {
+        setHeading(
+            this,
+            QStringLiteral(
+                "ページの埋め込みオブジェクト（画像やフラッシュ）の拡張子を指定してください。"));
+        layout->addWidget(
+            wrapped(QStringLiteral("※指定した拡張子のファイルを解析から除外します。"), this), 0, 0,
+            1, 3);
+        layout->addWidget(new QLabel(QStringLiteral("拡張子"), this), 1, 0);
+    } else {
+        setHeading(this, QStringLiteral("DirectoryIndexの指定"));
+        layout->addWidget(new QLabel(QStringLiteral("DirectoryIndex"), this), 1, 0);
+    }
+    layout->addWidget(m_edit, 1, 1);
+    layout->addWidget(reset, 1, 2);
+    auto* separators = new QHBoxLayout;
+    separators->addWidget(new QLabel(QStringLiteral("※区切り文字"), this));
+    separators->addWidget(new QLabel(QStringLiteral("(Comma)"), this));
+    separators->addStretch();
+    layout->addLayout(separators, 2, 1, 1, 2);
+    layout->setRowStretch(3, 1);
+    if (extensions)
+        layout->addWidget(manualLink(QStringLiteral("除外する必要のある拡張子について"), this), 4,
+                          0, 1, 3, Qt::AlignLeft);
+    layout->setColumnStretch(1, 1);
+}
+
+std::string WordListPage::value() const
+{
+    return m_edit->text().toStdString();
+}
+
+UserAgentPage::UserAgentPage(const AnalyzeSettings& settings, QWidget* parent) : QWizardPage(parent)
+{
+    setHeading(this, QStringLiteral("UserAgentの指定"));
+    m_browsers = named(new QRadioButton(QStringLiteral("標準"), this), 1064);
+    m_all = named(new QRadioButton(QStringLiteral("すべて"), this), 1065);
+    (settings.userAgent == kUserAgentBrowsers ? m_browsers : m_all)->setChecked(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_browsers);
+    layout->addWidget(m_all);
+    layout->addSpacing(12);
+    layout->addWidget(
+        wrapped(QStringLiteral("※Internet ExplorerとNetscapeを中心に解析を行います。"), this));
+    layout->addWidget(wrapped(QStringLiteral("※Vexiloからの閲覧は除外します。"), this));
+    layout->addStretch();
+}
+
+std::string UserAgentPage::value() const
+{
+    return m_browsers->isChecked() ? kUserAgentBrowsers : kUserAgentAll;
+}
+
+FinishPage::FinishPage(AnalysisWizard* wizard) : QWizardPage(wizard), m_wizard(wizard)
+{
+    setTitle(QStringLiteral("Sievra Wizard"));
+    setPixmap(QWizard::WatermarkPixmap, wizardWatermark());
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(
+        wrapped(QStringLiteral("「完了」をクリックして解析を開始してください。"), this));
+    layout->addStretch();
+}
+
+bool FinishPage::validatePage()
+{
+    m_wizard->writeResults();
+    return true;
+}
+
+AnalysisWizard::AnalysisWizard(QWidget* owner, std::string scratch, std::int64_t appendTime)
+    : QWizard(owner), m_scratch(std::move(scratch)), m_appendTime(appendTime)
+{
+    const AnalyzeSettings settings = readScratch(m_scratch);
+    setWindowTitle(QStringLiteral("Sievra Wizard"));
+    setWindowIcon(appIcon());
+    setWizardStyle(QWizard::ModernStyle);
+    setOption(QWizard::NoBackButtonOnStartPage);
+    setOption(QWizard::HaveHelpButton, false);
+    setButtonText(QWizard::BackButton, QStringLiteral("< 戻る(&B)"));
+    setButtonText(QWizard::NextButton, QStringLiteral("次へ(&N) >"));
+    setButtonText(QWizard::FinishButton, QStringLiteral("完了"));
+    setButtonText(QWizard::CancelButton, QStringLiteral("キャンセル"));
+    QPixmap logo(48, 48);
+    logo.fill(Qt::transparent);
+    {
+        QPainter painter(&logo);
+        drawEmblem(painter, QRectF(0, 0, 48, 48));
+    }
+    setPixmap(QWizard::LogoPixmap, logo);
+
+    m_search = new SearchPage(settings, this);
+    m_files = new FilesPage(this);
+    m_options = new OptionsPage(settings, this);
+    m_skipExt = new WordListPage(kPageSkipExt, QString::fromStdString(settings.skipExt), this);
+    m_dirIndex =
+        new WordListPage(kPageDirIndex, QString::fromStdString(settings.directoryIndex), this);
+    m_userAgent = new UserAgentPage(settings, this);
+    setPage(welcomeId(), new WelcomePage(m_appendTime != 0, settings.appendTo));
+    setPage(kPageSearch, m_search);
+    setPage(kPageFiles, m_files);
+    setPage(kPageOptions, m_options);
+    setPage(kPageSkipExt, m_skipExt);
+    setPage(kPageDirIndex, m_dirIndex);
+    setPage(kPageUserAgent, m_userAgent);
+    setPage(kPageFinish, new FinishPage(this));
+    setStartId(welcomeId());
+    setMinimumSize(600, 440);
+}
+
+int AnalysisWizard::nextId() const
+{
+    switch (currentId()) {
+    case kPageWelcome:
+    case kPageWelcomeAppend:
+        return kPageSearch;
+    case kPageSearch:
+        return kPageFiles;
+    case kPageFiles:
+        return kPageOptions;
+    case kPageOptions:
+        return m_options->standard() ? kPageFinish : kPageSkipExt;
+    case kPageSkipExt:
+        return kPageDirIndex;
+    case kPageDirIndex:
+        return kPageUserAgent;
+    case kPageUserAgent:
+        return kPageFinish;
+    default:
+        return -1;
+    }
+}
+
+void AnalysisWizard::writeResults()
+{
+    AnalyzeSettings s;
+    s.flags = (m_search->wildcard() ? kFlagWildcard : 0u) |
+              (m_search->subfolders() ? kFlagSubfolders : 0u) |
+              (m_options->standard() ? kFlagStandard : 0u);
+    s.fileNamePattern = platform::joinPath(m_search->folder(), m_search->pattern());
+    for (const auto& item : m_files->items())
+        s.files.push_back(item.path);
+    s.skipExt = m_skipExt->value();
+    s.directoryIndex = m_dirIndex->value();
+    s.userAgent = m_userAgent->value();
+    writeFinish(m_scratch, s);
+}
+
+} // namespace ui

@@ -1,0 +1,207 @@
+#include "recorder.h"
+#include "toolkit/window.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+#include <memory>
+#include <thread>
+
+namespace {
+
+using namespace toolkit;
+using vxtest::Log;
+
+void pumpFor(int millis)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < millis)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+TEST(Window, CreationByClassNameHandsTheParameterToTheHandler)
+{
+    Log log;
+    std::unique_ptr<Window> window(vxtest::makeRecorder(log, nullptr, 2009, QRect(10, 20, 30, 40)));
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->className(), "WC_TEST");
+    EXPECT_EQ(window->id(), 2009);
+    EXPECT_EQ(window->geometry(), QRect(10, 20, 30, 40));
+    ASSERT_FALSE(log.messages.empty());
+    EXPECT_EQ(log.messages.front().msg, WM_CREATE);
+    EXPECT_EQ(log.messages.front().lParam, reinterpret_cast<LParam>(&log));
+
+    EXPECT_EQ(create("WC_NO_SUCH_CLASS", nullptr, 1, QRect()), nullptr);
+    EXPECT_TRUE(isClassRegistered("WC_COMBOBOX"));
+    EXPECT_TRUE(isClassRegistered("WC_TOOLBAR"));
+    EXPECT_TRUE(isClassRegistered("WC_SEPARATOR"));
+    EXPECT_TRUE(isClassRegistered("WC_LOUPE"));
+}
+
+TEST(Window, CreationRefusedByTheHandlerDestroysTheWindow)
+{
+    Log log;
+    log.answer = [](Window&, const vxtest::Message& m) -> LResult {
+        return m.msg == WM_CREATE ? -1 : 0;
+    };
+    EXPECT_EQ(vxtest::makeRecorder(log), nullptr);
+    ASSERT_EQ(log.of(WM_DESTROY).size(), 1u);
+    EXPECT_TRUE(log.handlerDeleted);
+}
+
+TEST(Window, SendIsSynchronousAndPostIsQueuedInOrder)
+{
+    Log log;
+    log.answer = [](Window&, const vxtest::Message& m) -> LResult {
+        return m.msg == UM_GETPATH ? 77 : 0;
+    };
+    std::unique_ptr<Window> window(vxtest::makeRecorder(log));
+    log.messages.clear();
+
+    EXPECT_EQ(send(window.get(), UM_GETPATH, 1, 2), 77);
+    ASSERT_EQ(log.messages.size(), 1u);
+
+    post(window.get(), UM_LOGOPENED, 3, 4);
+    post(window.get(), UM_LOGCLOSED, 5, 6);
+    EXPECT_EQ(log.messages.size(), 1u); // not before the event loop runs
+    QApplication::processEvents();
+    ASSERT_EQ(log.messages.size(), 3u);
+    EXPECT_EQ(log.messages[1].msg, UM_LOGOPENED);
+    EXPECT_EQ(log.messages[1].wParam, 3u);
+    EXPECT_EQ(log.messages[1].lParam, 4);
+    EXPECT_EQ(log.messages[2].msg, UM_LOGCLOSED);
+
+    EXPECT_EQ(send(nullptr, UM_GETPATH), 0); // a missing window answers nothing
+}
+
+TEST(Window, CommandCarriesItsIdAndArgument)
+{
+    Log log;
+    std::unique_ptr<Window> window(vxtest::makeRecorder(log));
+    log.messages.clear();
+    command(window.get(), ID_REFRESH, kRefreshAll);
+    ASSERT_EQ(log.messages.size(), 1u);
+    EXPECT_EQ(log.messages[0].msg, WM_COMMAND);
+    EXPECT_EQ(loWord(log.messages[0].wParam), ID_REFRESH);
+    EXPECT_EQ(log.messages[0].lParam, 0xFFFF);
+}
+
+TEST(Window, MessagesFromAnotherThreadArriveOnTheWindowsThread)
+{
+    Log log;
+    std::unique_ptr<Window> window(vxtest::makeRecorder(log));
+    log.messages.clear();
+    LResult sent = -5;
+    std::thread worker([&] {
+        sent = send(window.get(), UM_HOSTRESOLVED, 1, 0);
+        post(window.get(), UM_GETADDRESSES, 2, 0);
+    });
+    worker.join();
+    EXPECT_EQ(sent, 0);
+    EXPECT_TRUE(log.messages.empty());
+    QApplication::processEvents();
+    ASSERT_EQ(log.messages.size(), 2u);
+    EXPECT_EQ(log.messages[0].msg, UM_HOSTRESOLVED);
+    EXPECT_EQ(log.messages[1].msg, UM_GETADDRESSES);
+    for (const auto& m : log.messages)
+        EXPECT_EQ(m.thread, window->thread());
+}
+
+TEST(Window, PostedMessagesOfADestroyedWindowAreDropped)
+{
+    Log log;
+    Window* window = vxtest::makeRecorder(log);
+    post(window, UM_RELOAD);
+    destroy(window);
+    const std::size_t seen = log.messages.size();
+    QApplication::processEvents();
+    EXPECT_EQ(log.messages.size(), seen);
+    EXPECT_EQ(log.of(UM_RELOAD).size(), 0u);
+    EXPECT_EQ(log.of(WM_DESTROY).size(), 1u);
+    EXPECT_TRUE(log.handlerDeleted);
+}
+
+TEST(Window, TimersTickWithTheirIdsUntilKilled)
+{
+    Log log;
+    std::unique_ptr<Window> window(vxtest::makeRecorder(log));
+    window->setTimer(7, 10);
+    window->setTimer(8, 10);
+    window->setTimer(7, 10); // restarting keeps one timer per id
+    pumpFor(120);
+    const auto ticks = log.of(WM_TIMER);
+    int seven = 0, eight = 0;
+    for (const auto& m : ticks) {
+        seven += m.wParam == 7;
+        eight += m.wParam == 8;
+        EXPECT_TRUE(m.wParam == 7 || m.wParam == 8);
+    }
+    EXPECT_GE(seven, 2);
+    EXPECT_GE(eight, 2);
+    EXPECT_LE(seven, eight + 2); // a restarted id does not tick twice as often
+
+    EXPECT_TRUE(killTimer(window.get(), 7));
+    EXPECT_FALSE(killTimer(window.get(), 7));
+    EXPECT_FALSE(window->hasTimer(7));
+    log.messages.clear();
+    pumpFor(60);
+    for (const auto& m : log.of(WM_TIMER))
+        EXPECT_EQ(m.wParam, 8u);
+}
+
+TEST(Window, ChildrenAreFoundByIdUnderTheirParentOnly)
+{
+    Log parentLog, aLog, bLog, grandLog;
+    std::unique_ptr<Window> parent(vxtest::makeRecorder(parentLog, nullptr, 1));
+    Window* a = vxtest::makeRecorder(aLog, parent.get(), 2100);
+    Window* b = vxtest::makeRecorder(bLog, parent.get(), 2101);
+    Window* grand = vxtest::makeRecorder(grandLog, a, 2200);
+
+    const struct
+    {
+        QWidget* parent;
+        int id;
+        Window* found;
+    } cases[] = {
+        {parent.get(), 2100, a}, {parent.get(), 2101, b},       {parent.get(), 2200, nullptr},
+        {a, 2200, grand},        {parent.get(), 2102, nullptr}, {nullptr, 2100, nullptr},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(child(c.parent, c.id), c.found) << c.id;
+
+    // Panes change their ids when they move.
+    b->setId(2102);
+    EXPECT_EQ(child(parent.get(), 2101), nullptr);
+    EXPECT_EQ(child(parent.get(), 2102), b);
+    EXPECT_EQ(parentWindow(grand), a);
+}
+
+TEST(Window, DestroyDeliversDestroyBeforeTheHandlerGoes)
+{
+    Log log;
+    bool handlerAliveAtDestroy = false;
+    log.answer = [&](Window&, const vxtest::Message& m) -> LResult {
+        if (m.msg == WM_DESTROY)
+            handlerAliveAtDestroy = !log.handlerDeleted;
+        return 0;
+    };
+    Window* window = vxtest::makeRecorder(log);
+    destroy(window);
+    EXPECT_TRUE(handlerAliveAtDestroy);
+    EXPECT_TRUE(log.handlerDeleted);
+    EXPECT_EQ(log.of(WM_DESTROY).size(), 1u);
+}
+
+TEST(Window, DefaultProcedureKeepsTheWindowText)
+{
+    Window window;
+    const QString title = QStringLiteral("閲覧ページ");
+    EXPECT_EQ(send(&window, WM_SETTEXT, 0, reinterpret_cast<LParam>(&title)), 1);
+    QString out;
+    EXPECT_EQ(send(&window, WM_GETTEXT, 0, reinterpret_cast<LParam>(&out)), title.size());
+    EXPECT_EQ(out, title);
+    EXPECT_EQ(send(&window, WM_GETTEXTLENGTH), title.size());
+}
+
+} // namespace

@@ -1,0 +1,107 @@
+// "WC_LOUPE": a magnifier over the screen around the mouse pointer.
+
+#include "toolkit/controls.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+namespace toolkit {
+namespace {
+constexpr int kRefreshTimer = 1;
+constexpr int kRefreshMillis = 100;
+} // namespace
+
+Loupe::Loupe(QWidget* parent) : Window(parent)
+{
+    setCursor(Qt::SizeAllCursor);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QRect Loupe::sourceRect(const QPoint& pointer, const QSize& inner)
+{
+    return QRect(pointer.x() - inner.width() / 4, pointer.y() - inner.height() / 4,
+                 inner.width() / 2, inner.height() / 2);
+}
+
+void Loupe::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    const QRect inner = rect().adjusted(1, 1, -1, -1);
+    if (inner.isEmpty())
+        return;
+    // The pointer may be anywhere on the desktop, also outside the program's windows.
+    const QPoint pointer = QCursor::pos();
+    QScreen* screen = QGuiApplication::screenAt(pointer);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    QPixmap shot;
+    if (screen) {
+        const QRect source =
+            sourceRect(pointer, inner.size()).translated(-screen->geometry().topLeft());
+        shot = screen->grabWindow(0, source.x(), source.y(), source.width(), source.height());
+    }
+    if (shot.isNull())
+        painter.fillRect(inner, palette().window());
+    else
+        painter.drawPixmap(inner, shot);
+}
+
+void Loupe::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        Window::mousePressEvent(event);
+        return;
+    }
+    m_grab = event->position().toPoint();
+    m_dragging = true;
+    event->accept();
+}
+
+void Loupe::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_dragging)
+        move(mapToParent(event->position().toPoint()) - m_grab);
+    event->accept();
+}
+
+void Loupe::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_dragging = false;
+    event->accept();
+}
+
+namespace {
+
+struct LoupeHandler : Handler
+{
+    LResult onMessage(Window& self, unsigned msg, WParam wParam, LParam lParam) override
+    {
+        switch (msg) {
+        case WM_CREATE:
+            self.setTimer(kRefreshTimer, kRefreshMillis);
+            return 0;
+        case WM_TIMER:
+            if (static_cast<int>(wParam) == kRefreshTimer)
+                self.update();
+            return 0;
+        default:
+            return defaultProc(self, msg, wParam, lParam);
+        }
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Handler> makeLoupeHandler()
+{
+    return std::make_unique<LoupeHandler>();
+}
+
+} // namespace toolkit

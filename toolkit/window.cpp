@@ -1,0 +1,263 @@
+#include "toolkit/window.h"
+
+#include "toolkit/controls.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFont>
+#include <QThread>
+#include <QTimerEvent>
+#include <mutex>
+
+namespace toolkit {
+namespace {
+
+// A posted message on its way through the event loop.
+class MessageEvent : public QEvent
+{
+  public:
+    static QEvent::Type kind()
+    {
+        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+    MessageEvent(unsigned msg, WParam wParam, LParam lParam)
+        : QEvent(kind()), msg(msg), wParam(wParam), lParam(lParam)
+    {
+    }
+    unsigned msg;
+    WParam wParam;
+    LParam lParam;
+};
+
+struct ClassEntry
+{
+    HandlerFactory handler;
+    WidgetFactory widget;
+};
+
+struct Registry
+{
+    std::mutex lock;
+    std::map<std::string, ClassEntry, std::less<>> classes;
+};
+
+Registry& registry()
+{
+    static Registry* instance = [] {
+        auto* r = new Registry; // never destroyed: registrations may run at exit
+        registerToolkitClasses([r](std::string_view name, HandlerFactory h, WidgetFactory w) {
+            r->classes[std::string(name)] = ClassEntry{std::move(h), std::move(w)};
+        });
+        return r;
+    }();
+    return *instance;
+}
+
+} // namespace
+
+LResult defaultProc(Window& self, unsigned msg, WParam, LParam lParam)
+{
+    switch (msg) {
+    case WM_SETTEXT:
+        self.setWindowTitle(lParam ? *reinterpret_cast<const QString*>(lParam) : QString());
+        return 1;
+    case WM_GETTEXT:
+        if (lParam)
+            *reinterpret_cast<QString*>(lParam) = self.windowTitle();
+        return self.windowTitle().size();
+    case WM_GETTEXTLENGTH:
+        return self.windowTitle().size();
+    case WM_SETFONT:
+        if (lParam)
+            self.setFont(*reinterpret_cast<const QFont*>(lParam));
+        return 0;
+    case WM_GETFONT:
+        if (lParam)
+            *reinterpret_cast<QFont*>(lParam) = self.font();
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+Window::Window(QWidget* parent) : QWidget(parent) {}
+
+Window::~Window()
+{
+    sendDestroy();
+}
+
+void Window::sendDestroy()
+{
+    if (m_destroySent)
+        return;
+    m_destroySent = true;
+    for (const auto& [ours, qt] : m_timers)
+        QObject::killTimer(qt);
+    m_timers.clear();
+    if (m_handler)
+        m_handler->onMessage(*this, WM_DESTROY, 0, 0);
+    m_handler.reset();
+}
+
+LResult Window::dispatch(unsigned msg, WParam wParam, LParam lParam)
+{
+    if (m_handler)
+        return m_handler->onMessage(*this, msg, wParam, lParam);
+    return defaultProc(*this, msg, wParam, lParam);
+}
+
+void Window::setTimer(int timerId, int millis)
+{
+    killTimer(timerId);
+    if (m_destroySent)
+        return;
+    const int qt = startTimer(millis < 0 ? 0 : millis);
+    if (qt)
+        m_timers[timerId] = qt;
+}
+
+bool Window::killTimer(int timerId)
+{
+    const auto it = m_timers.find(timerId);
+    if (it == m_timers.end())
+        return false;
+    QObject::killTimer(it->second);
+    m_timers.erase(it);
+    return true;
+}
+
+bool Window::event(QEvent* event)
+{
+    if (event->type() == MessageEvent::kind()) {
+        const auto* message = static_cast<MessageEvent*>(event);
+        dispatch(message->msg, message->wParam, message->lParam);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void Window::timerEvent(QTimerEvent* event)
+{
+    for (const auto& [ours, qt] : m_timers) {
+        if (qt == event->timerId()) {
+            dispatch(WM_TIMER, static_cast<WParam>(ours), 0);
+            return;
+        }
+    }
+    QWidget::timerEvent(event);
+}
+
+LResult send(Window* to, unsigned msg, WParam wParam, LParam lParam)
+{
+    if (!to)
+        return 0;
+    if (QThread::currentThread() != to->thread()) {
+        post(to, msg, wParam, lParam);
+        return 0;
+    }
+    return to->dispatch(msg, wParam, lParam);
+}
+
+void post(Window* to, unsigned msg, WParam wParam, LParam lParam)
+{
+    if (to)
+        QCoreApplication::postEvent(to, new MessageEvent(msg, wParam, lParam));
+}
+
+LResult command(Window* to, int id, LParam arg)
+{
+    return send(to, WM_COMMAND, static_cast<WParam>(static_cast<unsigned>(id)), arg);
+}
+
+Window* child(QWidget* parent, int id)
+{
+    if (!parent)
+        return nullptr;
+    for (QObject* object : parent->children()) {
+        auto* window = qobject_cast<Window*>(object);
+        if (window && window->id() == id)
+            return window;
+    }
+    return nullptr;
+}
+
+Window* parentWindow(const QWidget* widget)
+{
+    for (QWidget* p = widget ? widget->parentWidget() : nullptr; p; p = p->parentWidget()) {
+        if (auto* window = qobject_cast<Window*>(p))
+            return window;
+    }
+    return nullptr;
+}
+
+void registerClass(std::string_view className, HandlerFactory handler, WidgetFactory widget)
+{
+    Registry& r = registry();
+    std::lock_guard guard(r.lock);
+    r.classes[std::string(className)] = ClassEntry{std::move(handler), std::move(widget)};
+}
+
+bool isClassRegistered(std::string_view className)
+{
+    Registry& r = registry();
+    std::lock_guard guard(r.lock);
+    return r.classes.find(className) != r.classes.end();
+}
+
+Window* create(std::string_view className, QWidget* parent, int id, const QRect& rect, void* param,
+               unsigned style)
+{
+    ClassEntry entry;
+    {
+        Registry& r = registry();
+        std::lock_guard guard(r.lock);
+        const auto it = r.classes.find(className);
+        if (it == r.classes.end())
+            return nullptr;
+        entry = it->second;
+    }
+    Window* window = entry.widget ? entry.widget(parent) : new Window(parent);
+    window->setClassName(std::string(className));
+    window->setId(id);
+    window->setStyle(style);
+    if (entry.handler)
+        window->setHandler(entry.handler(param));
+    if (window->handler() &&
+        window->dispatch(WM_CREATE, 0, reinterpret_cast<LParam>(param)) == -1) {
+        destroy(window);
+        return nullptr;
+    }
+    setWindowPos(window, rect);
+    if (style & WS_VISIBLE)
+        window->show();
+    return window;
+}
+
+void destroy(Window* window)
+{
+    if (!window)
+        return;
+    window->sendDestroy();
+    delete window;
+}
+
+void setWindowPos(Window* window, const QRect& rect)
+{
+    if (window)
+        window->setGeometry(window->positionChanging(rect));
+}
+
+void setTimer(Window* window, int timerId, int millis)
+{
+    if (window)
+        window->setTimer(timerId, millis);
+}
+
+bool killTimer(Window* window, int timerId)
+{
+    return window && window->killTimer(timerId);
+}
+
+} // namespace toolkit

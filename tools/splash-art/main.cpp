@@ -1,0 +1,156 @@
+// Draws the splash picture of the shared dialogs (dialogs/res/splash.bmp, 24-bit).
+// Usage: splash-art OUTPUT.bmp   (runs without a display: QT_QPA_PLATFORM=offscreen)
+
+#include "dialogs/artwork.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+constexpr int kBand = 176; // the light band below holds the version line
+
+double traffic(double x)
+{
+    // A week of visits: daily swell with a rising trend.
+    return 0.45 + 0.18 * std::sin(x / 23.0) + 0.08 * std::sin(x / 7.0 + 1.3) + x / 900.0;
+}
+
+void drawBackdrop(QPainter& p)
+{
+    QLinearGradient sky(0, 0, kWidth * 0.35, kBand);
+    sky.setColorAt(0.0, QColor(12, 26, 34));
+    sky.setColorAt(0.6, QColor(30, 55, 66));
+    sky.setColorAt(1.0, QColor(42, 82, 98));
+    p.fillRect(QRect(0, 0, kWidth, kBand), sky);
+
+    QRadialGradient glow(QPointF(70, 60), 150);
+    glow.setColorAt(0, QColor(255, 170, 70, 46));
+    glow.setColorAt(1, QColor(255, 170, 70, 0));
+    p.fillRect(QRect(0, 0, kWidth, kBand), glow);
+
+    p.setPen(QPen(QColor(255, 255, 255, 20), 1));
+    for (int y = 24; y < kBand; y += 24)
+        p.drawLine(0, y, kWidth, y);
+    for (int x = 32; x < kWidth; x += 32)
+        p.drawLine(x, 0, x, kBand);
+}
+
+void drawTraffic(QPainter& p)
+{
+    QPainterPath line;
+    for (int x = 0; x <= kWidth; x += 2) {
+        const double y = kBand - 8 - traffic(x) * 60;
+        if (x == 0)
+            line.moveTo(x, y);
+        else
+            line.lineTo(x, y);
+    }
+    QPainterPath area = line;
+    area.lineTo(kWidth, kBand);
+    area.lineTo(0, kBand);
+    area.closeSubpath();
+    QLinearGradient fill(0, kBand - 80, 0, kBand);
+    fill.setColorAt(0, QColor(100, 215, 220, 110));
+    fill.setColorAt(1, QColor(100, 215, 220, 10));
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawPath(area);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(130, 235, 238), 2));
+    p.drawPath(line);
+    p.setPen(Qt::NoPen);
+    for (int x = 40; x < kWidth; x += 64) {
+        const QPointF dot(x, kBand - 8 - traffic(x) * 60);
+        p.setBrush(QColor(130, 235, 238, 70));
+        p.drawEllipse(dot, 6, 6);
+        p.setBrush(Qt::white);
+        p.drawEllipse(dot, 2.5, 2.5);
+    }
+}
+
+void drawTitle(QPainter& p)
+{
+    QFont title(QStringLiteral("DejaVu Sans"));
+    title.setPixelSize(42);
+    title.setBold(true);
+    p.setFont(title);
+    p.setPen(QColor(0, 0, 0, 90));
+    p.drawText(QPoint(128, 72), QStringLiteral("Vexilo"));
+    p.setPen(Qt::white);
+    p.drawText(QPoint(126, 70), QStringLiteral("Vexilo"));
+
+    QFont sub(QStringLiteral("DejaVu Sans"));
+    sub.setPixelSize(11);
+    sub.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
+    p.setFont(sub);
+    p.setPen(QColor(190, 222, 230));
+    p.drawText(QPoint(128, 90), QStringLiteral("Web Access Log Analyzer"));
+
+    QFont jp(QStringLiteral("Noto Sans CJK JP"));
+    jp.setPixelSize(13);
+    jp.setBold(true);
+    p.setFont(jp);
+    p.setPen(QColor(255, 182, 92));
+    p.drawText(QPoint(128, 110), QStringLiteral("アクセスログ解析"));
+}
+
+void drawBand(QPainter& p)
+{
+    QLinearGradient band(0, kBand, 0, kHeight);
+    band.setColorAt(0, QColor(250, 251, 252));
+    band.setColorAt(1, QColor(226, 233, 237));
+    p.fillRect(QRect(0, kBand, kWidth, kHeight - kBand), band);
+    QLinearGradient accent(0, 0, kWidth, 0);
+    accent.setColorAt(0, QColor(255, 166, 48));
+    accent.setColorAt(1, QColor(226, 54, 54));
+    p.fillRect(QRect(0, kBand, kWidth, 3), accent);
+
+    QFont small(QStringLiteral("DejaVu Sans"));
+    small.setPixelSize(10);
+    small.setBold(true);
+    p.setFont(small);
+    p.setPen(QColor(44, 83, 100));
+    p.drawText(QPoint(16, 204), QStringLiteral("ORVANE"));
+    small.setBold(false);
+    small.setPixelSize(9);
+    p.setFont(small);
+    p.setPen(QColor(120, 132, 140));
+    p.drawText(QPoint(16, 220), QStringLiteral("Copyright (C) Orvane"));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fputs("usage: splash-art OUTPUT.bmp\n", stderr);
+        return 2;
+    }
+    QGuiApplication app(argc, argv);
+    QImage image(kWidth, kHeight, QImage::Format_RGB888);
+    image.fill(Qt::black);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        drawBackdrop(p);
+        drawTraffic(p);
+        ui::drawEmblem(p, QRectF(16, 14, 104, 104));
+        drawTitle(p);
+        drawBand(p);
+    }
+    if (!image.save(QString::fromLocal8Bit(argv[1]), "BMP")) {
+        std::fprintf(stderr, "splash-art: cannot write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
