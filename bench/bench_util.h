@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/files.h"
 #include "platform/settings.h"
@@ -52,5 +54,43 @@ inline std::string generatedLog(std::uint64_t lines, bool gzip)
     }
     return path;
 }
+
+// Runs f in a child process of its own, so that the peak memory it reports is its own.
+template <typename F>
+void inChild(F f)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        f();
+        std::_Exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+}
+
+// Sends standard output to /dev/null while it lives (the import library's trace lines
+// would mix with the figures).
+class QuietStdout
+{
+public:
+    QuietStdout()
+    {
+        std::fflush(stdout);
+        m_saved = ::dup(STDOUT_FILENO);
+        if (!std::freopen("/dev/null", "w", stdout))
+            std::perror("/dev/null");
+    }
+    ~QuietStdout()
+    {
+        std::fflush(stdout);
+        ::dup2(m_saved, STDOUT_FILENO);
+        ::close(m_saved);
+    }
+    QuietStdout(const QuietStdout&) = delete;
+    QuietStdout& operator=(const QuietStdout&) = delete;
+
+private:
+    int m_saved = -1;
+};
 
 } // namespace bench

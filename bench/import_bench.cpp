@@ -9,58 +9,35 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "bench/bench_util.h"
-#include "import/sievra.h"
+#include "import/import_options.h"
 
 namespace {
-
-std::string list(std::initializer_list<const char*> items)
-{
-    std::string out;
-    for (const char* i : items)
-        out += std::string(i) + '\0';
-    return out + '\0';
-}
 
 void runOnce(const std::string& input, double textMB, std::uint64_t lines, const char* label)
 {
     const std::string output = bench::dataFolder() + "/bench-out.vxlog";
-    const std::string inputs = input + '\0' + '\0';
-    const std::string status = list({"200", "302", "304"}), methods = list({"GET", "POST"}),
-                      skip = list({"jpg", "gif", "png", "swf", "css", "js"}),
-                      index = list({"index.html", "index.htm", "index.cgi"});
-    ImportOptions o{};
-    o.size = sizeof o;
-    o.flags = 0x64 | LA_F_BROWSERS_ONLY;
-    o.output = output.c_str();
-    o.inputs = inputs.c_str();
-    o.statusCodes = status.c_str();
-    o.methods = methods.c_str();
-    o.skipExts = skip.c_str();
-    o.dirIndexes = index.c_str();
+    sievra::OwnedImportOptions options; // the analysis wizard's
+    options.output = output;
+    options.inputs = sievra::makeList({input});
+    const ImportOptions o = options.get();
 
-    // The library's trace lines would mix with the figures.
-    std::fflush(stdout);
-    const int savedOut = ::dup(STDOUT_FILENO);
-    std::freopen("/dev/null", "w", stdout);
-
-    const double start = bench::seconds();
-    LaJob job = nullptr;
-    std::uint32_t rc = laCreate(&job, &o);
-    if (!rc)
-        rc = laImport(job);
-    const double imported = bench::seconds();
-    if (!rc)
-        rc = laFinish(job);
-    const double finished = bench::seconds();
-    laRelease(job);
-
-    std::fflush(stdout);
-    ::dup2(savedOut, STDOUT_FILENO);
-    ::close(savedOut);
+    double start, imported, finished;
+    std::uint32_t rc = 0;
+    {
+        bench::QuietStdout quiet;
+        start = bench::seconds();
+        LaJob job = nullptr;
+        rc = laCreate(&job, &o);
+        if (!rc)
+            rc = laImport(job);
+        imported = bench::seconds();
+        if (!rc)
+            rc = laFinish(job);
+        finished = bench::seconds();
+        laRelease(job);
+    }
 
     const double total = finished - start;
     const double inputMB = double(platform::fileSize(input)) / 1e6;
@@ -71,18 +48,6 @@ void runOnce(const std::string& input, double textMB, std::uint64_t lines, const
                  label, double(lines) / total, inputMB / total, textMB / total, total, finished - imported,
                  (finished - imported) * 100.0 / total, bench::peakMiB(), outputMB, rc);
     std::remove(output.c_str());
-}
-
-// Each measurement in a fresh process, so that its peak memory is its own.
-void measure(const std::string& input, double textMB, std::uint64_t lines, const char* label)
-{
-    const pid_t child = ::fork();
-    if (child == 0) {
-        runOnce(input, textMB, lines, label);
-        std::_Exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
 }
 
 } // namespace
@@ -111,8 +76,8 @@ int main(int argc, char** argv)
                  double(platform::fileSize(gz)) / 1e6);
     for (int r = 0; r < repeat; ++r) {
         const double textMB = double(platform::fileSize(plain)) / 1e6;
-        measure(plain, textMB, lines, "plain");
-        measure(gz, textMB, lines, "gzip");
+        bench::inChild([&] { runOnce(plain, textMB, lines, "plain"); });
+        bench::inChild([&] { runOnce(gz, textMB, lines, "gzip"); });
     }
     return 0;
 }

@@ -12,23 +12,13 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "bench/bench_util.h"
-#include "import/sievra.h"
+#include "import/import_options.h"
 #include "platform/settings.h"
 #include "store/log_container.h"
 
 namespace {
-
-std::string list(std::initializer_list<const char*> items)
-{
-    std::string out;
-    for (const char* i : items)
-        out += std::string(i) + '\0';
-    return out + '\0';
-}
 
 std::string analysedLog(std::uint64_t lines)
 {
@@ -37,31 +27,27 @@ std::string analysedLog(std::uint64_t lines)
         return path;
     const std::string log = bench::generatedLog(lines, false);
     std::fprintf(stderr, "importing %s ...\n", log.c_str());
-    const std::string inputs = log + '\0' + '\0';
-    const std::string status = list({"200", "206", "301", "302", "304", "401", "403", "404", "500"});
-    const std::string methods = list({"GET", "POST", "HEAD"});
-    const std::string none = list({});
-    ImportOptions o{};
-    o.size = sizeof o;
-    o.flags = 0x64;
-    o.output = path.c_str();
-    o.inputs = inputs.c_str();
-    o.statusCodes = status.c_str();
-    o.methods = methods.c_str();
-    o.skipExts = none.c_str();
-    o.dirIndexes = none.c_str();
-    std::fflush(stdout);
-    const int savedOut = ::dup(STDOUT_FILENO);
-    std::freopen("/dev/null", "w", stdout);
-    LaJob job = nullptr;
-    std::uint32_t rc = laCreate(&job, &o);
-    if (!rc)
-        rc = laImport(job);
-    if (!rc)
-        rc = laFinish(job);
-    laRelease(job);
-    std::fflush(stdout);
-    ::dup2(savedOut, STDOUT_FILENO);
+    // Every line kept: all agents, statuses and methods that occur, no skipped extension.
+    sievra::OwnedImportOptions options;
+    options.flags = LA_F_QUERY | LA_F_REFERER | LA_F_REFQUERY;
+    options.output = path;
+    options.inputs = sievra::makeList({log});
+    options.statusCodes = sievra::makeList({"200", "206", "301", "302", "304", "401", "403", "404", "500"});
+    options.methods = sievra::makeList({"GET", "POST", "HEAD"});
+    options.skipExts = sievra::makeList({});
+    options.dirIndexes = sievra::makeList({});
+    const ImportOptions o = options.get();
+    std::uint32_t rc = 0;
+    {
+        bench::QuietStdout quiet;
+        LaJob job = nullptr;
+        rc = laCreate(&job, &o);
+        if (!rc)
+            rc = laImport(job);
+        if (!rc)
+            rc = laFinish(job);
+        laRelease(job);
+    }
     if (rc) {
         std::fprintf(stderr, "import failed: %u\n", rc);
         std::exit(1);
@@ -90,17 +76,6 @@ void loadOnce(const std::string& path, const std::string& home, const char* labe
                  steps.c_str());
 }
 
-void measure(const std::string& path, const std::string& home, const char* label)
-{
-    const pid_t child = ::fork();
-    if (child == 0) {
-        loadOnce(path, home, label);
-        std::_Exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -122,8 +97,7 @@ int main(int argc, char** argv)
     std::filesystem::create_directories(home);
     std::fprintf(stderr, "analysed log: %s (%.1f MB)\n", path.c_str(),
                  double(platform::fileSize(path)) / 1e6);
-    measure(path, home, "cold");
-    measure(path, home, "warm");
-    measure(path, home, "warm");
+    for (const char* label : {"cold", "warm", "warm"})
+        bench::inChild([&] { loadOnce(path, home, label); });
     return 0;
 }

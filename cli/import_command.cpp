@@ -7,10 +7,12 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 #include "cli/commands.h"
 #include "cli/sievra_loader.h"
+#include "import/import_options.h"
 
 namespace cli {
 namespace {
@@ -31,24 +33,17 @@ constexpr const char* kUsage =
     "  --excluded FILE    write lines that were not stored to FILE\n"
     "LIST: items separated by blanks or commas; \"\" for none.\n";
 
-// A list of NUL-terminated items ended by an empty one.
+// A list from items separated by blanks or commas.
 std::string makeList(const std::string& text)
 {
-    std::string list;
-    std::string item;
-    for (char c : text + ' ') {
-        if (c == ' ' || c == ',') {
-            if (!item.empty()) {
-                list += item;
-                list += '\0';
-                item.clear();
-            }
-        } else {
-            item += c;
-        }
+    std::vector<std::string> items(1);
+    for (char c : text) {
+        if (c == ' ' || c == ',')
+            items.emplace_back();
+        else
+            items.back() += c;
     }
-    list += '\0';
-    return list;
+    return sievra::makeList(items);
 }
 
 bool parseNumber(const std::string& text, std::uint32_t& value)
@@ -73,15 +68,9 @@ void showProgress(std::uint64_t done, std::uint64_t total, bool final)
 
 int importCommand(const Args& args)
 {
-    std::string output, truncated, excluded;
-    std::uint32_t flags = 0x64 | LA_F_BROWSERS_ONLY;
+    sievra::OwnedImportOptions o; // the analysis wizard's options
     bool allAgents = false;
-    std::string status = makeList("200 302 304"), methods = makeList("GET POST"),
-                skipExt = makeList("jpg gif png swf css js"),
-                dirIndex = makeList("index.html index.htm index.cgi");
-    std::uint32_t windowStart = 0, windowEnd = 0;
-    std::string inputs;
-    bool any = false;
+    std::vector<std::string> inputs;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -91,61 +80,61 @@ int importCommand(const Args& args)
             to = args[++i];
             return true;
         };
+        auto list = [&](std::string& to) {
+            std::string v;
+            if (!value(v))
+                return false;
+            to = makeList(v);
+            return true;
+        };
         std::string v, v2;
         bool ok = true;
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
         } else if (a == "-o") {
-            ok = value(output);
+            ok = value(o.output);
         } else if (a == "--flags") {
-            ok = value(v) && parseNumber(v, flags);
+            ok = value(v) && parseNumber(v, o.flags);
         } else if (a == "--all-agents") {
             allAgents = true;
         } else if (a == "--status") {
-            ok = value(v);
-            status = makeList(v);
+            ok = list(o.statusCodes);
         } else if (a == "--methods") {
-            ok = value(v);
-            methods = makeList(v);
+            ok = list(o.methods);
         } else if (a == "--skip-ext") {
-            ok = value(v);
-            skipExt = makeList(v);
+            ok = list(o.skipExts);
         } else if (a == "--dir-index") {
-            ok = value(v);
-            dirIndex = makeList(v);
+            ok = list(o.dirIndexes);
         } else if (a == "--window") {
-            ok = value(v) && value(v2) && parseNumber(v, windowStart) && parseNumber(v2, windowEnd);
+            ok = value(v) && value(v2) && parseNumber(v, o.windowStart) &&
+                 parseNumber(v2, o.windowEnd);
         } else if (a == "--truncated") {
-            ok = value(truncated);
+            ok = value(o.truncatedFile);
         } else if (a == "--excluded") {
-            ok = value(excluded);
-        } else if (a.size() > 1 && a[0] == '-' && a != "--") {
+            ok = value(o.excludedFile);
+        } else if (a == "--") {
+            inputs.insert(inputs.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+            break;
+        } else if (a.size() > 1 && a[0] == '-') {
             std::fprintf(stderr, "vexilo-cli import: unknown option %s\n\n%s", a.c_str(), kUsage);
             return 2;
         } else {
-            if (a == "--") {
-                for (++i; i < args.size(); ++i) {
-                    inputs += args[i] + '\0';
-                    any = true;
-                }
-                break;
-            }
-            inputs += a + '\0';
-            any = true;
+            inputs.push_back(a);
         }
         if (!ok) {
             std::fprintf(stderr, "vexilo-cli import: bad or missing value for %s\n\n%s", a.c_str(), kUsage);
             return 2;
         }
     }
-    if (output.empty() || !any) {
+    if (o.output.empty() || inputs.empty()) {
         std::fputs(kUsage, stderr);
         return 2;
     }
     if (allAgents)
-        flags &= ~LA_F_BROWSERS_ONLY;
-    inputs += '\0';
+        o.flags &= ~LA_F_BROWSERS_ONLY;
+    o.inputs = sievra::makeList(inputs);
+    const std::string& output = o.output;
 
     SievraApi la;
     std::string error;
@@ -153,19 +142,7 @@ int importCommand(const Args& args)
         std::fprintf(stderr, "vexilo-cli: cannot load the import library: %s\n", error.c_str());
         return 1;
     }
-    ImportOptions options{};
-    options.size = sizeof options;
-    options.flags = flags;
-    options.output = output.c_str();
-    options.inputs = inputs.c_str();
-    options.statusCodes = status.c_str();
-    options.methods = methods.c_str();
-    options.skipExts = skipExt.c_str();
-    options.dirIndexes = dirIndex.c_str();
-    options.windowStart = windowStart;
-    options.windowEnd = windowEnd;
-    options.truncatedFile = truncated.empty() ? nullptr : truncated.c_str();
-    options.excludedFile = excluded.empty() ? nullptr : excluded.c_str();
+    const ImportOptions options = o.get();
 
     const bool terminal = ::isatty(STDERR_FILENO);
     LaJob job = nullptr;

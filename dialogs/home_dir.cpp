@@ -1,3 +1,4 @@
+#include "dialogs/folder_picker.h"
 #include "dialogs/home_dir.h"
 
 #include "dialogs/artwork.h"
@@ -114,20 +115,9 @@ class HomeDirDialog : public QDialog
   private:
     void browse()
     {
-        QFileDialog picker(this, QStringLiteral("Home Directory"), m_edit->text());
-        picker.setFileMode(QFileDialog::Directory);
-        picker.setOption(QFileDialog::ShowDirsOnly);
-        picker.setOption(QFileDialog::DontUseNativeDialog);
-        if (picker.exec() != QDialog::Accepted)
-            return;
-        const QStringList chosen = picker.selectedFiles();
-        const QString folder = chosen.isEmpty() ? QString() : chosen.front();
-        if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-            QMessageBox::critical(this, QStringLiteral("SHBrowseForFolder"),
-                                  QStringLiteral("Invalid Path"));
-            return;
-        }
-        m_edit->setText(folder);
+        const QString folder = pickFolder(this, QStringLiteral("Home Directory"), m_edit->text());
+        if (!folder.isEmpty())
+            m_edit->setText(folder);
     }
 
     QLineEdit* m_edit;

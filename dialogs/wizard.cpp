@@ -1,3 +1,4 @@
+#include "dialogs/folder_picker.h"
 #include "dialogs/wizard.h"
 
 #include "dialogs/artwork.h"
@@ -200,20 +201,9 @@ void SearchPage::updateEnabled()
 
 void SearchPage::browse()
 {
-    QFileDialog picker(this, QStringLiteral("Log Path"), m_folder->text());
-    picker.setFileMode(QFileDialog::Directory);
-    picker.setOption(QFileDialog::ShowDirsOnly);
-    picker.setOption(QFileDialog::DontUseNativeDialog);
-    if (picker.exec() != QDialog::Accepted)
-        return;
-    const QStringList chosen = picker.selectedFiles();
-    const QString folder = chosen.isEmpty() ? QString() : chosen.front();
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-        QMessageBox::critical(this, QStringLiteral("SHBrowseForFolder"),
-                              QStringLiteral("Invalid Path"));
-        return;
-    }
-    m_folder->setText(folder);
+    const QString folder = pickFolder(this, QStringLiteral("Log Path"), m_folder->text());
+    if (!folder.isEmpty())
+        m_folder->setText(folder);
 }
 
 FilesPage::FilesPage(AnalysisWizard* wizard) : QWizardPage(wizard), m_wizard(wizard)

@@ -1,31 +1,18 @@
 #include "dialogs/wizard_settings.h"
 
 #include "dialogs/formats.h"
+#include "import/import_options.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/settings.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <unistd.h>
 
 namespace ui {
 namespace {
-
-std::string listOf(const std::vector<std::string>& items)
-{
-    std::string list;
-    for (const auto& item : items) {
-        if (item.empty())
-            continue; // an empty string would end the list early
-        list += item;
-        list += '\0';
-    }
-    list += '\0';
-    return list;
-}
 
 int writeKey(const std::string& file, const char* section, const char* key,
              const std::string& value)
@@ -157,11 +144,11 @@ ImportRequest::ImportRequest(const std::string& scratch, const std::string& outp
         m_inputs.push_back(s.appendTo);
     for (const auto& file : s.files)
         m_inputs.push_back(file);
-    m_inputList = listOf(m_inputs);
-    m_statusList = listOf({"200", "302", "304"});
-    m_methodList = listOf({"GET", "POST"});
-    m_skipList = listOf(splitWords(s.skipExt));
-    m_indexList = listOf(splitWords(s.directoryIndex));
+    m_inputList = sievra::makeList(m_inputs);
+    m_statusList = sievra::makeList({"200", "302", "304"});
+    m_methodList = sievra::makeList({"GET", "POST"});
+    m_skipList = sievra::makeList(splitWords(s.skipExt));
+    m_indexList = sievra::makeList(splitWords(s.directoryIndex));
 
     m_options.reserved = 0;
     m_options.size = sizeof(ImportOptions);
@@ -187,12 +174,10 @@ std::string makeOutputPath()
         char name[32];
         std::snprintf(name, sizeof name, "vx%08x.vxlog", counter);
         const std::string path = platform::joinPath(folder, name);
-        const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
-        if (fd >= 0) {
-            ::close(fd);
+        const int rc = platform::createNewFile(path);
+        if (rc == platform::kOk)
             return path;
-        }
-        if (errno != EEXIST)
+        if (rc != platform::kErrFileExists)
             return {};
     }
     return {};

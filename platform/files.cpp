@@ -255,6 +255,15 @@ std::string tempFolder()
     return folder;
 }
 
+int createNewFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return lastError();
+    ::close(fd);
+    return kOk;
+}
+
 std::string makeTempFile(const std::string& folder, const std::string& prefix)
 {
     static thread_local std::minstd_rand rng(std::random_device{}());
@@ -262,12 +271,10 @@ std::string makeTempFile(const std::string& folder, const std::string& prefix)
         char name[16];
         std::snprintf(name, sizeof name, "%04X.tmp", static_cast<unsigned>(rng() & 0xFFFF));
         std::string path = folder + "/" + prefix + name;
-        const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            ::close(fd);
+        const int rc = createNewFile(path);
+        if (rc == kOk)
             return path;
-        }
-        if (errno != EEXIST)
+        if (rc != kErrFileExists)
             return {};
     }
     return {};

@@ -90,6 +90,10 @@ std::int64_t creationTime(const std::string& path);
 bool isDirectory(const std::string& path);
 bool fileExists(const std::string& path);
 
+// Creates a new empty file that must not exist yet (O_EXCL): 0, kErrFileExists when it
+// does, or the error of the create.
+int createNewFile(const std::string& path);
+
 // $TMPDIR, else /tmp; without a trailing slash.
 std::string tempFolder();
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "import/import_options.h"
 #include "import/sievra.h"
 #include "import/vxlog_reader.h"
 
@@ -54,43 +55,11 @@ inline std::string readFile(const std::string& path)
 // A list of NUL-terminated items ended by an empty one.
 inline std::string list(std::initializer_list<std::string> items)
 {
-    std::string out;
-    for (const auto& i : items)
-        out += i + '\0';
-    return out + '\0';
+    return sievra::makeList(items);
 }
 
 // The analysis wizard's options, with every list filled in.
-struct Options
-{
-    std::string output;
-    std::string inputs;
-    std::uint32_t flags = 0x64 | LA_F_BROWSERS_ONLY;
-    std::string status = list({"200", "302", "304"});
-    std::string methods = list({"GET", "POST"});
-    std::string skipExts = list({"jpg", "gif", "png", "swf", "css", "js"});
-    std::string dirIndexes = list({"index.html", "index.htm", "index.cgi"});
-    std::uint32_t windowStart = 0, windowEnd = 0;
-    std::string truncated, excluded;
-
-    ImportOptions get() const
-    {
-        ImportOptions o{};
-        o.size = sizeof o;
-        o.flags = flags;
-        o.output = output.c_str();
-        o.inputs = inputs.c_str();
-        o.statusCodes = status.c_str();
-        o.methods = methods.c_str();
-        o.skipExts = skipExts.c_str();
-        o.dirIndexes = dirIndexes.c_str();
-        o.windowStart = windowStart;
-        o.windowEnd = windowEnd;
-        o.truncatedFile = truncated.empty() ? nullptr : truncated.c_str();
-        o.excludedFile = excluded.empty() ? nullptr : excluded.c_str();
-        return o;
-    }
-};
+using Options = sievra::OwnedImportOptions;
 
 // laCreate, laImport, laFinish, laRelease; the first non-zero result, else 0.
 inline std::uint32_t runImport(const Options& options)

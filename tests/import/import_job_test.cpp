@@ -104,7 +104,7 @@ TEST_F(Import, AllStoreFlags)
               "\"http://r.example/s?q=1\" \"curl/8.0\"\n");
     auto o = options({m_dir.file("a.log")});
     o.flags = 0x7F;
-    o.status = list({"404"});
+    o.statusCodes = list({"404"});
     ASSERT_EQ(runImport(o), 0u);
     const auto rows = readRows(o.output);
     ASSERT_EQ(rows.size(), 1u);
@@ -297,14 +297,14 @@ TEST_F(Import, TimeWindowAndSideFiles)
     auto o = options({m_dir.file("a.log")});
     o.windowStart = 971136010;      // 10 Oct 2000 00:00:10 UTC
     o.windowEnd = 971136020;        // exclusive
-    o.excluded = m_dir.file("excluded.log");
-    o.truncated = m_dir.file("truncated.log");
+    o.excludedFile = m_dir.file("excluded.log");
+    o.truncatedFile = m_dir.file("truncated.log");
     ASSERT_EQ(runImport(o), 0u);
     const auto rows = readRows(o.output);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[1].agent.size(), 1024u);
-    EXPECT_EQ(readFile(o.excluded), excludedLine);    // outside the window: in neither file
-    EXPECT_EQ(readFile(o.truncated), longAgent);
+    EXPECT_EQ(readFile(o.excludedFile), excludedLine);    // outside the window: in neither file
+    EXPECT_EQ(readFile(o.truncatedFile), longAgent);
 
     // Start without end keeps nothing.
     o.windowEnd = 0;
