@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../import/import_helpers.h"
+#include "../store/hits.h"
 #include "../platform/temp_dir.h"
 #include "platform/settings.h"
 #include "report/page_template.h"
@@ -23,35 +23,7 @@ namespace {
 using namespace vxtest;
 
 constexpr int kDay = 86400;
-const std::string kSite = "http://www.example.com";
 const std::string kNews = "http://news.example.net/story";
-
-// One log line: host, seconds after 2026-10-01 00:00:00 UTC, path, referer ("-" for none).
-struct Hit
-{
-    std::string host;
-    int second;
-    std::string path;
-    std::string referer = "-";
-};
-
-std::string format(const Hit& h)
-{
-    const std::time_t t = 1790812800 + h.second;
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char stamp[64];
-    std::strftime(stamp, sizeof stamp, "%d/%b/%Y:%H:%M:%S +0000", &tm);
-    return line(h.host, stamp, "GET " + h.path + " HTTP/1.1", 200, "10", h.referer, kBrowser);
-}
-
-// Two internal steps of one host at the start of the log: they make `site` the own site.
-std::vector<Hit> siteChain(const std::string& site = kSite)
-{
-    return {{"192.0.2.99", 0, "/a", site + "/"},
-            {"192.0.2.99", 10, "/b", site + "/a"},
-            {"192.0.2.99", 20, "/c", site + "/b"}};
-}
 
 // `count` visitors (one host each) on a day, coming to path from referer.
 void addVisitors(std::vector<Hit>& hits, const std::string& net, int day, int count,

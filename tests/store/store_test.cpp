@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../import/import_helpers.h"
+#include "hits.h"
 #include "../platform/temp_dir.h"
 #include "hosts/host_cache_file.h"
 #include "platform/clock.h"
@@ -22,35 +22,6 @@
 namespace {
 
 using namespace vxtest;
-
-const std::string kSite = "http://www.example.com";
-
-// One log line: host, seconds after 2026-10-01 00:00:00 UTC, path, referer ("-" for none).
-struct Hit
-{
-    std::string host;
-    int second;
-    std::string path;
-    std::string referer = "-";
-    std::string agent = kBrowser;
-};
-
-std::string format(const Hit& h)
-{
-    const std::time_t t = 1790812800 + h.second; // 2026-10-01 00:00:00 UTC
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char stamp[64];
-    std::strftime(stamp, sizeof stamp, "%d/%b/%Y:%H:%M:%S +0000", &tm);
-    return line(h.host, stamp, "GET " + h.path + " HTTP/1.1", 200, "10", h.referer, h.agent);
-}
-
-// A chain that makes kSite the own site: two internal steps of one host.
-std::vector<Hit> siteChain(const std::string& host = "192.0.2.99", int at = 0)
-{
-    return {{host, at, "/a", kSite + "/"}, {host, at + 10, "/b", kSite + "/a"},
-            {host, at + 20, "/c", kSite + "/b"}};
-}
 
 class Store : public ::testing::Test
 {
@@ -132,7 +103,7 @@ TEST_F(Store, NotEnoughDataAndSelfReferences)
 
 TEST_F(Store, EqualVotesPickTheFirstPrefixByteWise)
 {
-    std::vector<Hit> hits = siteChain("192.0.2.1");
+    std::vector<Hit> hits = siteChain(kSite, "192.0.2.1");
     const std::string bare = "http://example.com";
     hits.push_back({"192.0.2.2", 100, "/a", bare + "/"});
     hits.push_back({"192.0.2.2", 110, "/b", bare + "/a"});
