@@ -101,13 +101,17 @@ int File::readAt(std::uint64_t offset, void* buffer, std::size_t length, std::si
     return total == length ? kOk : kErrHandleEof;
 }
 
-int File::writeAt(std::uint64_t offset, const void* buffer, std::size_t length)
+namespace {
+
+// Writes all of buffer at offset, or at the current position when offset is negative.
+int writeAll(int fd, const void* buffer, std::size_t length, std::int64_t offset)
 {
     std::size_t total = 0;
     const auto* in = static_cast<const char*>(buffer);
     while (total < length) {
-        const ssize_t n = ::pwrite(m_fd, in + total, length - total,
-                                   static_cast<off_t>(offset + total));
+        const ssize_t n = offset < 0 ? ::write(fd, in + total, length - total)
+                                     : ::pwrite(fd, in + total, length - total,
+                                                static_cast<off_t>(offset + std::int64_t(total)));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -120,26 +124,19 @@ int File::writeAt(std::uint64_t offset, const void* buffer, std::size_t length)
     return kOk;
 }
 
+} // namespace
+
+int File::writeAt(std::uint64_t offset, const void* buffer, std::size_t length)
+{
+    return writeAll(m_fd, buffer, length, static_cast<std::int64_t>(offset));
+}
+
 int File::append(const void* buffer, std::size_t length)
 {
-    std::size_t total = 0;
-    const auto* in = static_cast<const char*>(buffer);
-    // Positioned at the end once; a file opened in append mode ignores the offset.
-    const off_t end = ::lseek(m_fd, 0, SEEK_END);
-    if (end < 0)
+    // Positioned at the end once; a file opened in append mode goes there by itself.
+    if (::lseek(m_fd, 0, SEEK_END) < 0)
         return lastError();
-    while (total < length) {
-        const ssize_t n = ::write(m_fd, in + total, length - total);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return lastError();
-        }
-        if (n == 0)
-            return kErrDiskFull;
-        total += static_cast<std::size_t>(n);
-    }
-    return kOk;
+    return writeAll(m_fd, buffer, length, -1);
 }
 
 int File::truncate(std::uint64_t length)
