@@ -24,7 +24,8 @@ const char* TextPool::store(std::string_view text)
         m_free += need;
         m_left -= need;
     }
-    std::memcpy(at, text.data(), text.size());
+    if (!text.empty())
+        std::memcpy(at, text.data(), text.size());
     at[text.size()] = '\0';
     return at;
 }

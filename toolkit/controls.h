@@ -82,6 +82,8 @@ class ComboWrapper : public Window
 
   public:
     explicit ComboWrapper(QWidget* parent) : Window(parent) {}
+    // The handler sees WM_DESTROY while the ComboWrapper is still whole.
+    ~ComboWrapper() override { sendDestroy(); }
     ComboControl* inner() const { return m_inner; }
     void createInner();
     QRect positionChanging(const QRect& proposed) override;
@@ -179,6 +181,8 @@ class ToolbarWrapper : public Window
 
   public:
     explicit ToolbarWrapper(QWidget* parent) : Window(parent) {}
+    // The handler sees WM_DESTROY while the ToolbarWrapper is still whole.
+    ~ToolbarWrapper() override { sendDestroy(); }
     ToolbarControl* inner() const { return m_inner; }
     void createInner();
 
@@ -195,6 +199,8 @@ class Separator : public Window
 
   public:
     explicit Separator(QWidget* parent);
+    // The handler sees WM_DESTROY while the Separator is still whole.
+    ~Separator() override { sendDestroy(); }
     bool horizontal() const { return style() & SPS_HORIZONTAL; }
     void updateCursor();
 
@@ -215,6 +221,8 @@ class Loupe : public Window
 
   public:
     explicit Loupe(QWidget* parent);
+    // The handler sees WM_DESTROY while the Loupe is still whole.
+    ~Loupe() override { sendDestroy(); }
 
     // The screen rectangle shown for a pointer position and an inner size w x h: w/2 by
     // h/2 starting w/4 left of and h/4 above the pointer.

@@ -149,7 +149,8 @@ class Window : public QWidget
     // create): a window class may adjust the proposed geometry.
     virtual QRect positionChanging(const QRect& proposed) { return proposed; }
 
-    // Sends WM_DESTROY once and deletes the handler (destroy() and the destructor do).
+    // Sends WM_DESTROY once and deletes the handler (destroy() and the destructor do;
+    // a subclass calls it in its own destructor so that handlers may use its members).
     void sendDestroy();
 
   protected:
