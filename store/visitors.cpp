@@ -67,14 +67,22 @@ int detectSite(LoadContext& ctx)
             last[h] = static_cast<std::uint32_t>(i);
         }
     }
-    std::map<std::string, std::uint32_t> candidates; // byte-wise order
+    // Votes are counted per referer entry first and summed per prefix at the end; the
+    // prefix length of a referer is found once.
+    const RefEntry* refs = log.Ref.data();
+    std::vector<std::uint32_t> votes(log.Ref.size(), 0);
+    std::vector<std::uint32_t> prefixLength(log.Ref.size(), UINT32_MAX);
     for (std::size_t k = records.size(); k-- > 0;) {
         if ((k & 0xFFFF) == 0 && ctx.cancelled())
             break;
-        const char* s = records[k].fragment->ref->text;
+        const RefEntry* ref = records[k].fragment->ref;
+        const char* s = ref->text;
         if (!s)
             continue;
-        const std::size_t length = refererPathStart(s);
+        std::uint32_t& known = prefixLength[static_cast<std::size_t>(ref - refs)];
+        if (known == UINT32_MAX)
+            known = static_cast<std::uint32_t>(refererPathStart(s));
+        const std::size_t length = known;
         const char* path = s + length;
         std::uint32_t t = records[k].time;
         int count = 0;
@@ -84,7 +92,7 @@ int detectSite(LoadContext& ctx)
                 break;
             const char* r = rec.fragment->ref->text;
             const char* request = rec.fragment->req->text;
-            if (!r || !request || std::strncmp(r, s, length) != 0)
+            if (!r || !request || (r != s && std::strncmp(r, s, length) != 0))
                 continue;
             if (std::strcmp(request, path) != 0 || std::strcmp(request, r + length) == 0)
                 continue;
@@ -93,8 +101,12 @@ int detectSite(LoadContext& ctx)
             t = rec.time;
         }
         if (count == 2)
-            ++candidates[std::string(s, length)];
+            ++votes[static_cast<std::size_t>(ref - refs)];
     }
+    std::map<std::string, std::uint32_t> candidates; // byte-wise order
+    for (std::size_t i = 0; i < votes.size(); ++i)
+        if (votes[i])
+            candidates[std::string(refs[i].text, prefixLength[i])] += votes[i];
     std::uint32_t best = 0;
     const std::string* site = nullptr;
     for (const auto& [prefix, votes] : candidates) {
