@@ -10,6 +10,10 @@ namespace cli {
 
 using Args = std::vector<std::string>;
 
+// Makes sure the data folder (--home, else the registered one, else the default in the
+// documents folder) exists, so that the load can keep its caches there.
+void ensureDataFolder();
+
 int importCommand(const Args& args);
 int dumpCommand(const Args& args);
 int regexpCommand(const Args& args);

@@ -100,12 +100,7 @@ int loadCommand(const Args& args)
         std::fputs(kUsage, stderr);
         return 2;
     }
-    if (platform::homeDir().empty()) {
-        const std::string folder = platform::defaultHomeDir();
-        std::error_code ec;
-        std::filesystem::create_directories(folder, ec);
-        platform::setHomeDirOverride(folder);
-    }
+    ensureDataFolder();
 
     store::LogContainer log;
     log.logPath = path;

@@ -54,12 +54,7 @@ int reportCommand(const Args& args)
         std::fputs(kUsage, stderr);
         return 2;
     }
-    if (platform::homeDir().empty()) {
-        const std::string home = platform::defaultHomeDir();
-        std::error_code ec;
-        std::filesystem::create_directories(home, ec);
-        platform::setHomeDirOverride(home);
-    }
+    ensureDataFolder();
 
     const std::string templates =
         platform::joinPath(platform::resFolder(), "report");
