@@ -81,10 +81,9 @@ public:
     virtual void setText(const char* utf8) = 0;
 };
 
-// Called by the last load step with the finished tables; the HTML report fills it in.
-class ReportGenerator;
+class ReportGenerator; // report_generator.h
 
-// Share of the progress value; a negative value means the user cancelled.
+// The shared progress of a load, 0..1; a negative value means the user cancelled.
 using Progress = std::atomic<float>;
 
 class LogContainer
