@@ -393,18 +393,28 @@ protected:
         for (int i = 0; i < 10; ++i)
             out << chunk;
     }
+    // A job importing the long log on its worker; null when it could not start.
+    LaJob startWorker()
+    {
+        Options o;
+        o.output = m_output;
+        o.inputs = list({m_dir.file("long.log")});
+        const ImportOptions opts = o.get();
+        LaJob job = nullptr;
+        if (laCreate(&job, &opts) != 0 || laImportAsync(job) != 0) {
+            laRelease(job);
+            return nullptr;
+        }
+        return job;
+    }
     TempDir m_dir;
+    std::string m_output = m_dir.file("out.vxlog");
 };
 
 TEST_F(LongImport, FinishStopsTheWorkerAndWritesACompleteFile)
 {
-    Options o;
-    o.output = m_dir.file("out.vxlog");
-    o.inputs = list({m_dir.file("long.log")});
-    const ImportOptions opts = o.get();
-    LaJob job = nullptr;
-    ASSERT_EQ(laCreate(&job, &opts), 0u);
-    ASSERT_EQ(laImportAsync(job), 0u);
+    LaJob job = startWorker();
+    ASSERT_NE(job, nullptr);
     // Stop it as soon as it has read its first window (it may have read everything on a
     // fast machine): what it wrote is a complete file of the first lines, in order.
     std::uint64_t done = 0;
@@ -413,7 +423,7 @@ TEST_F(LongImport, FinishStopsTheWorkerAndWritesACompleteFile)
     EXPECT_EQ(laFinish(job), 0u);
     laRelease(job);
     int rc = -1;
-    const auto rows = readRows(o.output, &rc);
+    const auto rows = readRows(m_output, &rc);
     EXPECT_EQ(rc, 0);
     ASSERT_GT(rows.size(), 0u);
     ASSERT_LE(rows.size(), 200000u);
@@ -423,16 +433,11 @@ TEST_F(LongImport, FinishStopsTheWorkerAndWritesACompleteFile)
 
 TEST_F(LongImport, ReleaseStopsTheWorkerAndKeepsTheFile)
 {
-    Options o;
-    o.output = m_dir.file("out.vxlog");
-    o.inputs = list({m_dir.file("long.log")});
-    const ImportOptions opts = o.get();
-    LaJob job = nullptr;
-    ASSERT_EQ(laCreate(&job, &opts), 0u);
-    ASSERT_EQ(laImportAsync(job), 0u);
+    LaJob job = startWorker();
+    ASSERT_NE(job, nullptr);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(laRelease(job), 0u);
-    EXPECT_TRUE(platform::fileExists(o.output));
+    EXPECT_TRUE(platform::fileExists(m_output));
 }
 
 } // namespace

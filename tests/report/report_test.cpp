@@ -67,16 +67,8 @@ protected:
     // Imports the hits and runs the whole load with the pages folder as the report folder.
     void load(const std::vector<Hit>& hits, store::LogContainer& log)
     {
-        std::string text;
-        for (const Hit& h : hits)
-            text += format(h);
-        writeFile(m_dir.file("in.log"), text);
-        Options o;
-        o.output = m_dir.file("in.vxlog");
-        o.inputs = list({m_dir.file("in.log")});
-        o.flags = 0x64;
-        ASSERT_EQ(runImport(o), 0u);
-        log.logPath = o.output;
+        ASSERT_EQ(importHits(hits, m_dir.file("in.vxlog")), 0u);
+        log.logPath = m_dir.file("in.vxlog");
         store::Progress progress{0.0f};
         ASSERT_EQ(log.LoadPipeline(nullptr, progress, false, m_pages), 0);
     }

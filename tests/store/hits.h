@@ -40,4 +40,20 @@ inline std::vector<Hit> siteChain(const std::string& site = kSite,
             {host, at + 20, "/c", site + "/b"}};
 }
 
+// Writes the hits as a log next to output and imports them with every agent kept, the
+// referer and the queries stored. Returns the import's result.
+inline std::uint32_t importHits(const std::vector<Hit>& hits, const std::string& output)
+{
+    std::string text;
+    for (const Hit& h : hits)
+        text += format(h);
+    const std::string log = output + ".log";
+    writeFile(log, text);
+    Options o;
+    o.output = output;
+    o.inputs = list({log});
+    o.flags = LA_F_QUERY | LA_F_REFERER | LA_F_REFQUERY;
+    return runImport(o);
+}
+
 } // namespace vxtest

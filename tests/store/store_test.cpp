@@ -43,20 +43,11 @@ protected:
     }
 
     // Imports the hits (all agents, referer and query stored) and loads the result.
-    int load(const std::vector<Hit>& hits, store::LogContainer& log, bool keepFile = false)
+    int load(const std::vector<Hit>& hits, store::LogContainer& log)
     {
-        std::string text;
-        for (const Hit& h : hits)
-            text += format(h);
-        writeFile(m_dir.file("in.log"), text);
-        Options o;
-        o.output = m_dir.file("in.vxlog");
-        o.inputs = list({m_dir.file("in.log")});
-        o.flags = 0x64;
-        if (runImport(o) != 0)
+        if (importHits(hits, m_dir.file("in.vxlog")) != 0)
             return -1;
-        (void)keepFile;
-        return loadFile(o.output, log);
+        return loadFile(m_dir.file("in.vxlog"), log);
     }
     int loadFile(const std::string& path, store::LogContainer& log)
     {
