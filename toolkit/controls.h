@@ -193,7 +193,25 @@ class ToolbarWrapper : public Window
     ToolbarControl* m_inner = nullptr;
 };
 
-class Separator : public Window
+// A window the user moves by dragging it with the left button.
+class DraggableWindow : public Window
+{
+  public:
+    using Window::Window;
+
+  protected:
+    // Where a drag wants the window's top-left (parent coordinates); moves it there.
+    virtual void dragTo(const QPoint& wanted) { move(wanted); }
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    QPoint m_grab; // where the window was taken, in its own coordinates
+    bool m_dragging = false;
+};
+
+class Separator : public DraggableWindow
 {
     Q_OBJECT
 
@@ -206,16 +224,10 @@ class Separator : public Window
 
   protected:
     void moveEvent(QMoveEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-  private:
-    QPoint m_grab; // where the bar was taken, in its own coordinates
-    bool m_dragging = false;
+    void dragTo(const QPoint& wanted) override;
 };
 
-class Loupe : public Window
+class Loupe : public DraggableWindow
 {
     Q_OBJECT
 
@@ -230,13 +242,6 @@ class Loupe : public Window
 
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-  private:
-    QPoint m_grab;
-    bool m_dragging = false;
 };
 
 } // namespace toolkit

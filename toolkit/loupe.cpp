@@ -14,7 +14,7 @@ constexpr int kRefreshTimer = 1;
 constexpr int kRefreshMillis = 100;
 } // namespace
 
-Loupe::Loupe(QWidget* parent) : Window(parent)
+Loupe::Loupe(QWidget* parent) : DraggableWindow(parent)
 {
     setCursor(Qt::SizeAllCursor);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -50,31 +50,6 @@ void Loupe::paintEvent(QPaintEvent*)
         painter.fillRect(inner, palette().window());
     else
         painter.drawPixmap(inner, shot);
-}
-
-void Loupe::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton) {
-        Window::mousePressEvent(event);
-        return;
-    }
-    m_grab = event->position().toPoint();
-    m_dragging = true;
-    event->accept();
-}
-
-void Loupe::mouseMoveEvent(QMouseEvent* event)
-{
-    if (m_dragging)
-        move(mapToParent(event->position().toPoint()) - m_grab);
-    event->accept();
-}
-
-void Loupe::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton)
-        m_dragging = false;
-    event->accept();
 }
 
 namespace {

@@ -8,7 +8,7 @@
 
 namespace toolkit {
 
-Separator::Separator(QWidget* parent) : Window(parent)
+Separator::Separator(QWidget* parent) : DraggableWindow(parent)
 {
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
@@ -26,7 +26,7 @@ void Separator::moveEvent(QMoveEvent* event)
     send(parentWindow(this), WM_SIZE, 0, 0);
 }
 
-void Separator::mousePressEvent(QMouseEvent* event)
+void DraggableWindow::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
         Window::mousePressEvent(event);
@@ -37,12 +37,23 @@ void Separator::mousePressEvent(QMouseEvent* event)
     event->accept();
 }
 
-void Separator::mouseMoveEvent(QMouseEvent* event)
+void DraggableWindow::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!m_dragging)
-        return;
+    if (m_dragging)
+        dragTo(mapToParent(event->position().toPoint()) - m_grab);
+    event->accept();
+}
+
+void DraggableWindow::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_dragging = false;
+    event->accept();
+}
+
+void Separator::dragTo(const QPoint& wanted)
+{
     // The bar keeps to its axis: a vertical bar moves left and right only.
-    const QPoint wanted = mapToParent(event->position().toPoint()) - m_grab;
     QPoint to = horizontal() ? QPoint(x(), wanted.y()) : QPoint(wanted.x(), y());
     if (const QWidget* parent = parentWidget()) {
         to.setX(std::clamp(to.x(), 0, std::max(0, parent->width() - width())));
@@ -54,14 +65,6 @@ void Separator::mouseMoveEvent(QMouseEvent* event)
     }
     if (to != pos())
         move(to);
-    event->accept();
-}
-
-void Separator::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton)
-        m_dragging = false;
-    event->accept();
 }
 
 namespace {
