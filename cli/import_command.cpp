@@ -1,5 +1,6 @@
 // vexilo-cli import: runs an import job the way the analysis wizard does, with its
-// options as defaults, and deletes the output when anything fails.
+// options as defaults. The output is replaced only by a complete analysed log; on any
+// failure it stays as it was.
 
 #include <chrono>
 #include <cstdio>
@@ -13,6 +14,8 @@
 #include "cli/commands.h"
 #include "cli/sievra_loader.h"
 #include "import/import_options.h"
+#include "import/import_paths.h"
+#include "platform/errors.h"
 
 namespace cli {
 namespace {
@@ -134,7 +137,13 @@ int importCommand(const Args& args)
     if (allAgents)
         o.flags &= ~LA_F_BROWSERS_ONLY;
     o.inputs = sievra::makeList(inputs);
-    const std::string& output = o.output;
+    // The library refuses these too; here they get a message of their own.
+    const sievra::PathProblem problem =
+        sievra::checkImportPaths(o.output, inputs, o.truncatedFile, o.excludedFile);
+    if (problem.code) {
+        std::fprintf(stderr, "vexilo-cli import: %s\n", problem.message.c_str());
+        return 1;
+    }
 
     SievraApi la;
     std::string error;
@@ -161,11 +170,15 @@ int importCommand(const Args& args)
         if (rc == 18)
             rc = la.finish(job);
     }
+    char file[4096] = "";
+    if (job && rc != 0)
+        la.errorFile(job, file, sizeof file);
     if (job)
         la.release(job);
     if (rc != 0) {
-        std::remove(output.c_str());
         std::fprintf(stderr, "AnalyzeLogFiles failed\n\nerr=%u(0x%X)\n", rc, rc);
+        if (*file)
+            std::fprintf(stderr, "%s: %s\n", file, platform::errorText(static_cast<int>(rc)).c_str());
         return 1;
     }
     return 0;

@@ -23,7 +23,7 @@ bool loadSievra(SievraApi& api, std::string& error)
     return bind(api.create, "laCreate") && bind(api.import, "laImport") &&
            bind(api.importAsync, "laImportAsync") && bind(api.importRecord, "laImportRecord") &&
            bind(api.getProgress, "laGetProgress") && bind(api.finish, "laFinish") &&
-           bind(api.release, "laRelease");
+           bind(api.release, "laRelease") && bind(api.errorFile, "laGetErrorFile");
 }
 
 } // namespace cli

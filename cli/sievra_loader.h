@@ -19,6 +19,7 @@ struct SievraApi
     decltype(&laGetProgress) getProgress = nullptr;
     decltype(&laFinish) finish = nullptr;
     decltype(&laRelease) release = nullptr;
+    decltype(&laGetErrorFile) errorFile = nullptr;
 };
 
 // Fills api; on failure returns false and a message in error.

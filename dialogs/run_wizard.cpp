@@ -8,6 +8,7 @@
 #include "platform/files.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
 #include <cstring>
 #include <unistd.h>
@@ -15,17 +16,20 @@
 namespace ui {
 namespace {
 
-void showFailure(QWidget* owner, int code)
+void showFailure(QWidget* owner, int code, const std::string& file = std::string())
 {
-    QMessageBox::critical(owner, QStringLiteral("Vexilo Analyzer"),
-                          QStringLiteral("AnalyzeLogFiles failed\n\nerr=%1(0x%2)")
-                              .arg(code)
-                              .arg(QString::number(static_cast<unsigned>(code), 16).toUpper()));
+    QString text = QStringLiteral("AnalyzeLogFiles failed\n\nerr=%1(0x%2)")
+                       .arg(code)
+                       .arg(QString::number(static_cast<unsigned>(code), 16).toUpper());
+    if (!file.empty())
+        text += QStringLiteral("\n%1").arg(QFile::decodeName(file.c_str()));
+    QMessageBox::critical(owner, QStringLiteral("Vexilo Analyzer"), text);
 }
 
 } // namespace
 
-int importLogs(QWidget* owner, const std::string& scratch, const std::string& output)
+int importLogs(QWidget* owner, const std::string& scratch, const std::string& output,
+               std::string* errorFile)
 {
     const ImportRequest request(scratch, output);
     LaJob job = nullptr;
@@ -41,6 +45,11 @@ int importLogs(QWidget* owner, const std::string& scratch, const std::string& ou
     QApplication::setOverrideCursor(Qt::BusyCursor);
     if (rc == 0)
         rc = laFinish(job);
+    if (job && rc != 0 && errorFile) {
+        char file[4096] = "";
+        if (laGetErrorFile(job, file, sizeof file) == 0)
+            *errorFile = file;
+    }
     if (job)
         laRelease(job); // also stops a worker the user interrupted
     QApplication::restoreOverrideCursor();
@@ -73,14 +82,15 @@ int runWizard(QWidget* owner, char* path, std::size_t size, const char* config)
         showFailure(owner, platform::lastError());
         return 0;
     }
-    int rc = importLogs(owner, scratch.path(), output);
+    std::string errorFile;
+    int rc = importLogs(owner, scratch.path(), output, &errorFile);
     // A path cut to fit the caller's buffer would name another file.
     if (rc == 0 && output.size() + 1 > size)
         rc = platform::kErrInsufficientBuffer;
     if (rc != 0) {
         ::unlink(output.c_str());
         if (rc != platform::kErrCancelled)
-            showFailure(owner, rc);
+            showFailure(owner, rc, errorFile);
         return 0;
     }
     commitToConfig(scratch.path(), config);

@@ -26,14 +26,66 @@ inline bool startsWith(const Span& s, std::string_view prefix)
     return s.size() >= prefix.size() && std::memcmp(s.begin, prefix.data(), prefix.size()) == 0;
 }
 
-// Removes one byte at i for each match of `pattern` from `from` on, searching again at
-// the same place, until none is left (used for "/./" and "//").
-void collapse(std::string& text, std::string_view pattern, std::size_t from, std::size_t drop)
+// Whether text[i..] begins with pattern.
+inline bool at(const std::string& text, std::size_t i, std::string_view pattern)
 {
-    std::size_t at = text.find(pattern, from);
-    while (at != std::string::npos) {
-        text.erase(at, drop);
-        at = text.find(pattern, at);
+    return text.compare(i, pattern.size(), pattern) == 0;
+}
+
+// Each "/./" becomes "/", searching again where the kept slash stands, so that "/././"
+// collapses whole. One pass, written in place.
+void collapseDotSegments(std::string& text)
+{
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        if (at(text, i, "/./"))
+            i += 2;
+        else
+            text[out++] = text[i++];
+    }
+    text.resize(out);
+}
+
+// From position `from` on, each "//" becomes "/", searching again at the same place.
+void collapseDoubleSlashes(std::string& text, std::size_t from)
+{
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        if (i >= from && at(text, i, "//"))
+            ++i;
+        else
+            text[out++] = text[i++];
+    }
+    text.resize(out);
+}
+
+// Each "/../" at position a removes itself and the segment before it (from the last "/"
+// before a, or from the start); the next search starts at position a of the shortened
+// text, so what moved in before a is not searched again ("/a/b/../../c" gives
+// "/a/../c"). Kept bytes are written once and every removal is paid for by the bytes it
+// skips, so the whole is linear.
+void resolveParentSegments(std::string& text)
+{
+    if (text.find("/../") == std::string::npos)
+        return;
+    const std::string in = text;
+    std::string& out = text;
+    out.clear();
+    std::size_t i = 0;
+    while (i < in.size()) {
+        if (!at(in, i, "/../")) {
+            out += in[i++];
+            continue;
+        }
+        const std::size_t a = out.size();
+        const std::size_t slash = out.rfind('/');
+        const std::size_t s = slash == std::string::npos ? 0 : slash;
+        out.resize(s);
+        i += 3;
+        // The bytes that now stand between s and a are kept without a search.
+        const std::size_t skipped = std::min(a - s, in.size() - i);
+        out.append(in, i, skipped);
+        i += skipped;
     }
 }
 
@@ -76,20 +128,15 @@ void normaliseUrl(std::string& text)
         }
     if (!suspicious)
         return;
-    collapse(text, "/./", 0, 2);
+    collapseDotSegments(text);
+    // The scheme is looked at after "/./" is gone ("http:/./x" becomes "http://x").
     std::size_t k = 0;
     if (text.compare(0, 7, "http://") == 0)
         k = 7;
     else if (text.compare(0, 8, "https://") == 0)
         k = 8;
-    collapse(text, "//", k, 1);
-    std::size_t a = text.find("/../");
-    while (a != std::string::npos) {
-        const std::size_t s = a == 0 ? std::string::npos : text.rfind('/', a - 1);
-        const std::size_t from = s == std::string::npos ? 0 : s;
-        text.erase(from, a + 3 - from);
-        a = text.find("/../", a);
-    }
+    collapseDoubleSlashes(text, k);
+    resolveParentSegments(text);
 }
 
 bool Classifier::inList(const std::vector<std::string>& list, std::string_view text) const

@@ -3,12 +3,18 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <mutex>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
 
+#include "import/import_paths.h"
 #include "import/readers.h"
+#include "import/vxlog_check.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/errors.h"
@@ -48,43 +54,67 @@ void libraryTrace(const char* format, ...)
 ImportJob::~ImportJob()
 {
     stop();
+    discardOutput();
 }
 
 void ImportJob::setResult(int rc)
 {
+    fail(rc, std::string());
+}
+
+void ImportJob::fail(int rc, const std::string& file)
+{
+    if (!rc)
+        return;
+    std::lock_guard guard(m_errorLock);
     int expected = 0;
-    if (rc)
-        m_result.compare_exchange_strong(expected, rc);
+    if (m_result.compare_exchange_strong(expected, rc))
+        m_errorFile = file;
+}
+
+std::string ImportJob::errorFile() const
+{
+    std::lock_guard guard(m_errorLock);
+    return m_errorFile;
 }
 
 int ImportJob::create(const ImportOptions& options)
 {
     m_flags = options.flags & ~(LA_F_NO_SIDE_FILES | LA_F_STORED | LA_F_TRUNCATED);
     for (auto& name : listItems(options.inputs)) {
-        platform::File probe;
-        if (probe.open(name, platform::File::Mode::Read) == 0)
-            m_total += static_cast<std::uint64_t>(std::max<std::int64_t>(0, probe.size()));
+        // Sizes from the directory entry: opening a FIFO here would block, or take data
+        // from its writer.
+        m_total += static_cast<std::uint64_t>(std::max<std::int64_t>(0, platform::fileSize(name)));
         m_queue.push_back(std::move(name));
     }
     m_queued = static_cast<std::uint32_t>(m_queue.size());
     if (m_queue.empty())
         setResult(platform::kErrInvalidParameter);
 
+    const std::string output = options.output ? options.output : "";
+    const std::string truncated = options.truncatedFile ? options.truncatedFile : "";
+    const std::string excluded = options.excludedFile ? options.excludedFile : "";
     if (result() == 0) {
-        if (!options.output || !*options.output)
+        if (output.empty())
             setResult(platform::kErrInvalidParameter);
-        if (options.truncatedFile && *options.truncatedFile)
-            m_truncatedFile.open(options.truncatedFile, platform::File::Mode::CreateAlways);
-        if (options.excludedFile && *options.excludedFile)
-            m_excludedFile.open(options.excludedFile, platform::File::Mode::CreateAlways);
+        // Nothing is opened for writing before the paths are known to be safe.
+        const std::vector<std::string> inputs(m_queue.begin(), m_queue.end());
+        const PathProblem problem = checkImportPaths(output, inputs, truncated, excluded);
+        fail(problem.code, problem.file);
+    }
+    if (result() == 0) {
+        if (!truncated.empty())
+            m_truncatedFile.open(truncated, platform::File::Mode::CreateAlways);
+        if (!excluded.empty())
+            m_excludedFile.open(excluded, platform::File::Mode::CreateAlways);
         if (!m_truncatedFile.isOpen() && !m_excludedFile.isOpen())
             m_flags |= LA_F_NO_SIDE_FILES;
     }
     if (result() == 0) {
-        if (const int rc = m_output.open(options.output, platform::File::Mode::CreateAlways))
-            setResult(rc);
+        if (const int rc = openOutput(output))
+            fail(rc, output);
         else if (const int wrc = m_output.writeAt(0, m_header.bytes, kHeaderSize))
-            setResult(wrc);
+            fail(wrc, output);
         libraryTrace("off=%d\r\n", static_cast<int>(kHeaderSize));
     }
 
@@ -100,6 +130,54 @@ int ImportJob::create(const ImportOptions& options)
     return result();
 }
 
+int ImportJob::openOutput(const std::string& output)
+{
+    // An existing output is replaced where it lies, also when it is reached through a
+    // symbolic link.
+    m_outputPath = output;
+    struct stat st {};
+    if (::stat(output.c_str(), &st) == 0) {
+        if (char* real = ::realpath(output.c_str(), nullptr)) {
+            m_outputPath = real;
+            std::free(real);
+        }
+    }
+    const std::string folder = platform::folderOf(m_outputPath);
+    const auto slash = m_outputPath.rfind('/');
+    const std::string name = slash == std::string::npos ? m_outputPath : m_outputPath.substr(slash + 1);
+    m_tempPath = platform::makeTempFile(folder, "." + name + ".");
+    if (m_tempPath.empty())
+        return platform::lastError();
+    if (const int rc = m_output.open(m_tempPath, platform::File::Mode::ReadWrite)) {
+        discardOutput();
+        return rc;
+    }
+    return 0;
+}
+
+int ImportJob::commitOutput()
+{
+    // Keep the permissions of the file being replaced.
+    struct stat st {};
+    if (::stat(m_outputPath.c_str(), &st) == 0)
+        ::fchmod(m_output.fd(), st.st_mode & 07777);
+    if (::fsync(m_output.fd()) != 0)
+        return platform::lastError();
+    if (::rename(m_tempPath.c_str(), m_outputPath.c_str()) != 0)
+        return platform::lastError();
+    m_committed = true;
+    return 0;
+}
+
+void ImportJob::discardOutput()
+{
+    // Only what this job created goes: the temporary file, never the output.
+    if (!m_committed && !m_tempPath.empty()) {
+        ::unlink(m_tempPath.c_str());
+        m_tempPath.clear();
+    }
+}
+
 int ImportJob::flush()
 {
     if (m_data.pending.empty())
@@ -111,7 +189,7 @@ int ImportJob::flush()
                        : platform::kErrInvalidParameter;
     m_data.pending.clear();
     if (rc) {
-        setResult(rc);
+        fail(rc, m_outputPath);
         return rc;
     }
     m_recordsWritten += count;
@@ -141,18 +219,38 @@ void ImportJob::flushSideFiles()
     }
 }
 
+void ImportJob::excludeLongLine(LogReader& reader, bool sides)
+{
+    // The line is longer than any reader keeps in memory: it goes to the excluded-lines
+    // file piece by piece, and the import resumes after its line feed.
+    const bool write = sides && m_excludedFile.isOpen();
+    for (;;) {
+        const char* p = reader.current();
+        const char* limit = reader.limit();
+        const void* lf = p < limit ? std::memchr(p, '\n', static_cast<std::size_t>(limit - p)) : nullptr;
+        const char* end = lf ? static_cast<const char*>(lf) + 1 : limit;
+        if (write)
+            writeSideLine(m_excludedBuffer, p, end);
+        reader.setCurrent(end);
+        bool newWindow = false;
+        if (lf || reader.advance(newWindow))
+            return;
+        if (newWindow)
+            flush();
+    }
+}
+
 int ImportJob::importFile(const std::string& path)
 {
     const std::uint64_t base = m_done.load();
     std::unique_ptr<LogReader> reader;
-    const auto dot = path.rfind('.');
-    if (dot != std::string::npos && path.compare(dot, std::string::npos, ".gz") == 0)
+    if (isGzipName(path))
         reader = std::make_unique<GzipReader>();
     else
         reader = std::make_unique<WindowReader>();
 
     if (const int rc = reader->open(path)) {
-        setResult(rc);
+        fail(rc, path);
     } else if (m_running.load(std::memory_order_relaxed)) {
         Classifier classifier(m_options);
         const bool window = m_windowStart != 0 || m_windowEnd != 0;
@@ -165,24 +263,39 @@ int ImportJob::importFile(const std::string& path)
                 flush();
             m_done.store(base + reader->position(), std::memory_order_relaxed);
 
+            // Every line stands alone: it ends at its line feed, and nothing of the next
+            // line is ever taken for one of its fields.
             const char* line = reader->current();
             const char* limit = reader->limit();
-            LineFields fields;
-            if (!parseLine(line, limit, fields)) {
-                libraryTrace("ReadRecord null\r\n");
-                break;
-            }
-            const void* lf = line < limit ? std::memchr(line, '\n', static_cast<std::size_t>(limit - line)) : nullptr;
+            const void* lf = std::memchr(line, '\n', static_cast<std::size_t>(limit - line));
             const char* lineEnd = lf ? static_cast<const char*>(lf) + 1 : limit;
+            if ((!lf && !reader->atEnd()) || std::size_t(lineEnd - line) > kLineMax) {
+                ++m_lines;
+                ++m_badLines;
+                excludeLongLine(*reader, sides);
+                if (!m_running.load(std::memory_order_relaxed))
+                    break;
+                continue;
+            }
             reader->setCurrent(lf ? lineEnd : limit + 1);
+            const char* textEnd = lf ? static_cast<const char*>(lf) : limit;
+            if (textEnd > line && textEnd[-1] == '\r')
+                --textEnd;
 
-            if (window && !(m_windowStart <= fields.time && fields.time < m_windowEnd)) {
+            // A line without its bracketed time, or with a NUL byte (no text of the
+            // analysed log can hold one), is excluded.
+            LineFields fields;
+            const bool parsed = !std::memchr(line, '\0', static_cast<std::size_t>(textEnd - line)) &&
+                                parseLine(line, textEnd, fields);
+            if (parsed && window && !(m_windowStart <= fields.time && fields.time < m_windowEnd)) {
                 if (!m_running.load(std::memory_order_relaxed))
                     break;
                 continue;
             }
             m_flags &= ~(LA_F_STORED | LA_F_TRUNCATED);
-            if (classifier.classify(fields, m_flags, m_data) == 0)
+            if (!parsed)
+                ++m_badLines;
+            else if (classifier.classify(fields, m_flags, m_data) == 0)
                 m_flags |= LA_F_STORED;
             ++m_lines;
             if (sides) {
@@ -195,7 +308,7 @@ int ImportJob::importFile(const std::string& path)
                 break;
         }
         if (reader->error())
-            setResult(reader->error());
+            fail(reader->error(), path);
     }
     flush();
     flushSideFiles();
@@ -207,9 +320,8 @@ int ImportJob::run()
 {
     while (m_running.load() && result() == 0 && !m_queue.empty()) {
         const std::string path = m_queue.front();
-        const auto dot = path.rfind('.');
-        if (dot != std::string::npos && path.compare(dot, std::string::npos, ".vxlog") == 0)
-            setResult(appendAnalysedLog(path, m_done.load()));
+        if (isAnalysedLogName(path))
+            fail(appendAnalysedLog(path, m_done.load()), path);
         else
             importFile(path);
         m_queue.pop_front();
@@ -220,6 +332,8 @@ int ImportJob::run()
                  static_cast<int>(m_lines), share);
     libraryTrace("nLogFrg=%d/%d\r\n", static_cast<int>(m_data.fragments.size()),
                  static_cast<int>(m_lines));
+    if (m_badLines)
+        libraryTrace("nBadLine=%d\r\n", static_cast<int>(m_badLines));
     libraryTrace("hr=%d %X\r\n", result(), static_cast<unsigned>(result()));
     if (result() == 0)
         m_done.store(m_total.load());
@@ -305,15 +419,12 @@ int ImportJob::appendAnalysedLog(const std::string& path, std::uint64_t base)
         return rc;
     const std::uint64_t recSize = header.size(kRec), dicSize = header.size(kDic),
                         frgSize = header.size(kFrg);
-    // Sizes must fit the file and the 32-bit offsets; anything else is not our format.
-    if (recSize > std::uint64_t(fileLength) || dicSize > std::uint64_t(fileLength) ||
-        frgSize > std::uint64_t(fileLength) || dicSize > 0xFFFFFFFFull ||
-        kHeaderSize + recSize + dicSize + frgSize > std::uint64_t(fileLength))
-        return platform::kErrHandleEof;
+    if (checkSections(header, fileLength < 0 ? 0 : std::uint64_t(fileLength)))
+        return platform::kErrBadFormat;
     std::string dic(static_cast<std::size_t>(dicSize), '\0');
     if (const int rc = file.readAt(kHeaderSize + recSize, dic.data(), dic.size()))
         return rc;
-    if (!dic.empty() && dic.back() != '\0')
+    if (!dictionaryOk(dic))
         return platform::kErrBadFormat;
     const std::size_t fragmentCount = static_cast<std::size_t>(frgSize / kFragmentSize);
     std::vector<Fragment9> fragments(fragmentCount);
@@ -321,13 +432,12 @@ int ImportJob::appendAnalysedLog(const std::string& path, std::uint64_t base)
         if (const int rc = file.readAt(kHeaderSize + recSize + dicSize, fragments.data(),
                                        fragmentCount * kFragmentSize))
             return rc;
+    static_assert(sizeof(Fragment9) == kFragmentSize);
+    for (const Fragment9& f : fragments)
+        if (!fragmentOk(reinterpret_cast<const std::uint32_t*>(&f), dic))
+            return platform::kErrBadFormat;
 
-    auto text = [&](std::uint32_t offset, std::string_view& out) {
-        if (offset >= dic.size())
-            return false;
-        out = std::string_view(dic.data() + offset);
-        return true;
-    };
+    auto text = [&](std::uint32_t offset) { return std::string_view(dic.data() + offset); };
     for (Fragment9& f : fragments) {
         struct
         {
@@ -336,14 +446,9 @@ int ImportJob::appendAnalysedLog(const std::string& path, std::uint64_t base)
         } fields[] = {{&f.path, &m_data.paths},       {&f.referer, &m_data.referers},
                       {&f.user, &m_data.users},       {&f.agent, &m_data.agents},
                       {&f.query, &m_data.queries},    {&f.refQuery, &m_data.refQueries}};
-        for (auto& field : fields) {
-            if (*field.field == 0)
-                continue;
-            std::string_view s;
-            if (!text(*field.field, s))
-                return platform::kErrBadFormat;
-            *field.field = field.pool->intern(s);
-        }
+        for (auto& field : fields)
+            if (*field.field != 0)
+                *field.field = field.pool->intern(text(*field.field));
         if ((m_flags & LA_F_METHOD) && f.method == 0)
             std::memcpy(&f.method, "GET ", 4);
         if ((m_flags & LA_F_STATUS) && f.status == 0)
@@ -363,16 +468,12 @@ int ImportJob::appendAnalysedLog(const std::string& path, std::uint64_t base)
         for (std::uint64_t r = 0; r < n; ++r) {
             std::uint32_t rec[3];
             std::memcpy(rec, records + r * kRecordSize, kRecordSize);
-            const std::uint32_t fragmentIndex = rec[2] / kFragmentSize;
-            if (rec[1] == 0 || rec[2] % kFragmentSize || fragmentIndex >= fragmentCount)
+            if (!recordOk(rec[1], rec[2], dic, fragmentCount))
                 return platform::kErrBadFormat;
+            const std::uint32_t fragmentIndex = rec[2] / kFragmentSize;
             auto [it, fresh] = hostIds.try_emplace(rec[1], 0);
-            if (fresh) {
-                std::string_view host;
-                if (!text(rec[1], host) || host.empty())
-                    return platform::kErrBadFormat;
-                it->second = m_data.hosts.intern(host);
-            }
+            if (fresh)
+                it->second = m_data.hosts.intern(text(rec[1]));
             std::uint32_t& index = setIndex[fragmentIndex];
             if (index == 0xFFFFFFFFu)
                 index = m_data.fragments.insert(fragments[fragmentIndex]);
@@ -397,8 +498,12 @@ int ImportJob::finish()
     if (m_finished)
         return 0;
     m_finished = true;
-    const int rc = finishFile();
-    setResult(rc);
+    int rc = finishFile();
+    if (rc == 0)
+        rc = commitOutput();
+    fail(rc, m_outputPath);
+    if (rc)
+        discardOutput();
     return result();
 }
 

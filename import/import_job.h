@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -37,12 +38,21 @@ public:
     void stop();               // clears the running flag and waits for the worker
 
     int result() const { return m_result.load(); }
+    // The file a failure concerns (an input that could not be read, or the output), ""
+    // when it concerns none.
+    std::string errorFile() const;
     // Peak size of the in-memory tables, for the benchmark.
     std::size_t tableBytes() const { return m_data.bytes(); }
 
 private:
     void setResult(int rc);
+    // The first failure of the job, with the file it concerns.
+    void fail(int rc, const std::string& file);
+    int openOutput(const std::string& output);
+    int commitOutput();
+    void discardOutput();
     int importFile(const std::string& path);
+    void excludeLongLine(LogReader& reader, bool sides);
     int appendAnalysedLog(const std::string& path, std::uint64_t base);
     int flush();
     void writeSideLine(std::string& buffer, const char* begin, const char* end);
@@ -57,7 +67,11 @@ private:
     std::deque<std::string> m_queue;
     std::atomic<std::uint32_t> m_queued{0};
 
-    // Files.
+    // Files. The analysed log is written under a temporary name beside the output and
+    // takes the output's name only when it is complete.
+    std::string m_outputPath;
+    std::string m_tempPath;
+    bool m_committed = false;
     platform::File m_output;
     platform::File m_truncatedFile;
     platform::File m_excludedFile;
@@ -68,6 +82,7 @@ private:
     ImportData m_data;
     std::uint64_t m_recordsWritten = 0;
     std::uint32_t m_lines = 0;
+    std::uint32_t m_badLines = 0; // unparseable or too long: excluded whole
     Header m_header;
     bool m_finished = false;
     std::string m_scratch;
@@ -76,6 +91,8 @@ private:
     std::atomic<std::uint64_t> m_done{0};
     std::atomic<std::uint64_t> m_total{0};
     std::atomic<int> m_result{0};
+    mutable std::mutex m_errorLock;
+    std::string m_errorFile;
     std::atomic<bool> m_running{true};
     std::atomic<bool> m_started{false};
     std::thread m_worker;

@@ -1,6 +1,9 @@
 #include "import/readers.h"
 
+#include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include "platform/errors.h"
@@ -10,32 +13,45 @@ namespace {
 // The parser may look a few bytes beyond the limit when it has already decided; keep them
 // inside the allocation.
 constexpr std::size_t kSlack = 64;
-constexpr int kErrInvalidData = 13;
+
+bool isRegular(int fd)
+{
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
 } // namespace
 
 int WindowReader::open(const std::string& path)
 {
     if (const int rc = m_file.open(path, platform::File::Mode::Read))
         return rc;
-    const std::int64_t size = m_file.size();
-    if (size < 0)
-        return platform::lastError();
-    m_size = static_cast<std::uint64_t>(size);
+    m_regular = isRegular(m_file.fd());
     m_buffer.reset(new char[kWindow + kSlack]);
     m_offset = 0;
-    return load();
+    m_current = m_limit = m_buffer.get();
+    m_atEnd = false;
+    return fill();
 }
 
-int WindowReader::load()
+int WindowReader::fill()
 {
-    const std::uint64_t rest = m_size - m_offset;
-    const std::size_t length = static_cast<std::size_t>(rest < kWindow ? rest : kWindow);
-    std::size_t got = 0;
-    const int rc = m_file.readAt(m_offset, m_buffer.get(), length, &got);
-    m_current = m_buffer.get();
-    m_limit = m_buffer.get() + got;
-    // A file that shrank while it was read ends early but is not garbage.
-    return rc == platform::kErrHandleEof ? 0 : rc;
+    char* const end = m_buffer.get() + kWindow;
+    char* at = const_cast<char*>(m_limit);
+    while (at < end && !m_atEnd) {
+        const ssize_t n = ::read(m_file.fd(), at, static_cast<std::size_t>(end - at));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            m_limit = at;
+            return platform::lastError();
+        }
+        if (n == 0)
+            m_atEnd = true;
+        at += n;
+    }
+    m_limit = at;
+    return 0;
 }
 
 bool WindowReader::advance(bool& newWindow)
@@ -43,19 +59,23 @@ bool WindowReader::advance(bool& newWindow)
     newWindow = false;
     if (m_error)
         return true;
-    const std::uint64_t consumed = static_cast<std::uint64_t>(m_current - m_buffer.get());
+    char* start = m_buffer.get();
+    const std::uint64_t consumed = static_cast<std::uint64_t>(m_current - start);
     if (consumed > kSlide) {
+        // The last G bytes of the window become its first; the rest is read anew.
+        const std::size_t kept = m_limit > start + kSlide ? static_cast<std::size_t>(m_limit - start - kSlide) : 0;
+        std::memmove(start, start + kSlide, kept);
+        m_limit = start + kept;
+        m_current -= kSlide;
         m_offset += kSlide;
-        if (const int rc = load()) {
+        if (const int rc = fill()) {
             m_error = rc;
-            m_limit = m_current = m_buffer.get();
+            m_limit = m_current = start;
             return true;
         }
-        m_current = m_buffer.get() + (consumed - kSlide);
         newWindow = true;
     }
-    const std::uint64_t at = m_offset + static_cast<std::uint64_t>(m_current - m_buffer.get());
-    return at >= m_size || m_current >= m_limit + 1;
+    return m_atEnd && m_current >= m_limit;
 }
 
 GzipReader::~GzipReader()
@@ -72,26 +92,37 @@ bool GzipReader::fill(char* to, std::size_t room, std::size_t& got)
         const int n = gzread(gz, to + got, static_cast<unsigned>(room - got));
         if (n < 0)
             return false;
-        if (n == 0)
+        if (n == 0) {
+            // zlib reports a stream cut off before its end only through gzerror.
+            int error = Z_OK;
+            gzerror(gz, &error);
+            if (error != Z_OK)
+                return false;
+            m_atEnd = true;
             break;
+        }
         got += static_cast<std::size_t>(n);
     }
-    m_position = static_cast<std::uint64_t>(gzoffset(gz));
+    if (m_regular)
+        m_position = static_cast<std::uint64_t>(gzoffset(gz));
     return true;
 }
 
 int GzipReader::open(const std::string& path)
 {
+    struct stat st {};
+    m_regular = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     gzFile gz = gzopen(path.c_str(), "rb");
     if (!gz)
         return platform::kErrNotFound;
     m_gz = gz;
     gzbuffer(gz, 1 << 17);
     m_buffer.reset(new char[kCapacity + kSlack]);
+    m_atEnd = false;
     std::size_t got = 0;
+    m_current = m_limit = m_buffer.get();
     if (!fill(m_buffer.get(), kCapacity, got))
-        return kErrInvalidData;
-    m_current = m_buffer.get();
+        return platform::kErrInvalidData;
     m_limit = m_buffer.get() + got;
     return 0;
 }
@@ -103,20 +134,24 @@ bool GzipReader::advance(bool& newWindow)
         return true;
     char* start = m_buffer.get();
     const std::size_t consumed = static_cast<std::size_t>(m_current - start);
-    if (consumed <= kRefill)
-        return false;
-    const std::size_t keep = m_current < m_limit ? static_cast<std::size_t>(m_limit - m_current) : 0;
-    std::memmove(start, m_current, keep);
-    std::size_t got = 0;
-    if (!fill(start + keep, kCapacity - keep, got)) {
-        m_error = kErrInvalidData;
-        m_current = m_limit = start;
-        return true;
+    if (consumed > kRefill) {
+        const std::size_t keep = m_current < m_limit ? static_cast<std::size_t>(m_limit - m_current) : 0;
+        const std::size_t beyond = m_current > m_limit ? 1 : 0;
+        std::memmove(start, m_current, keep);
+        m_current = start + beyond;
+        m_limit = start + keep;
+        if (!m_atEnd) {
+            std::size_t got = 0;
+            if (!fill(start + keep, kCapacity - keep, got)) {
+                m_error = platform::kErrInvalidData;
+                m_current = m_limit = start;
+                return true;
+            }
+            m_limit = start + keep + got;
+        }
+        newWindow = true;
     }
-    m_current = start;
-    m_limit = start + keep + got;
-    newWindow = true;
-    return false;
+    return m_atEnd && m_current >= m_limit;
 }
 
 } // namespace sievra

@@ -4,6 +4,7 @@
 
 #include "import/sievra.h"
 
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <unordered_set>
@@ -111,6 +112,23 @@ SIEVRA_API uint32_t laFinish(LaJob job)
     if (!alive(job))
         return kErrInvalidHandle;
     return guarded([&] { return job->finish(); });
+}
+
+SIEVRA_API uint32_t laGetErrorFile(LaJob job, char* path, uint32_t size)
+{
+    if (!alive(job))
+        return kErrInvalidHandle;
+    if (!path || size == 0)
+        return platform::kErrInvalidParameter;
+    return guarded([&] {
+        const std::string file = job->errorFile();
+        if (file.size() + 1 > size) {
+            path[0] = '\0';
+            return static_cast<int>(platform::kErrInsufficientBuffer);
+        }
+        std::memcpy(path, file.c_str(), file.size() + 1);
+        return 0;
+    });
 }
 
 SIEVRA_API uint32_t laRelease(LaJob job)

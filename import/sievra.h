@@ -38,7 +38,7 @@ typedef struct ImportOptions {
     uint32_t reserved;        /* 0 */
     uint32_t size;            /* sizeof(ImportOptions) */
     uint32_t flags;           /* LA_F_* */
-    const char* output;       /* analysed log to create or truncate */
+    const char* output;       /* analysed log to create or replace when complete */
     const char* inputs;       /* list: raw logs (plain, .gz) and at most one .vxlog */
     const char* statusCodes;  /* list: "200", "302", ... */
     const char* methods;      /* list: "GET", "POST", ... */
@@ -79,9 +79,16 @@ SIEVRA_API uint32_t laImportAsync(LaJob job);
 SIEVRA_API uint32_t laImportRecord(LaJob job, const ImportRecordIn* record, uint32_t reserved);
 /* Input bytes done and in all; returns the job's error, else 18 when all input is read. */
 SIEVRA_API uint32_t laGetProgress(LaJob job, uint64_t* done, uint64_t* total);
-/* Stops a running worker and completes the analysed log from what was read. */
+/* Stops a running worker and completes the analysed log from what was read. The new
+ * file is written under a temporary name beside the output and takes its place only
+ * here, when it is complete. */
 SIEVRA_API uint32_t laFinish(LaJob job);
-/* Stops a running worker and frees the job (null is ignored); deletes no file. */
+/* Copies the path of the file the job's failure concerns (an input that could not be
+ * read, or the output) into path, NUL-terminated; "" when it concerns none. 122 when the
+ * path does not fit size bytes. */
+SIEVRA_API uint32_t laGetErrorFile(LaJob job, char* path, uint32_t size);
+/* Stops a running worker and frees the job (null is ignored). A job that was not
+ * finished removes the temporary file it wrote; the output is never touched. */
 SIEVRA_API uint32_t laRelease(LaJob job);
 
 #ifdef __cplusplus

@@ -1,7 +1,7 @@
 #include "import/vxlog_reader.h"
 
-#include <cstdio>
 
+#include "import/vxlog_check.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 
@@ -27,12 +27,8 @@ int AnalysedLogFile::open(const std::string& path)
                         frgSize = m_header.size(kFrg);
     // Refuse sizes the file cannot hold before allocating anything.
     const std::int64_t fileLength = file.size();
-    if (recSize > std::uint64_t(fileLength))
-        return kShortRecords;
-    if (dicSize > std::uint64_t(fileLength) || dicSize > 0xFFFFFFFFull)
-        return dicSize > 0xFFFFFFFFull ? platform::kErrBadFormat : kShortDictionary;
-    if (frgSize > std::uint64_t(fileLength))
-        return kShortFragments;
+    if (const int rc = checkSections(m_header, fileLength < 0 ? 0 : std::uint64_t(fileLength)))
+        return rc;
 
     m_records.resize(static_cast<std::size_t>(recSize / kRecordSize));
     if (const int rc = readSection(m_records.data(), m_records.size() * kRecordSize, kShortRecords))
@@ -45,18 +41,13 @@ int AnalysedLogFile::open(const std::string& path)
     if (const int rc = readSection(m_fragments.data(), m_fragments.size() * 4, kShortFragments))
         return rc;
 
-    // Every reference must land inside its section and every text must end inside the
-    // dictionary.
-    if (!m_dic.empty() && m_dic.back() != '\0')
+    if (!dictionaryOk(m_dic))
         return platform::kErrBadFormat;
-    const auto textOk = [&](std::uint32_t offset) { return offset < m_dic.size() || offset == 0; };
     for (std::size_t i = 0; i < m_fragments.size(); i += 9)
-        for (int f = 3; f < 9; ++f)
-            if (!textOk(m_fragments[i + f]))
-                return platform::kErrBadFormat;
+        if (!fragmentOk(&m_fragments[i], m_dic))
+            return platform::kErrBadFormat;
     for (const RecordEntry& r : m_records)
-        if (r.host == 0 || r.host >= m_dic.size() || r.fragment % kFragmentSize ||
-            r.fragment / kFragmentSize >= fragmentCount())
+        if (!recordOk(r.host, r.fragment, m_dic, fragmentCount()))
             return platform::kErrBadFormat;
     if (m_dic.empty())
         m_dic.assign(1, '\0'); // offset 0 reads as "" even in a file without a dictionary
@@ -66,8 +57,6 @@ int AnalysedLogFile::open(const std::string& path)
 std::string analysedLogError(int code)
 {
     switch (code) {
-    case platform::kErrBadFormat:
-        return "not an analysed log, or a damaged one";
     case AnalysedLogFile::kShortHeader:
         return "the file ends inside the header";
     case AnalysedLogFile::kShortRecords:
@@ -76,15 +65,8 @@ std::string analysedLogError(int code)
         return "the file ends inside the dictionary";
     case AnalysedLogFile::kShortFragments:
         return "the file ends inside the fragments";
-    case platform::kErrFileNotFound:
-        return "file not found";
-    case platform::kErrAccessDenied:
-        return "access denied";
-    default: {
-        char text[64];
-        std::snprintf(text, sizeof text, "error %d", code);
-        return text;
-    }
+    default:
+        return platform::errorText(code);
     }
 }
 

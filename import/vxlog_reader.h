@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "import/vxlog_check.h"
 #include "import/vxlog_format.h"
 
 namespace sievra {
@@ -22,10 +23,10 @@ class AnalysedLogFile
 {
 public:
     // Errors of a short file (the store reports the same codes).
-    static constexpr int kShortHeader = 100;
-    static constexpr int kShortRecords = 101;
-    static constexpr int kShortDictionary = 102;
-    static constexpr int kShortFragments = 103;
+    static constexpr int kShortHeader = sievra::kShortHeader;
+    static constexpr int kShortRecords = sievra::kShortRecords;
+    static constexpr int kShortDictionary = sievra::kShortDictionary;
+    static constexpr int kShortFragments = sievra::kShortFragments;
 
     // 0; 11 when the magic is wrong or a reference points outside its section; 100..103
     // for a file that ends inside the header, records, dictionary or fragments; or the

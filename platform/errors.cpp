@@ -1,6 +1,7 @@
 #include "errors.h"
 
 #include <cerrno>
+#include <cstdio>
 
 namespace platform {
 
@@ -43,6 +44,51 @@ int lastError()
 {
     const int code = errorFromErrno(errno);
     return code == kOk ? kErrGenFailure : code;
+}
+
+} // namespace platform
+
+namespace platform {
+
+std::string errorText(int code)
+{
+    switch (code) {
+    case kOk:
+        return "no error";
+    case kErrFileNotFound:
+        return "file not found";
+    case kErrPathNotFound:
+        return "folder not found";
+    case kErrTooManyOpenFiles:
+        return "too many open files";
+    case kErrAccessDenied:
+        return "access denied";
+    case kErrNotEnoughMemory:
+        return "not enough memory";
+    case kErrBadFormat:
+        return "not an analysed log, or a damaged one";
+    case kErrInvalidData:
+        return "damaged or cut-off compressed data";
+    case kErrFileExists:
+        return "the file exists";
+    case kErrInvalidParameter:
+        return "bad options";
+    case kErrDiskFull:
+        return "the disk is full";
+    case kErrNoData:
+        return "not enough data to analyse";
+    case kErrIoDevice:
+        return "input/output error";
+    case kErrNotFound:
+        return "cannot be opened";
+    case kErrCancelled:
+        return "cancelled";
+    default: {
+        char text[32];
+        std::snprintf(text, sizeof text, "error %d", code);
+        return text;
+    }
+    }
 }
 
 } // namespace platform

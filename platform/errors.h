@@ -3,6 +3,8 @@
 // Result codes shared by every component: 0 is success, everything else one of the
 // Win32-style integers below (the values callers and stored settings rely on).
 
+#include <string>
+
 namespace platform {
 
 enum ErrorCode : int {
@@ -13,6 +15,7 @@ enum ErrorCode : int {
     kErrAccessDenied = 5,
     kErrNotEnoughMemory = 8,
     kErrBadFormat = 11,         // not an analysed log
+    kErrInvalidData = 13,       // damaged or cut-off compressed data
     kErrNoMoreFiles = 18,       // all input read (import progress), not an error
     kErrGenFailure = 31,
     kErrHandleEof = 38,
@@ -29,6 +32,9 @@ enum ErrorCode : int {
 
 // Maps a POSIX errno value onto the codes above.
 int errorFromErrno(int err);
+
+// A short English description of a code, for messages on the command line.
+std::string errorText(int code);
 
 // errorFromErrno(errno), never 0: a failure with errno 0 reads as kErrGenFailure.
 int lastError();

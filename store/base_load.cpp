@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "import/vxlog_check.h"
 #include "import/vxlog_format.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
@@ -14,8 +15,10 @@
 namespace store {
 namespace {
 
-constexpr int kShortHeader = 100, kShortRecords = 101, kShortDictionary = 102,
-              kShortFragments = 103;
+using sievra::kShortDictionary;
+using sievra::kShortFragments;
+using sievra::kShortHeader;
+using sievra::kShortRecords;
 constexpr std::size_t kChunkRecords = 1 << 16;
 
 // Offsets are kept in the pointer fields until the tables they point into exist.
@@ -65,8 +68,8 @@ int LogContainer::BaseLoad(const std::string& path, Progress& progress)
     std::uint64_t recordCount = 0;
     if (!rc) {
         recordCount = header.size(sievra::kRec) / sievra::kRecordSize;
-        if (header.size(sievra::kRec) > std::uint64_t(fileLength))
-            rc = kShortRecords; // refuse before allocating what the file cannot hold
+        // Refuse sizes the file cannot hold before allocating anything.
+        rc = sievra::checkSections(header, fileLength < 0 ? 0 : std::uint64_t(fileLength));
     }
     if (!rc) {
         Rec2.resize(static_cast<std::size_t>(recordCount));
@@ -88,8 +91,6 @@ int LogContainer::BaseLoad(const std::string& path, Progress& progress)
 
     // 2. Host: the distinct host offsets in ascending order.
     const std::uint64_t dicSize = header.size(sievra::kDic);
-    if (!rc && (dicSize > 0xFFFFFFFFull || dicSize > std::uint64_t(fileLength)))
-        rc = dicSize > 0xFFFFFFFFull ? platform::kErrBadFormat : kShortDictionary;
     if (!rc) {
         platform::trace("*1");
         OffsetIndex hosts(static_cast<std::size_t>(dicSize));
@@ -128,8 +129,15 @@ int LogContainer::BaseLoad(const std::string& path, Progress& progress)
         rc = readExactly(Dic.get(), DicSize, kShortDictionary);
         // Texts must end inside the dictionary; the extra NUL guards an empty one.
         Dic[DicSize] = '\0';
-        if (!rc && DicSize && Dic[DicSize - 1] != '\0')
+        const std::string_view dic(Dic.get(), DicSize);
+        if (!rc && !sievra::dictionaryOk(dic))
             rc = platform::kErrBadFormat;
+        // Hosts are non-empty texts.
+        for (std::size_t h = 0; h < Host.size() && !rc; ++h) {
+            const std::uint32_t o = offsetOf(Host[h].name);
+            if (!sievra::textOffsetOk(dic, o) || Dic[o] == '\0')
+                rc = platform::kErrBadFormat;
+        }
     }
     add(0.025f);
     endPhase(3);
@@ -150,15 +158,15 @@ int LogContainer::BaseLoad(const std::string& path, Progress& progress)
                     f(i + k, &chunk[k * 9]);
             }
         };
-        if (frgSize > std::uint64_t(fileLength))
-            rc = kShortFragments;
         OffsetIndex paths(DicSize + 1), referers(DicSize + 1);
+        const std::string_view dic(Dic.get(), DicSize);
         eachChunk([&](std::size_t, const std::uint32_t* f) {
-            for (int k : {3, 4, 6, 7, 8})
-                if (f[k] >= DicSize && f[k] != 0)
-                    rc = platform::kErrBadFormat;
-            paths.add(f[3] < DicSize ? f[3] : 0);
-            referers.add(f[4] < DicSize ? f[4] : 0);
+            if (!sievra::fragmentOk(f, dic)) {
+                rc = platform::kErrBadFormat;
+                return;
+            }
+            paths.add(f[3]);
+            referers.add(f[4]);
         });
         if (!rc) {
             Req.resize(paths.seal());

@@ -531,7 +531,9 @@ TEST_F(RunWizard, AnImportErrorIsReportedAndThePartialFileDeleted)
     char path[260] = "";
     EXPECT_EQ(run(steps, path), 0);
     EXPECT_EQ(caption, QStringLiteral("Vexilo Analyzer"));
-    EXPECT_EQ(message, QStringLiteral("AnalyzeLogFiles failed\n\nerr=2(0x2)"));
+    // The box names the file that failed.
+    EXPECT_EQ(message, QStringLiteral("AnalyzeLogFiles failed\n\nerr=2(0x2)\n") +
+                           QString::fromStdString(vanishing));
     EXPECT_TRUE(tempFiles("vx").empty());
     EXPECT_EQ(readAll(config), before);
 }

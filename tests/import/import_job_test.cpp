@@ -1,5 +1,6 @@
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
@@ -431,13 +432,19 @@ TEST_F(LongImport, FinishStopsTheWorkerAndWritesACompleteFile)
         EXPECT_EQ(rows[i].path, "/p" + std::to_string(i % 20000) + ".html") << i;
 }
 
-TEST_F(LongImport, ReleaseStopsTheWorkerAndKeepsTheFile)
+TEST_F(LongImport, ReleaseStopsTheWorkerAndLeavesTheOutputAlone)
 {
+    // An existing output stays as it was, and the unfinished file goes with the job.
+    writeFile(m_output, "the user's own bytes");
     LaJob job = startWorker();
     ASSERT_NE(job, nullptr);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(laRelease(job), 0u);
-    EXPECT_TRUE(platform::fileExists(m_output));
+    EXPECT_EQ(readFile(m_output), "the user's own bytes");
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(m_dir.path()))
+        ++files;
+    EXPECT_EQ(files, 2u); // long.log and out.vxlog
 }
 
 } // namespace
