@@ -20,7 +20,7 @@
 namespace ui {
 namespace {
 
-constexpr int kCancelled = 1223;
+constexpr int kCancelled = platform::kErrCancelled;
 constexpr int kBarRange = 10000;
 constexpr int kPollMillis = 250;
 
@@ -117,7 +117,7 @@ class LoadingDialog : public QDialog
     {
         ThreadStarter starter = g_starter.load();
         const int rc = (starter ? starter : defaultStarter)(m_thread, [this] {
-            // COM would be initialised here on the original platform; nothing to do.
+            // The job needs no per-thread set-up on this platform.
             const int result = m_job(m_stepLabel.get(), &m_progress, m_context);
             QMetaObject::invokeMethod(
                 this, [this, result] { end(result); }, Qt::QueuedConnection);

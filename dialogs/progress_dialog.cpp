@@ -2,6 +2,7 @@
 
 #include "dialogs/artwork.h"
 #include "dialogs/formats.h"
+#include "platform/errors.h"
 #include "platform/clock.h"
 
 #include <QGridLayout>
@@ -14,8 +15,8 @@
 namespace ui {
 namespace {
 constexpr int kBarRange = 10000;
-constexpr std::uint32_t kAllRead = 18;
-constexpr int kCancelled = 1223;
+constexpr std::uint32_t kAllRead = platform::kErrNoMoreFiles;
+constexpr int kCancelled = platform::kErrCancelled;
 } // namespace
 
 ImportProgressDialog::ImportProgressDialog(QWidget* parent, Poll poll, Clock clock)

@@ -38,8 +38,8 @@ struct LineFields
 };
 
 // Parses the line starting at `line`; `limit` is the end of valid data in the buffer (not
-// the end of the line: scans that look for quotes or blanks may run past a line feed up to
-// the limit, as the format's rules say). `out` must be freshly cleared. Returns false only
+// the end of the line; the import passes the line's end so that no field reaches into the
+// next line). `out` must be freshly cleared. Returns false only
 // when no "[" with room for the bracketed time (28 bytes) lies before the limit.
 bool parseLine(const char* line, const char* limit, LineFields& out);
 

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr std::uint32_t kErrInvalidHandle = 6;
+using platform::kErrInvalidHandle;
 
 std::mutex g_jobsLock;
 std::unordered_set<const ImportJob*>& liveJobs()

@@ -9,14 +9,15 @@
 #include <string_view>
 
 #include "import/vxlog_format.h"
+#include "platform/errors.h"
 
 namespace sievra {
 
 // Codes of a file that ends inside a section (the store reports the same).
-inline constexpr int kShortHeader = 100;
-inline constexpr int kShortRecords = 101;
-inline constexpr int kShortDictionary = 102;
-inline constexpr int kShortFragments = 103;
+inline constexpr int kShortHeader = platform::kErrShortHeader;
+inline constexpr int kShortRecords = platform::kErrShortRecords;
+inline constexpr int kShortDictionary = platform::kErrShortDictionary;
+inline constexpr int kShortFragments = platform::kErrShortFragments;
 
 // Section sizes against the file's length: 0; 101..103 when the file ends inside the
 // records, dictionary or fragments; 11 when the dictionary is too large for its 32-bit

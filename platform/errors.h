@@ -1,7 +1,8 @@
 #pragma once
 
 // Result codes shared by every component: 0 is success, everything else one of the
-// Win32-style integers below (the values callers and stored settings rely on).
+// integers below (the values the library's callers and the messages shown to users rely
+// on, so they never change).
 
 #include <string>
 
@@ -13,6 +14,7 @@ enum ErrorCode : int {
     kErrPathNotFound = 3,
     kErrTooManyOpenFiles = 4,
     kErrAccessDenied = 5,
+    kErrInvalidHandle = 6,      // a null or released handle
     kErrNotEnoughMemory = 8,
     kErrBadFormat = 11,         // not an analysed log
     kErrInvalidData = 13,       // damaged or cut-off compressed data
@@ -22,6 +24,10 @@ enum ErrorCode : int {
     kErrFileExists = 80,
     kErrInvalidParameter = 87,  // bad options
     kErrDiskFull = 112,
+    kErrShortHeader = 100,      // an analysed log that ends inside its header,
+    kErrShortRecords = 101,     //   its records,
+    kErrShortDictionary = 102,  //   its dictionary
+    kErrShortFragments = 103,   //   or its fragments
     kErrInsufficientBuffer = 122,
     kErrNoData = 232,           // not enough data to analyse
     kErrNoMoreItems = 259,

@@ -1,8 +1,8 @@
 #pragma once
 
-// Every message number of the application protocol, in one place. The numbers are those
-// of the window system the program was designed on, so that code and documentation agree:
-// the window messages the toolkit delivers itself, the application's private messages
+// Every message number of the application protocol, in one place. The numbers are fixed
+// (panes, the store and the report pages' links rely on them and on their order): the
+// window messages the toolkit delivers itself, the application's private messages
 // (UM_*, WM__*), the shared command ids, and the messages and notification codes of the
 // combo box and toolbar controls.
 //
