@@ -1,25 +1,20 @@
 #pragma once
 
-// Sub-commands of vexilo-cli. Each takes the arguments after its name and returns the
-// process exit status.
+// The commands of vexilo-cli. Each file adds one command (its options, its help and its
+// work) to the program's command line; main() calls every function listed here.
 
-#include <string>
-#include <vector>
+namespace CLI {
+class App;
+}
 
 namespace cli {
 
-using Args = std::vector<std::string>;
-
-// Makes sure the data folder (--home, else the registered one, else the default in the
-// documents folder) exists, so that the load can keep its caches there.
-void ensureDataFolder();
-
-int importCommand(const Args& args);
-int dumpCommand(const Args& args);
-int regexpCommand(const Args& args);
-int decodeCommand(const Args& args);
-int rulesCommand(const Args& args);
-int loadCommand(const Args& args);
-int reportCommand(const Args& args);
+void addImportCommand(CLI::App& app);
+void addDumpCommand(CLI::App& app);
+void addLoadCommand(CLI::App& app);
+void addReportCommand(CLI::App& app);
+void addRegexpCommand(CLI::App& app);
+void addDecodeCommand(CLI::App& app);
+void addRulesCommand(CLI::App& app);
 
 } // namespace cli

@@ -1,31 +1,51 @@
 // vexilo-cli decode: the search-word decoder of the rule files' Unescape key.
 
+#include <memory>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "platform/codepage.h"
 #include "rules/query_decode.h"
 
-#include <cstdio>
-#include <string>
-
 namespace cli {
+namespace {
 
-int decodeCommand(const Args& args)
+struct DecodeArgs
 {
-    const bool help = args.size() == 1 && args[0] == "--help";
-    const std::size_t next = !args.empty() && args[0] == "--" ? 1 : 0;
-    if (help || args.size() - next != 2) {
-        std::fputs("usage: vexilo-cli decode [--] CHARSET TEXT\n"
-                   "prints TEXT with its percent escapes decoded in CHARSET: EUC-JP,\n"
-                   "ISO-2022-JP, UTF-8, ShiftJIS|UTF-8 (whichever fits) or any other name for\n"
-                   "Shift-JIS. TEXT is UTF-8.\n",
-                   help ? stdout : stderr);
-        return help ? 0 : 2;
-    }
+    std::string charset;
+    std::string text;
+};
+
+int decode(const DecodeArgs& args)
+{
     const std::string line = platform::utf16ToUtf8(rules::DecodeQueryText(
-                                 platform::utf8ToUtf16(args[next + 1]), args[next])) +
+                                 platform::utf8ToUtf16(args.text), args.charset)) +
                              '\n';
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    standardOutput().write(line);
+    return kExitSuccess;
+}
+
+} // namespace
+
+void addDecodeCommand(CLI::App& app)
+{
+    auto args = std::make_shared<DecodeArgs>();
+    CLI::App* command =
+        addCommand(app, "decode",
+                   "decode a percent-escaped search word\n"
+                   "Prints TEXT with its percent escapes decoded in CHARSET.",
+                   [args] { return decode(*args); });
+    command
+        ->add_option("CHARSET", args->charset,
+                     "EUC-JP, ISO-2022-JP, UTF-8, ShiftJIS|UTF-8 (whichever fits)\n"
+                     "or any other name for Shift-JIS")
+        ->required();
+    command->add_option("TEXT", args->text, "the escaped text, UTF-8")->required();
+    command->positionals_at_end();
 }
 
 } // namespace cli

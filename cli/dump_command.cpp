@@ -1,14 +1,20 @@
 // vexilo-cli dump: one line per record in file order, TAB-separated, texts as raw bytes.
 
 #include <cstdio>
-#include <cstring>
+#include <memory>
 #include <string>
 
+#include <CLI/CLI.hpp>
+
+#include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "import/vxlog_reader.h"
 
 namespace cli {
 namespace {
+
+constexpr std::size_t kChunk = 1 << 20; // bytes handed to standard output at a time
 
 void appendNumber(std::string& out, std::uint32_t value)
 {
@@ -17,25 +23,17 @@ void appendNumber(std::string& out, std::uint32_t value)
     out.append(digits, static_cast<std::size_t>(n));
 }
 
-} // namespace
-
-int dumpCommand(const Args& args)
+int dump(const std::string& path)
 {
-    if (args.size() != 1 || args[0] == "--help") {
-        std::fputs("usage: vexilo-cli dump FILE.vxlog\n"
-                   "prints per record: time (UTC seconds), host, bytes, status, method, path,\n"
-                   "referer, user, agent, query, referer query, separated by TABs\n",
-                   args.size() == 1 ? stdout : stderr);
-        return args.size() == 1 ? 0 : 2;
-    }
     sievra::AnalysedLogFile log;
-    if (const int rc = log.open(args[0])) {
-        std::fprintf(stderr, "vexilo-cli: cannot read %s: %s (err=%d(0x%X))\n", args[0].c_str(),
+    if (const int rc = log.open(path)) {
+        std::fprintf(stderr, "vexilo-cli: cannot read %s: %s (err=%d(0x%X))\n", path.c_str(),
                      sievra::analysedLogError(rc).c_str(), rc, static_cast<unsigned>(rc));
-        return 1;
+        return kExitFailure;
     }
+    Output& output = standardOutput();
     std::string out;
-    out.reserve(1 << 20);
+    out.reserve(kChunk);
     for (const auto& record : log.records()) {
         const std::uint32_t* f = log.fragment(record.fragment);
         appendNumber(out, record.time);
@@ -53,13 +51,29 @@ int dumpCommand(const Args& args)
             out += log.text(f[field]);
         }
         out += '\n';
-        if (out.size() > (1 << 20) - 8192) {
-            std::fwrite(out.data(), 1, out.size(), stdout);
+        if (out.size() > kChunk - 8192) {
+            if (!output.write(out))
+                return kExitFailure; // the rest would be lost as well
             out.clear();
         }
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    output.write(out);
+    return kExitSuccess;
+}
+
+} // namespace
+
+void addDumpCommand(CLI::App& app)
+{
+    auto path = std::make_shared<std::string>();
+    CLI::App* command = addCommand(
+        app, "dump",
+        "print the records of an analysed log\n"
+        "One line per record in file order: time (UTC seconds), host, bytes, status,\n"
+        "method, path, referer, user, agent, query, referer query, separated by TABs;\n"
+        "texts as stored (CP932).",
+        [path] { return dump(*path); });
+    command->add_option("FILE", *path, "the analysed log (.vxlog)")->required();
 }
 
 } // namespace cli

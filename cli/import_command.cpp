@@ -5,12 +5,15 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
+
+#include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/sievra_loader.h"
 #include "import/import_options.h"
@@ -19,22 +22,6 @@
 
 namespace cli {
 namespace {
-
-constexpr const char* kUsage =
-    "usage: vexilo-cli import -o OUT.vxlog [options] INPUT...\n"
-    "INPUT: access logs in the combined format (plain, or gzip when named *.gz) and at most\n"
-    "one analysed log (*.vxlog) to extend, read in the order given.\n"
-    "options (defaults are those of the analysis wizard):\n"
-    "  --flags N          store flags, decimal or 0x hex (default 0x64 plus browsers-only)\n"
-    "  --all-agents       keep every user agent, not only browsers\n"
-    "  --status LIST      status codes to keep (default \"200 302 304\")\n"
-    "  --methods LIST     methods to keep (default \"GET POST\")\n"
-    "  --skip-ext LIST    extensions to drop (default \"jpg gif png swf css js\")\n"
-    "  --dir-index LIST   directory index names (default \"index.html index.htm index.cgi\")\n"
-    "  --window START END keep times START <= t < END (UTC seconds)\n"
-    "  --truncated FILE   write lines with a field cut at 1024 bytes to FILE\n"
-    "  --excluded FILE    write lines that were not stored to FILE\n"
-    "LIST: items separated by blanks or commas; \"\" for none.\n";
 
 // A list from items separated by blanks or commas.
 std::string makeList(const std::string& text)
@@ -49,16 +36,6 @@ std::string makeList(const std::string& text)
     return sievra::makeList(items);
 }
 
-bool parseNumber(const std::string& text, std::uint32_t& value)
-{
-    char* end = nullptr;
-    const unsigned long v = std::strtoul(text.c_str(), &end, 0);
-    if (text.empty() || *end || v > 0xFFFFFFFFul)
-        return false;
-    value = static_cast<std::uint32_t>(v);
-    return true;
-}
-
 void showProgress(std::uint64_t done, std::uint64_t total, bool final)
 {
     const double share = total ? double(done) * 100.0 / double(total) : 100.0;
@@ -69,71 +46,10 @@ void showProgress(std::uint64_t done, std::uint64_t total, bool final)
 
 } // namespace
 
-int importCommand(const Args& args)
+// The import, once the command line is read.
+static int importCommand(sievra::OwnedImportOptions& o, bool allAgents,
+                         const std::vector<std::string>& inputs)
 {
-    sievra::OwnedImportOptions o; // the analysis wizard's options
-    bool allAgents = false;
-    std::vector<std::string> inputs;
-
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::string& to) {
-            if (i + 1 >= args.size())
-                return false;
-            to = args[++i];
-            return true;
-        };
-        auto list = [&](std::string& to) {
-            std::string v;
-            if (!value(v))
-                return false;
-            to = makeList(v);
-            return true;
-        };
-        std::string v, v2;
-        bool ok = true;
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (a == "-o") {
-            ok = value(o.output);
-        } else if (a == "--flags") {
-            ok = value(v) && parseNumber(v, o.flags);
-        } else if (a == "--all-agents") {
-            allAgents = true;
-        } else if (a == "--status") {
-            ok = list(o.statusCodes);
-        } else if (a == "--methods") {
-            ok = list(o.methods);
-        } else if (a == "--skip-ext") {
-            ok = list(o.skipExts);
-        } else if (a == "--dir-index") {
-            ok = list(o.dirIndexes);
-        } else if (a == "--window") {
-            ok = value(v) && value(v2) && parseNumber(v, o.windowStart) &&
-                 parseNumber(v2, o.windowEnd);
-        } else if (a == "--truncated") {
-            ok = value(o.truncatedFile);
-        } else if (a == "--excluded") {
-            ok = value(o.excludedFile);
-        } else if (a == "--") {
-            inputs.insert(inputs.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
-            break;
-        } else if (a.size() > 1 && a[0] == '-') {
-            std::fprintf(stderr, "vexilo-cli import: unknown option %s\n\n%s", a.c_str(), kUsage);
-            return 2;
-        } else {
-            inputs.push_back(a);
-        }
-        if (!ok) {
-            std::fprintf(stderr, "vexilo-cli import: bad or missing value for %s\n\n%s", a.c_str(), kUsage);
-            return 2;
-        }
-    }
-    if (o.output.empty() || inputs.empty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
     if (allAgents)
         o.flags &= ~LA_F_BROWSERS_ONLY;
     o.inputs = sievra::makeList(inputs);
@@ -182,6 +98,68 @@ int importCommand(const Args& args)
         return 1;
     }
     return 0;
+}
+
+void addImportCommand(CLI::App& app)
+{
+    struct Args
+    {
+        sievra::OwnedImportOptions options; // the analysis wizard's options
+        bool allAgents = false;
+        std::vector<std::string> inputs;
+    };
+    auto args = std::make_shared<Args>();
+    sievra::OwnedImportOptions& o = args->options;
+    CLI::App* command = addCommand(
+        app, "import",
+        "import access logs (plain or .gz) and analysed logs into a new analysed log\n"
+        "Options default to those of the analysis wizard.",
+        [args] { return importCommand(args->options, args->allAgents, args->inputs); });
+    command
+        ->add_option("INPUT", args->inputs,
+                     "access logs in the combined format (plain, or gzip when\n"
+                     "named *.gz) and at most one analysed log (*.vxlog) to\n"
+                     "extend, read in the order given")
+        ->required();
+    command->add_option("-o", o.output, "the analysed log to write")
+        ->type_name("OUT.vxlog")
+        ->required()
+        ->check(kNotEmpty);
+    command
+        ->add_option("--flags", o.flags,
+                     "store flags, decimal or 0x hex (default 0x64 plus\n"
+                     "browsers-only)")
+        ->type_name("N");
+    command->add_flag("--all-agents", args->allAgents, "keep every user agent, not only browsers");
+    auto list = [command](const char* name, std::string& to, const char* description) {
+        command
+            ->add_option_function<std::string>(
+                name, [list = &to](const std::string& items) { *list = makeList(items); },
+                description)
+            ->type_name("LIST");
+    };
+    list("--status", o.statusCodes, "status codes to keep (default \"200 302 304\")");
+    list("--methods", o.methods, "methods to keep (default \"GET POST\")");
+    list("--skip-ext", o.skipExts, "extensions to drop (default \"jpg gif png swf css js\")");
+    list("--dir-index", o.dirIndexes,
+         "directory index names (default \"index.html index.htm\n"
+         "index.cgi\")");
+    command
+        ->add_option_function<std::pair<std::uint32_t, std::uint32_t>>(
+            "--window",
+            [options = &o](const std::pair<std::uint32_t, std::uint32_t>& window) {
+                options->windowStart = window.first;
+                options->windowEnd = window.second;
+            },
+            "keep times START <= t < END (UTC seconds)")
+        ->type_name("START END");
+    command
+        ->add_option("--truncated", o.truncatedFile,
+                     "write lines with a field cut at 1024 bytes to FILE")
+        ->type_name("FILE");
+    command->add_option("--excluded", o.excludedFile, "write lines that were not stored to FILE")
+        ->type_name("FILE");
+    command->footer("LIST: items separated by blanks or commas; \"\" for none.");
 }
 
 } // namespace cli

@@ -5,33 +5,33 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
 #include <thread>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
+
+#include "cli/command_line.h"
 #include "cli/commands.h"
-#include "platform/files.h"
-#include "platform/settings.h"
+#include "cli/folder_options.h"
+#include "cli/output.h"
 #include "store/log_container.h"
 #include "store/messages.h"
 
 namespace cli {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: vexilo-cli load FILE.vxlog [--home DIR] [--res DIR] [--visitors] [--search] [--agents]\n"
-    "Runs the whole load of the main program and prints, TAB-separated: the site, the own-site\n"
-    "prefixes, the table sizes and the milliseconds of every load step.\n"
-    "  --home DIR   data folder (caches, host names, URL groups); default: the registered one\n"
-    "  --res DIR    folder of the rule files; default: res/ next to this program\n"
-    "  --visitors   one line per visitor: host, first time (local standard seconds), records\n"
-    "  --search     one line per search key: referer, query, word, rank, engine\n"
-    "  --agents     one line per user agent: agent, browser, OS\n"
-    "Texts are written as they are stored (CP932).\n";
+struct LoadArgs
+{
+    std::string path;
+    FolderOptions folders;
+    bool visitors = false;
+    bool search = false;
+    bool agents = false;
+};
 
 class StepPrinter : public store::StepText
 {
@@ -67,39 +67,10 @@ std::string hostText(const store::HostEntry& h)
     return h.address ? dotted : text(h.name);
 }
 
-} // namespace
-
-int loadCommand(const Args& args)
+int load(const LoadArgs& args)
 {
-    std::string path;
-    bool visitors = false, search = false, agents = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (a == "--home" && i + 1 < args.size()) {
-            platform::setHomeDirOverride(args[++i]);
-        } else if (a == "--res" && i + 1 < args.size()) {
-            platform::setResFolder(args[++i]);
-        } else if (a == "--visitors") {
-            visitors = true;
-        } else if (a == "--search") {
-            search = true;
-        } else if (a == "--agents") {
-            agents = true;
-        } else if (path.empty() && (a.empty() || a[0] != '-')) {
-            path = a;
-        } else {
-            std::fprintf(stderr, "vexilo-cli load: unexpected argument %s\n\n%s", a.c_str(), kUsage);
-            return 2;
-        }
-    }
-    if (path.empty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    ensureDataFolder();
+    const std::string& path = args.path;
+    args.folders.apply();
 
     store::LogContainer log;
     log.logPath = path;
@@ -122,7 +93,7 @@ int loadCommand(const Args& args)
         meter.join();
     if (rc) {
         std::fprintf(stderr, "%s\n", store::openFailureMessage(rc).c_str());
-        return 1;
+        return kExitFailure;
     }
 
     std::string out = "LocalSite\t" + log.LocalSite + "\n";
@@ -135,12 +106,13 @@ int loadCommand(const Args& args)
     out += "dic\t" + std::to_string(log.DicSize) + "\n";
     for (int step = 0; step < 18; ++step)
         if (log.stepMillis[step] >= 0)
-            out += "step\t" + std::to_string(step) + "\t" + std::to_string(log.stepMillis[step]) + "\n";
-    if (visitors)
+            out += "step\t" + std::to_string(step) + "\t" + std::to_string(log.stepMillis[step]) +
+                   "\n";
+    if (args.visitors)
         for (const auto& v : log.Visitors)
             out += hostText(*v.first->host) + "\t" + std::to_string(v.first->time) + "\t" +
                    std::to_string(v.count) + "\n";
-    if (search) {
+    if (args.search) {
         std::set<std::pair<const char*, const char*>> seen;
         for (const auto& f : log.Frg2)
             if (f.ref && f.ref->text && f.ref->text[0] != '/' && f.refq && f.refq->text &&
@@ -148,14 +120,38 @@ int loadCommand(const Args& args)
                 out += text(f.ref->text) + "\t" + text(f.refq->text) + "\t" + text(f.refq->word) +
                        "\t" + std::to_string(f.refq->rank) + "\t" + text(f.ref->engine) + "\n";
     }
-    if (agents) {
+    if (args.agents) {
         std::set<const char*> seen;
         for (const auto& a : log.Agnt)
             if (a.text && seen.insert(a.text).second)
                 out += text(a.text) + "\t" + text(a.browser) + "\t" + text(a.os) + "\n";
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return 0;
+    standardOutput().write(out);
+    return kExitSuccess;
+}
+
+} // namespace
+
+void addLoadCommand(CLI::App& app)
+{
+    auto args = std::make_shared<LoadArgs>();
+    CLI::App* command = addCommand(
+        app, "load",
+        "open an analysed log as the main program does\n"
+        "Runs the whole load of the main program and prints, TAB-separated: the site, the\n"
+        "own-site prefixes, the table sizes and the milliseconds of every load step.",
+        [args] { return load(*args); });
+    command->add_option("FILE", args->path, "the analysed log (.vxlog)")
+        ->required()
+        ->check(kNotEmpty);
+    args->folders.addTo(*command);
+    command->add_flag("--visitors", args->visitors,
+                      "one line per visitor: host, first time (local standard\n"
+                      "seconds), records");
+    command->add_flag("--search", args->search,
+                      "one line per search key: referer, query, word, rank, engine");
+    command->add_flag("--agents", args->agents, "one line per user agent: agent, browser, OS");
+    command->footer("Texts are written as they are stored (CP932).");
 }
 
 } // namespace cli

@@ -3,10 +3,15 @@
 // load regenerates the pages in place.
 
 #include <cstdio>
-#include <filesystem>
+#include <memory>
 #include <string>
 
+#include <CLI/CLI.hpp>
+
+#include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/folder_options.h"
+#include "cli/output.h"
 #include "platform/files.h"
 #include "platform/settings.h"
 #include "store/log_container.h"
@@ -15,57 +20,28 @@
 namespace cli {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: vexilo-cli report FILE.vxlog -o DIR [--home DIR] [--res DIR]\n"
-    "Copies the report templates into DIR, loads the analysed log as the main program does\n"
-    "and leaves the generated pages (DIR/index.html, ...) there.\n"
-    "  -o DIR       the report folder (created when missing; pages of the same names are\n"
-    "               replaced)\n"
-    "  --home DIR   data folder (caches, host names, URL groups); default: the registered one\n"
-    "  --res DIR    folder of the rule files and of report/ with the templates; default: res/\n"
-    "               next to this program\n";
-
-} // namespace
-
-int reportCommand(const Args& args)
+struct ReportArgs
 {
-    std::string path, folder, res;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (a == "-o" && i + 1 < args.size()) {
-            folder = args[++i];
-        } else if (a == "--home" && i + 1 < args.size()) {
-            platform::setHomeDirOverride(args[++i]);
-        } else if (a == "--res" && i + 1 < args.size()) {
-            res = args[++i];
-            platform::setResFolder(res);
-        } else if (path.empty() && (a.empty() || a[0] != '-')) {
-            path = a;
-        } else {
-            std::fprintf(stderr, "vexilo-cli report: unexpected argument %s\n\n%s", a.c_str(),
-                         kUsage);
-            return 2;
-        }
-    }
-    if (path.empty() || folder.empty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    ensureDataFolder();
+    std::string path;
+    std::string folder;
+    FolderOptions folders;
+};
 
-    const std::string templates =
-        platform::joinPath(platform::resFolder(), "report");
+int report(const ReportArgs& args)
+{
+    const std::string& path = args.path;
+    const std::string& folder = args.folder;
+    args.folders.apply();
+
+    const std::string templates = platform::joinPath(platform::resFolder(), "report");
     if (!platform::isDirectory(templates)) {
         std::fprintf(stderr, "vexilo-cli report: no report templates in %s\n", templates.c_str());
-        return 1;
+        return kExitFailure;
     }
     if (const int rc = platform::copyFolder(templates, folder)) {
         std::fprintf(stderr, "vexilo-cli report: cannot copy the templates to %s (err=%d)\n",
                      folder.c_str(), rc);
-        return 1;
+        return kExitFailure;
     }
 
     store::LogContainer log;
@@ -74,10 +50,35 @@ int reportCommand(const Args& args)
     store::Progress progress{0.0f};
     if (const int rc = log.LoadPipeline(nullptr, progress, false, folder)) {
         std::fprintf(stderr, "%s\n", store::openFailureMessage(rc).c_str());
-        return 1;
+        return kExitFailure;
     }
-    std::printf("%s\n", platform::joinPath(folder, "index.html").c_str());
-    return 0;
+    standardOutput().write(platform::joinPath(folder, "index.html") + "\n");
+    return kExitSuccess;
+}
+
+} // namespace
+
+void addReportCommand(CLI::App& app)
+{
+    auto args = std::make_shared<ReportArgs>();
+    CLI::App* command = addCommand(
+        app, "report",
+        "write the HTML report of an analysed log\n"
+        "Copies the report templates into DIR, loads the analysed log as the main program\n"
+        "does and leaves the generated pages (DIR/index.html, ...) there; prints the path\n"
+        "of index.html.",
+        [args] { return report(*args); });
+    command->add_option("FILE", args->path, "the analysed log (.vxlog)")
+        ->required()
+        ->check(kNotEmpty);
+    command
+        ->add_option("-o", args->folder,
+                     "the report folder (created when missing; pages of the same\n"
+                     "names are replaced)")
+        ->type_name("DIR")
+        ->required()
+        ->check(kNotEmpty);
+    args->folders.addTo(*command);
 }
 
 } // namespace cli

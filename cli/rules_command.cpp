@@ -1,49 +1,69 @@
 // vexilo-cli rules: applies a rule file to texts, as the load pipeline does to referers
 // and user agents.
 
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "rules/rule_file.h"
 
-#include <cstdio>
-#include <string>
-
 namespace cli {
+namespace {
 
-int rulesCommand(const Args& args)
+struct RulesArgs
 {
-    const bool help = args.size() == 1 && args[0] == "--help";
-    const std::size_t next = !args.empty() && args[0] == "--" ? 1 : 0;
-    if (help || args.size() < next + 2) {
-        std::fputs("usage: vexilo-cli rules [--] FILE.ini TEXT...\n"
-                   "prints for each TEXT (UTF-8) the outcome of the rule file on one line; an\n"
-                   "empty line means no classification. Exit status 2 when a regular\n"
-                   "expression fails (the error number goes to standard error).\n",
-                   help ? stdout : stderr);
-        return help ? 0 : 2;
+    std::string path;
+    std::vector<std::string> texts;
+};
+
+int applyRules(const RulesArgs& args)
+{
+    if (!platform::fileExists(args.path)) {
+        std::fprintf(stderr, "vexilo-cli: rules: cannot read %s\n", args.path.c_str());
+        return kExitFailure;
     }
-    const std::string& path = args[next];
-    if (!platform::fileExists(path)) {
-        std::fprintf(stderr, "vexilo-cli: rules: cannot read %s\n", path.c_str());
-        return 1;
-    }
-    const rules::RuleList list = rules::LoadRules(path);
-    int status = 0;
+    const rules::RuleList list = rules::LoadRules(args.path);
+    int status = kExitSuccess;
     std::string out;
-    for (std::size_t i = next + 1; i < args.size(); ++i) {
-        std::u16string text = platform::utf8ToUtf16(args[i]);
+    for (const std::string& input : args.texts) {
+        std::u16string text = platform::utf8ToUtf16(input);
         if (const int rc = rules::EvaluateRules(list, text)) {
             std::fprintf(stderr, "vexilo-cli: rules: evaluating \"%s\" failed (err=%d(0x%X))\n",
-                         args[i].c_str(), rc, static_cast<unsigned>(rc));
+                         input.c_str(), rc, static_cast<unsigned>(rc));
             text.clear(); // one line per text all the same
-            status = 2;
+            status = kExitUsage;
         }
         out += platform::utf16ToUtf8(text);
         out += '\n';
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? status : 1;
+    standardOutput().write(out);
+    return status;
+}
+
+} // namespace
+
+void addRulesCommand(CLI::App& app)
+{
+    auto args = std::make_shared<RulesArgs>();
+    CLI::App* command = addCommand(
+        app, "rules",
+        "apply a rule file to texts\n"
+        "Prints for each TEXT the outcome of the rule file on one line; an empty line\n"
+        "means no classification.",
+        [args] { return applyRules(*args); });
+    command->add_option("FILE", args->path, "the rule file (.ini)")->required();
+    command->add_option("TEXT", args->texts, "texts to classify, UTF-8")->required();
+    command->positionals_at_end();
+    command->footer("Exit status 2 when a regular expression fails (the error number goes to\n"
+                    "standard error).");
 }
 
 } // namespace cli
