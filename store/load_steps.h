@@ -35,6 +35,7 @@ void fixLocalReferers(LoadContext& ctx);           // 3
 void sortByHost(LoadContext& ctx);                 // 4
 void buildVisitors(LoadContext& ctx);              // 5
 void convertHostTexts(LoadContext& ctx);           // 6, first half
+void loadHostNames(LoadContext& ctx);              // 6, second half: the host-name cache
 int analyseSearchWords(LoadContext& ctx);          // 7
 int analyseSearchRanks(LoadContext& ctx);          // 8
 int analyseEngines(LoadContext& ctx);              // 9

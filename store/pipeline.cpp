@@ -4,8 +4,8 @@
 #include <atomic>
 #include <cstring>
 
-#include "hosts/host_cache_file.h"
 #include "platform/clock.h"
+#include "platform/errors.h"
 #include "platform/settings.h"
 #include "platform/trace.h"
 #include "store/load_steps.h"
@@ -78,7 +78,7 @@ int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
         done(5, 0);
         say("ホスト名を読み込み中");
         convertHostTexts(ctx);
-        hosts::loadHostNameCache(ctx);
+        loadHostNames(ctx);
         done(6, 0);
         say("検索ワードを解析中");
         if (const int rc = done(7, analyseSearchWords(ctx)))
