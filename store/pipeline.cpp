@@ -135,7 +135,9 @@ int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
     platform::trace("time=%d Frg2=%d Rec2=%d Dic=%d Host=%d Req=%d Ref=%d RefQ=%d Agnt=%d", total,
                     int(sizes[0]), int(sizes[1]), int(sizes[2]), int(sizes[3]), int(sizes[4]),
                     int(sizes[5]), int(sizes[6]), int(sizes[7]));
-    return 0;
+    // The steps of a cancelled load ran with their loops cut short: its tables are not
+    // complete, whatever the steps returned.
+    return ctx.cancelled() ? platform::kErrCancelled : 0;
 }
 
 } // namespace store
