@@ -46,13 +46,14 @@ int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
         if (text)
             text->setText(utf8);
     };
-    // Ends a step: its trace line; a failing step ends the load.
+    // Ends a step: its trace line; a failing step ends the load. A step whose loops a
+    // cancel cut short may fail for want of data (no site found): that load was cancelled.
     auto done = [&](int step, int rc) {
         const std::uint32_t now = platform::tickCount();
         stepMillis[step] = static_cast<int>(now - stepStart);
         platform::trace("Loading %d time=%d hr=%d %X", step, stepMillis[step], rc, unsigned(rc));
         stepStart = now;
-        return rc;
+        return rc && ctx.cancelled() ? int(platform::kErrCancelled) : rc;
     };
 
     if (!reload) {
