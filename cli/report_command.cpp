@@ -1,14 +1,14 @@
-// vexilo-cli report: writes the HTML report of an analysed log into a folder, as the main
-// program does in its report work folder: the templates are copied there and the whole
-// load regenerates the pages in place.
+// vexilo-cli report: writes the HTML report of an analysed log into a folder, the pages the
+// main program generates in its report work folder. The log is loaded first; only a load
+// that succeeded writes anything into the folder.
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "cli/commands.h"
 #include "platform/files.h"
 #include "platform/settings.h"
+#include "report/report_folder.h"
 #include "store/log_container.h"
 #include "store/messages.h"
 
@@ -17,10 +17,10 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vexilo-cli report FILE.vxlog -o DIR [--home DIR] [--res DIR]\n"
-    "Copies the report templates into DIR, loads the analysed log as the main program does\n"
-    "and leaves the generated pages (DIR/index.html, ...) there.\n"
-    "  -o DIR       the report folder (created when missing; pages of the same names are\n"
-    "               replaced)\n"
+    "Loads the analysed log as the main program does and puts the report generated from the\n"
+    "templates into DIR (DIR/index.html, ...). Nothing is written when the load fails.\n"
+    "  -o DIR       the report folder (created when missing; files of the same names are\n"
+    "               replaced, other files are left alone)\n"
     "  --home DIR   data folder (caches, host names, URL groups); default: the registered one\n"
     "  --res DIR    folder of the rule files and of report/ with the templates; default: res/\n"
     "               next to this program\n";
@@ -54,26 +54,25 @@ int reportCommand(const Args& args)
         std::fputs(kUsage, stderr);
         return 2;
     }
-    ensureDataFolder();
-
-    const std::string templates =
-        platform::joinPath(platform::resFolder(), "report");
+    const std::string templates = platform::joinPath(platform::resFolder(), "report");
     if (!platform::isDirectory(templates)) {
         std::fprintf(stderr, "vexilo-cli report: no report templates in %s\n", templates.c_str());
         return 1;
     }
-    if (const int rc = platform::copyFolder(templates, folder)) {
-        std::fprintf(stderr, "vexilo-cli report: cannot copy the templates to %s (err=%d)\n",
-                     folder.c_str(), rc);
-        return 1;
-    }
+    ensureDataFolder();
+    warnMissingRuleFiles("report");
 
     store::LogContainer log;
     log.logPath = path;
-    // The last load step writes the pages with the generator main() installed.
+    // No report folder for the load itself: the pages are made once it has succeeded.
     store::Progress progress{0.0f};
-    if (const int rc = log.LoadPipeline(nullptr, progress, false, folder)) {
+    if (const int rc = log.LoadPipeline(nullptr, progress, false, "")) {
         std::fprintf(stderr, "%s\n", store::openFailureMessage(rc).c_str());
+        return 1;
+    }
+    if (const int rc = report::publishReport(templates, folder, log)) {
+        std::fprintf(stderr, "vexilo-cli report: cannot write the report to %s (err=%d)\n",
+                     folder.c_str(), rc);
         return 1;
     }
     std::printf("%s\n", platform::joinPath(folder, "index.html").c_str());
