@@ -14,6 +14,11 @@ using Args = std::vector<std::string>;
 // documents folder) exists, so that the load can keep its caches there.
 void ensureDataFolder();
 
+// Says on standard error which of the five rule files the rule folder (--res, else res/
+// next to the program) lacks: one line naming the folder when it has none of them. The
+// load still runs; what a missing file would classify stays unclassified.
+void warnMissingRuleFiles(const char* command);
+
 int importCommand(const Args& args);
 int dumpCommand(const Args& args);
 int regexpCommand(const Args& args);

@@ -100,6 +100,7 @@ int loadCommand(const Args& args)
         return 2;
     }
     ensureDataFolder();
+    warnMissingRuleFiles("load");
 
     store::LogContainer log;
     log.logPath = path;
