@@ -102,8 +102,11 @@ int appendHostName(const std::string& dataFolder, std::uint32_t address, const c
     const auto today = platform::todayLocal();
     const std::string path =
         platform::joinPath(dataFolder, cacheFileName(today.year, today.month, today.day));
+    // Opened for appending, so that every write lands at the end even when another
+    // program appends to the same file: lines are only ever added, never written over.
+    // Header and line go out in one write.
     platform::File file;
-    if (const int rc = file.open(path, platform::File::Mode::OpenOrCreate))
+    if (const int rc = file.open(path, platform::File::Mode::Append))
         return rc;
     std::string line;
     if (file.size() == 0)
