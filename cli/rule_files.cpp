@@ -1,4 +1,7 @@
+// The rule files a command's load will miss, said before it runs.
+
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 

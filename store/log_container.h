@@ -91,8 +91,8 @@ using Progress = std::atomic<float>;
 inline void addProgress(Progress& progress, float share)
 {
     float now = progress.load(std::memory_order_relaxed);
-    while (now >= 0 && !progress.compare_exchange_weak(now, now + share))
-    {
+    while (now >= 0 && !progress.compare_exchange_weak(now, now + share)) {
+        // now holds what the other thread stored meanwhile: a cancel ends the loop.
     }
 }
 
