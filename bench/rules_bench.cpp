@@ -8,8 +8,8 @@
 //
 // INI figures on the development machine (Release, two shared cores), in ms for parsing /
 // reading every value / LoadRules:
-//   100,000 keys      linear search per name: 27,663 / 25,922 / 28,139; hash index: 107 / 39 / 56
-//   100,000 sections  linear search per name: 46,723 / 170,609 / 51,767; hash index: 235 / 135 / 400
+//   100,000 keys      linear search per name 27,663 / 25,922 / 28,139; hash index 107 / 39 / 56
+//   100,000 sections  linear search 46,723 / 170,609 / 51,767; hash index 235 / 135 / 400
 //
 // Defaults: res/agent2browser.ini and res/referer2searchword.ini in the program folder and
 // a built-in set of texts. INPUTS is a UTF-8 file, one text per line: lines with "://" are
