@@ -238,12 +238,6 @@ TEST_F(SearchCacheLoads, RulesInstalledLaterAreNotShadowedByACache)
     writeRule("referer2searchword.ini", kWordRules);
     writeRule("referer2searchrank.ini", kRankRules);
     EXPECT_EQ(load(), std::make_pair(std::string("alpha"), 7u));
-    // The second load's caches are this log's words and ranks, used by the third.
-    EXPECT_EQ(readEntries(m_home + "/searchword.cache"),
-              (Entries{{"https://search.example/?q=alpha", "alpha"}}));
-    writeFile(m_home + "/searchword.cache",
-              "[MapString]\r\nhttps://search.example/?q=alpha\r\nfrom the cache\r\n\r\n");
-    EXPECT_EQ(load().first, "from the cache");
 }
 
 } // namespace
