@@ -17,4 +17,9 @@ void addRegexpCommand(CLI::App& app);
 void addDecodeCommand(CLI::App& app);
 void addRulesCommand(CLI::App& app);
 
+// Says on standard error which of the five rule files the rule folder (--res, else res/
+// next to the program) lacks: one line naming the folder when it has none of them. The
+// load still runs; what a missing file would classify stays unclassified.
+void warnMissingRuleFiles(const char* command);
+
 } // namespace cli

@@ -71,6 +71,7 @@ int load(const LoadArgs& args)
 {
     const std::string& path = args.path;
     args.folders.apply();
+    warnMissingRuleFiles("load");
 
     store::LogContainer log;
     log.logPath = path;

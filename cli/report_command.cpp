@@ -1,6 +1,6 @@
-// vexilo-cli report: writes the HTML report of an analysed log into a folder, as the main
-// program does in its report work folder: the templates are copied there and the whole
-// load regenerates the pages in place.
+// vexilo-cli report: writes the HTML report of an analysed log into a folder, the pages the
+// main program generates in its report work folder. The log is loaded first; only a load
+// that succeeded writes anything into the folder.
 
 #include <cstdio>
 #include <memory>
@@ -14,6 +14,7 @@
 #include "cli/output.h"
 #include "platform/files.h"
 #include "platform/settings.h"
+#include "report/report_folder.h"
 #include "store/log_container.h"
 #include "store/messages.h"
 
@@ -38,18 +39,19 @@ int report(const ReportArgs& args)
         std::fprintf(stderr, "vexilo-cli report: no report templates in %s\n", templates.c_str());
         return kExitFailure;
     }
-    if (const int rc = platform::copyFolder(templates, folder)) {
-        std::fprintf(stderr, "vexilo-cli report: cannot copy the templates to %s (err=%d)\n",
-                     folder.c_str(), rc);
-        return kExitFailure;
-    }
+    warnMissingRuleFiles("report");
 
     store::LogContainer log;
     log.logPath = path;
-    // The last load step writes the pages with the generator main() installed.
+    // No report folder for the load itself: the pages are made once it has succeeded.
     store::Progress progress{0.0f};
-    if (const int rc = log.LoadPipeline(nullptr, progress, false, folder)) {
+    if (const int rc = log.LoadPipeline(nullptr, progress, false, "")) {
         std::fprintf(stderr, "%s\n", store::openFailureMessage(rc).c_str());
+        return kExitFailure;
+    }
+    if (const int rc = report::publishReport(templates, folder, log)) {
+        std::fprintf(stderr, "vexilo-cli report: cannot write the report to %s (err=%d)\n",
+                     folder.c_str(), rc);
         return kExitFailure;
     }
     standardOutput().write(platform::joinPath(folder, "index.html") + "\n");
@@ -64,17 +66,17 @@ void addReportCommand(CLI::App& app)
     CLI::App* command = addCommand(
         app, "report",
         "write the HTML report of an analysed log\n"
-        "Copies the report templates into DIR, loads the analysed log as the main program\n"
-        "does and leaves the generated pages (DIR/index.html, ...) there; prints the path\n"
-        "of index.html.",
+        "Loads the analysed log as the main program does and puts the report generated\n"
+        "from the templates into DIR (DIR/index.html, ...); nothing is written when the\n"
+        "load fails. Prints the path of index.html.",
         [args] { return report(*args); });
     command->add_option("FILE", args->path, "the analysed log (.vxlog)")
         ->required()
         ->check(kNotEmpty);
     command
         ->add_option("-o", args->folder,
-                     "the report folder (created when missing; pages of the same\n"
-                     "names are replaced)")
+                     "the report folder (created when missing; files of the same\n"
+                     "names are replaced, other files are left alone)")
         ->type_name("DIR")
         ->required()
         ->check(kNotEmpty);

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <filesystem>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/settings.h"
-#include "store/load_steps.h"
 
 namespace hosts {
 namespace {
@@ -34,22 +34,20 @@ std::vector<std::string> cacheFiles(const std::string& folder)
     return files;
 }
 
-void loadFile(store::LoadContext& ctx, const std::string& path,
-              std::unordered_set<std::uint32_t>& seen)
+void readFile(const std::string& path, NameSink& sink, std::unordered_set<std::uint32_t>& seen)
 {
     platform::File file;
     platform::MappedView view;
     if (file.open(path, platform::File::Mode::ReadWrite) || view.map(file, 0, 0, true) ||
         view.size() < 7 || std::memcmp(view.data(), "[DNS]\r\n", 7) != 0)
         return;
-    auto& table = ctx.log.Host;
     char* p = view.data() + 7;
     char* const end = view.data() + view.size();
     auto skipLine = [&] {
         char* lf = static_cast<char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
         p = lf ? lf + 1 : end;
     };
-    while (end - p >= 10 && !ctx.cancelled()) {
+    while (end - p >= 10 && !sink.cancelled()) {
         if (!isUpperHex(*p)) {
             skipLine();
             continue;
@@ -69,16 +67,8 @@ void loadFile(store::LoadContext& ctx, const std::string& path,
             ++value;
         char* cr = static_cast<char*>(std::memchr(value, '\r', static_cast<std::size_t>(end - value)));
         char* valueEnd = cr ? cr : end;
-        // Address 0 stands for the hosts that came as names; no answer is ever for them.
-        if (address != 0) {
-            auto it = std::lower_bound(table.begin(), table.end(), address,
-                                       [](const store::HostEntry& h, std::uint32_t a) { return h.address < a; });
-            if (it != table.end() && it->address == address) {
-                const std::string_view name = *value == '"' ? std::string_view()
-                                                            : std::string_view(value, static_cast<std::size_t>(valueEnd - value));
-                it->name = ctx.log.HostNamePool.intern(name);
-            }
-        }
+        const std::size_t length = static_cast<std::size_t>(valueEnd - value);
+        sink.found(address, *value == '"' ? std::string_view() : std::string_view(value, length));
         if (!cr)
             break;
         p = cr + 2 <= end ? cr + 2 : end;
@@ -94,18 +84,17 @@ std::string cacheFileName(int year, int month, int day)
     return name;
 }
 
-void loadHostNameCache(store::LoadContext& ctx)
+std::size_t readHostNameCache(const std::string& folder, NameSink& sink)
 {
-    const auto files = cacheFiles(ctx.dataFolder);
+    const auto files = cacheFiles(folder);
     std::unordered_set<std::uint32_t> seen;
     for (const std::string& path : files) {
-        if (ctx.cancelled())
+        if (sink.cancelled())
             break;
-        loadFile(ctx, path, seen);
-        ctx.add(0.15f / float(files.size()));
+        readFile(path, sink, seen);
+        sink.fileDone(files.size());
     }
-    if (files.empty())
-        ctx.add(0.15f);
+    return files.size();
 }
 
 int appendHostName(const std::string& dataFolder, std::uint32_t address, const char* name)
@@ -113,8 +102,11 @@ int appendHostName(const std::string& dataFolder, std::uint32_t address, const c
     const auto today = platform::todayLocal();
     const std::string path =
         platform::joinPath(dataFolder, cacheFileName(today.year, today.month, today.day));
+    // Opened for appending, so that every write lands at the end even when another
+    // program appends to the same file: lines are only ever added, never written over.
+    // Header and line go out in one write.
     platform::File file;
-    if (const int rc = file.open(path, platform::File::Mode::OpenOrCreate))
+    if (const int rc = file.open(path, platform::File::Mode::Append))
         return rc;
     std::string line;
     if (file.size() == 0)

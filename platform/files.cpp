@@ -277,6 +277,106 @@ std::string makeTempFile(const std::string& folder, const std::string& prefix)
     return {};
 }
 
+namespace {
+
+// Retries a system call that an interrupting signal cut short.
+template <typename Call>
+auto retryOnInterrupt(Call call)
+{
+    decltype(call()) result;
+    do {
+        result = call();
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
+// The file a replacement is written to: path itself, or what a symbolic link at path
+// leads to (the link must stay a link).
+std::string replacementTarget(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return path; // a link that leads nowhere is replaced itself
+    std::string target = resolved;
+    std::free(resolved);
+    return target;
+}
+
+// Creates a new temporary file for a replacement of target in its folder; -1 on failure
+// (errno set), with the name in temp.
+int createReplacement(const std::string& target, std::string& temp)
+{
+    static thread_local std::minstd_rand rng(std::random_device{}());
+    const std::string folder = folderOf(target);
+    const auto slash = target.rfind('/');
+    // Long names are shortened so that the temporary's name stays within NAME_MAX.
+    const std::string name =
+        target.substr(slash == std::string::npos ? 0 : slash + 1).substr(0, 200);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, ".%08X.tmp", static_cast<unsigned>(rng()));
+        temp = folder + "/." + name + suffix;
+        const int fd = retryOnInterrupt([&] {
+            return ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          0666);
+        });
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+} // namespace
+
+int replaceFile(const std::string& path, std::string_view bytes)
+{
+    if (path.empty())
+        return kErrFileNotFound;
+    const std::string target = replacementTarget(path);
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode))
+        return kErrAccessDenied;
+
+    std::string temp;
+    const int fd = createReplacement(target, temp);
+    if (fd < 0)
+        return errno == ENOENT ? kErrPathNotFound : lastError();
+    int rc = kOk;
+    if (exists) {
+        if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
+            ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            // Not allowed to give the file away: it stays ours, with the old bits.
+        }
+        if (::fchmod(fd, old.st_mode & 07777) != 0)
+            rc = lastError();
+    }
+    if (rc == kOk)
+        rc = writeAll(fd, bytes.data(), bytes.size(), -1);
+    if (rc == kOk && retryOnInterrupt([&] { return ::fsync(fd); }) != 0)
+        rc = lastError();
+    // After a successful fsync an interrupted close has nothing left to lose.
+    if (::close(fd) != 0 && errno != EINTR && rc == kOk)
+        rc = lastError();
+    if (rc == kOk && retryOnInterrupt([&] { return ::rename(temp.c_str(), target.c_str()); }) != 0)
+        rc = lastError();
+    if (rc != kOk) {
+        ::unlink(temp.c_str());
+        return rc;
+    }
+    // The rename itself lasts once the folder is on the disk too; a folder that cannot be
+    // synced (some file systems refuse) leaves the new file in place all the same.
+    const int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        retryOnInterrupt([&] { return ::fsync(dir); });
+        ::close(dir);
+    }
+    return kOk;
+}
+
 int copyFolder(const std::string& from, const std::string& to)
 {
     std::error_code ec;

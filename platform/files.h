@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -100,6 +101,16 @@ std::string tempFolder();
 // Creates a new empty file "<folder>/<prefix>XXXX.tmp" (XXXX four hex digits) that did
 // not exist before (O_EXCL) and returns its path; empty on failure.
 std::string makeTempFile(const std::string& folder, const std::string& prefix);
+
+// Replaces the whole file at path by `bytes` so that a reader or a crash only ever finds the
+// old contents or the new ones, never a mixture or an empty file: the bytes go to a new
+// temporary file in the same folder (created with O_EXCL, named ".<name>.<hex>.tmp"), are
+// flushed to the disk, and the temporary is renamed over path. An existing file keeps its
+// permission bits (and its owner where the process may set it); a new one gets 0666 less
+// the umask. When path is a symbolic link, the file it leads to is replaced and the link
+// stays. On any failure the temporary is removed and path is left as it was. Returns 0,
+// kErrPathNotFound when the folder does not exist, or the error of the failing call.
+int replaceFile(const std::string& path, std::string_view bytes);
 
 // Recursive copy of a folder's contents into `to` (created as needed; existing files are
 // overwritten). Returns 0 or an error code.

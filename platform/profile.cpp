@@ -2,13 +2,15 @@
 
 #include "codepage.h"
 #include "errors.h"
+#include "files.h"
 
-#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace platform {
 
@@ -102,26 +104,51 @@ std::string_view cutAtChar(std::string_view s, std::size_t max)
     return s.substr(0, p - begin);
 }
 
-std::string readerValue(std::string_view v)
+// A key line's value as readers get it: one enclosing pair of quotes off, cut to 1023 bytes.
+std::string_view readerValue(std::string_view v)
 {
     if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
         v = v.substr(1, v.size() - 2);
-    return std::string(cutAtChar(v, kProfileValueMax));
+    return cutAtChar(v, kProfileValueMax);
 }
 
+// Hashes a name so that names equal without regard to case (equalNoCase) hash alike:
+// single-byte ASCII letters fold to lower case, double-byte characters count as they are.
+struct NoCaseHash
+{
+    std::size_t operator()(std::string_view s) const
+    {
+        std::uint64_t h = 14695981039346656037ull; // FNV-1a
+        const char* end = s.data() + s.size();
+        for (const char* p = s.data(); p < end;) {
+            const char* next = nextChar(p, end);
+            for (const char* b = p; b < next; ++b) {
+                unsigned char c = static_cast<unsigned char>(*b);
+                if (next - p == 1 && c >= 'A' && c <= 'Z')
+                    c = static_cast<unsigned char>(c - 'A' + 'a');
+                h = (h ^ c) * 1099511628211ull;
+            }
+            p = next;
+        }
+        return static_cast<std::size_t>(h);
+    }
+};
+
+struct NoCaseEqual
+{
+    bool operator()(std::string_view a, std::string_view b) const { return equalNoCase(a, b); }
+};
+
 // Reads the whole file; 0 or an error code (kErrFileNotFound when it does not exist).
-int readFile(const std::string& path, std::string& text, mode_t* mode = nullptr)
+int readFile(const std::string& path, std::string& text)
 {
     text.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return lastError();
     struct stat st;
-    if (::fstat(fd, &st) == 0) {
+    if (::fstat(fd, &st) == 0)
         text.reserve(st.st_size);
-        if (mode)
-            *mode = st.st_mode & 07777;
-    }
     char buf[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -141,37 +168,91 @@ int readFile(const std::string& path, std::string& text, mode_t* mode = nullptr)
 
 } // namespace
 
+// The parsed file. Names and values are views into the file's text, which the object keeps;
+// sections and keys are found through hash maps built once, so that reading every value of
+// a file costs time in proportion to its size.
 struct ProfileFile::Data
 {
     struct Key
     {
-        std::string name;
-        std::string value; // quotes removed, cut to kProfileValueMax
+        std::string_view name;
+        std::string_view value; // quotes removed, cut to kProfileValueMax
     };
     struct Section
     {
-        std::string name;
-        std::vector<Key> keys;
+        std::string_view name;
+        std::uint32_t firstKey = 0; // the section's keys: keys[firstKey, endKey)
+        std::uint32_t endKey = 0;
+    };
+    // A key name within one section.
+    struct KeyName
+    {
+        std::uint32_t section;
+        std::string_view name;
+    };
+    struct KeyNameHash
+    {
+        std::size_t operator()(const KeyName& k) const
+        {
+            return NoCaseHash()(k.name) ^ (std::size_t(k.section) * 0x9E3779B97F4A7C15ull);
+        }
+    };
+    struct KeyNameEqual
+    {
+        bool operator()(const KeyName& a, const KeyName& b) const
+        {
+            return a.section == b.section && equalNoCase(a.name, b.name);
+        }
     };
 
     bool exists = false;
+    std::string text;
     std::vector<Section> sections; // one per name: the first section of a name wins
+    std::vector<Key> keys;         // one per name within a section: the first key wins
+    std::unordered_map<std::string_view, std::uint32_t, NoCaseHash, NoCaseEqual> sectionIndex;
+    std::unordered_map<KeyName, std::uint32_t, KeyNameHash, KeyNameEqual> keyIndex;
+
+    void parse()
+    {
+        const std::vector<Line> lines = splitLines(text);
+        std::size_t sectionLines = 0;
+        for (const Line& line : lines)
+            sectionLines += line.kind == Line::kSection;
+        sectionIndex.reserve(sectionLines);
+        keyIndex.reserve(lines.size() - sectionLines);
+        bool current = false; // the keys that follow belong to the last section kept
+        for (const Line& line : lines) {
+            if (line.kind == Line::kSection) {
+                const auto index = static_cast<std::uint32_t>(sections.size());
+                current = sectionIndex.emplace(line.name, index).second;
+                if (current) {
+                    const auto at = static_cast<std::uint32_t>(keys.size());
+                    sections.push_back({line.name, at, at});
+                }
+            } else if (line.kind == Line::kKey && current) {
+                const auto section = static_cast<std::uint32_t>(sections.size() - 1);
+                const auto index = static_cast<std::uint32_t>(keys.size());
+                if (keyIndex.emplace(KeyName{section, line.name}, index).second) {
+                    keys.push_back({line.name, readerValue(line.value)});
+                    sections.back().endKey = index + 1;
+                }
+            }
+        }
+    }
 
     const Section* find(std::string_view name) const
     {
-        for (const Section& s : sections)
-            if (equalNoCase(s.name, name))
-                return &s;
-        return nullptr;
+        const auto it = sectionIndex.find(name);
+        return it == sectionIndex.end() ? nullptr : &sections[it->second];
     }
 
     const Key* find(std::string_view section, std::string_view key) const
     {
-        if (const Section* s = find(section))
-            for (const Key& k : s->keys)
-                if (equalNoCase(k.name, key))
-                    return &k;
-        return nullptr;
+        const auto s = sectionIndex.find(section);
+        if (s == sectionIndex.end())
+            return nullptr;
+        const auto k = keyIndex.find(KeyName{s->second, key});
+        return k == keyIndex.end() ? nullptr : &keys[k->second];
     }
 };
 
@@ -179,26 +260,10 @@ ProfileFile::ProfileFile() : m_data(std::make_unique<Data>()) {}
 
 ProfileFile::ProfileFile(const std::string& path) : ProfileFile()
 {
-    std::string text;
-    if (readFile(path, text) != kOk)
+    if (readFile(path, m_data->text) != kOk)
         return;
     m_data->exists = true;
-    Data::Section* current = nullptr;
-    for (const Line& line : splitLines(text)) {
-        if (line.kind == Line::kSection) {
-            current = nullptr;
-            if (!m_data->find(line.name)) {
-                m_data->sections.push_back({std::string(line.name), {}});
-                current = &m_data->sections.back();
-            }
-        } else if (line.kind == Line::kKey && current) {
-            bool seen = false;
-            for (const Data::Key& k : current->keys)
-                seen = seen || equalNoCase(k.name, line.name);
-            if (!seen)
-                current->keys.push_back({std::string(line.name), readerValue(line.value)});
-        }
-    }
+    m_data->parse();
 }
 
 ProfileFile::~ProfileFile() = default;
@@ -214,7 +279,7 @@ std::string ProfileFile::getString(std::string_view section, std::string_view ke
                                    std::string_view def) const
 {
     const Data::Key* k = m_data ? m_data->find(section, key) : nullptr;
-    return k ? k->value : std::string(def);
+    return std::string(k ? k->value : def);
 }
 
 unsigned ProfileFile::getInt(std::string_view section, std::string_view key, int def) const
@@ -222,7 +287,7 @@ unsigned ProfileFile::getInt(std::string_view section, std::string_view key, int
     const Data::Key* k = m_data ? m_data->find(section, key) : nullptr;
     if (!k || k->value.empty())
         return static_cast<unsigned>(def);
-    const std::string& v = k->value;
+    const std::string_view v = k->value;
     std::size_t i = 0;
     while (i < v.size() && isBlank(v[i]))
         ++i;
@@ -241,7 +306,7 @@ std::vector<std::string> ProfileFile::sectionNames() const
     if (m_data)
         for (const Data::Section& s : m_data->sections)
             if (!s.name.empty())
-                names.push_back(s.name);
+                names.emplace_back(s.name);
     return names;
 }
 
@@ -249,8 +314,8 @@ std::vector<std::string> ProfileFile::keyNames(std::string_view section) const
 {
     std::vector<std::string> names;
     if (const Data::Section* s = m_data ? m_data->find(section) : nullptr)
-        for (const Data::Key& k : s->keys)
-            names.push_back(k.name);
+        for (std::uint32_t k = s->firstKey; k < s->endKey; ++k)
+            names.emplace_back(m_data->keys[k].name);
     return names;
 }
 
@@ -371,53 +436,19 @@ bool editProfile(std::string& text, std::string_view section, const char* key, c
     return true;
 }
 
-// Replaces the file through a temporary file in the same folder, so that readers and a
-// crash only ever see the old or the new contents.
-int replaceFile(const std::string& path, std::string_view text, const mode_t* mode)
-{
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0; ++attempt) {
-        temp = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt == 100))
-            return errno == ENOENT ? kErrPathNotFound : lastError();
-    }
-    int rc = kOk;
-    if (mode)
-        ::fchmod(fd, *mode);
-    for (std::size_t done = 0; done < text.size() && rc == kOk;) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n >= 0)
-            done += n;
-        else if (errno != EINTR)
-            rc = lastError();
-    }
-    if (rc == kOk && ::fsync(fd) != 0)
-        rc = lastError();
-    if (::close(fd) != 0 && rc == kOk)
-        rc = lastError();
-    if (rc == kOk && ::rename(temp.c_str(), path.c_str()) != 0)
-        rc = lastError();
-    if (rc != kOk)
-        ::unlink(temp.c_str());
-    return rc;
-}
-
 } // namespace
 
 int writeProfileString(const std::string& path, std::string_view section, const char* key,
                        const char* value)
 {
     std::string text;
-    mode_t mode = 0;
-    const int rc = readFile(path, text, &mode);
+    const int rc = readFile(path, text);
     if (rc != kOk && rc != kErrFileNotFound)
         return rc;
     if (!editProfile(text, section, key, value))
         return kOk;
-    return replaceFile(path, text, rc == kOk ? &mode : nullptr);
+    // Readers and a crash only ever see the old file or the new one.
+    return replaceFile(path, text);
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "report/report_generator.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
@@ -59,7 +60,7 @@ std::vector<std::string> listPages(const std::string& folder)
 }
 
 // A regular file's bytes; false when it is no regular file or cannot be read whole.
-bool readPage(const std::string& path, std::string& bytes, mode_t& mode)
+bool readPage(const std::string& path, std::string& bytes)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
@@ -67,40 +68,20 @@ bool readPage(const std::string& path, std::string& bytes, mode_t& mode)
     struct stat st{};
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     if (ok) {
-        mode = st.st_mode & 07777;
         bytes.clear();
         char buffer[65536];
         ssize_t got;
-        while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
+        while ((got = ::read(fd, buffer, sizeof buffer)) != 0) {
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                break;
             bytes.append(buffer, static_cast<std::size_t>(got));
+        }
         ok = got == 0;
     }
     ::close(fd);
     return ok;
-}
-
-// Replaces the file by a new one with these bytes; on any failure the old file stays.
-void writePage(const std::string& folder, const std::string& path, const std::string& bytes,
-               mode_t mode)
-{
-    const std::string temp = platform::makeTempFile(folder, ".report");
-    if (temp.empty())
-        return;
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
-    bool ok = fd >= 0;
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        ok = put > 0;
-        if (ok)
-            done += static_cast<std::size_t>(put);
-    }
-    if (fd >= 0) {
-        ok = ::fchmod(fd, mode) == 0 && ok;
-        ok = ::close(fd) == 0 && ok;
-    }
-    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0)
-        ::unlink(temp.c_str());
 }
 
 } // namespace
@@ -151,13 +132,14 @@ int HtmlReport::generate(const std::string& folder, const store::LogContainer& l
     for (const std::string& name : listPages(folder)) {
         const std::string path = platform::joinPath(folder, name);
         std::string page;
-        mode_t mode = 0644;
         // A page that cannot be read is not written over: there is nothing to generate.
-        if (!readPage(path, page, mode))
+        if (!readPage(path, page))
             continue;
         const std::string generated = fillTemplate(page, valueOf);
+        // A page that cannot be replaced stays as it was (the report view then shows the
+        // previous report); a crash never leaves half a page.
         if (generated != page)
-            writePage(folder, path, generated, mode);
+            platform::replaceFile(path, generated);
     }
     return 0;
 }

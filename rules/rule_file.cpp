@@ -43,10 +43,12 @@ RuleOperator parseOperator(std::string_view name)
 
 } // namespace
 
-RuleList LoadRules(const std::string& path)
+RuleList LoadRules(const std::string& path, bool* read)
 {
     RuleList rules;
     const platform::ProfileFile file(path);
+    if (read)
+        *read = file.exists();
     for (const std::string& section : listedSectionNames(file)) {
         if (section == "About")
             continue;

@@ -34,11 +34,20 @@ struct Rule
 
 using RuleList = std::vector<Rule>;
 
+// The rule files of the load, in the folder of the installed data (res/): search words,
+// search ranks, search-engine names, browsers and OSes.
+inline constexpr const char* kRuleFileNames[] = {
+    "referer2searchword.ini", "referer2searchrank.ini", "referer2searchname.ini",
+    "agent2browser.ini",      "agent2os.ini",
+};
+
 // Reads a rule file (path native, contents CP932). A missing or empty file gives an empty
 // list; a section that cannot be a rule (no pattern, pattern refused) is left out, as is a
 // section named exactly "About" and every section whose name no longer fits the 2048-byte
-// list of section names.
-RuleList LoadRules(const std::string& path);
+// list of section names. *read (optional) tells whether the file was there and read: only
+// then does an empty list mean that the rules leave every text as it is, and only then may
+// outcomes be kept beyond this load.
+RuleList LoadRules(const std::string& path, bool* read = nullptr);
 
 // Applies the rules in order to text and leaves the outcome in it. Returns 0, or the error
 // of a regular expression; text then holds what the rules before that one made of it.

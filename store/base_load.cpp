@@ -46,10 +46,11 @@ int LogContainer::BaseLoad(const std::string& path, Progress& progress)
                         unsigned(rc));
         phaseStart = now;
     };
-    auto add = [&](float share) { progress.store(progress.load() + share); };
+    auto add = [&](float share) { addProgress(progress, share); };
+    auto cancelled = [&] { return progress.load(std::memory_order_relaxed) < 0; };
 
     platform::File file;
-    rc = file.open(path, platform::File::Mode::Read);
+    rc = cancelled() ? platform::kErrCancelled : file.open(path, platform::File::Mode::Read);
     sievra::Header header;
     std::uint64_t at = 0;
     auto readExactly = [&](void* to, std::size_t length, int shortCode) {
@@ -77,7 +78,8 @@ int LogContainer::BaseLoad(const std::string& path, Progress& progress)
         std::vector<std::uint32_t> chunk(kChunkRecords * 3);
         for (std::size_t i = 0; i < recordCount && !rc; i += kChunkRecords) {
             const std::size_t n = std::min<std::size_t>(kChunkRecords, recordCount - i);
-            rc = readExactly(chunk.data(), n * sievra::kRecordSize, kShortRecords);
+            rc = cancelled() ? platform::kErrCancelled
+                             : readExactly(chunk.data(), n * sievra::kRecordSize, kShortRecords);
             for (std::size_t r = 0; r < n && !rc; ++r) {
                 LogRecord& rec = Rec2[i + r];
                 rec.time = static_cast<std::uint32_t>(chunk[r * 3] - bias);
@@ -112,11 +114,16 @@ int LogContainer::BaseLoad(const std::string& path, Progress& progress)
             for (LogRecord& r : Rec2) {
                 r.host = &Host[hosts.rank(offsetOf(r.host))];
                 if (++sinceUpdate == 65536) {
+                    if (cancelled()) {
+                        rc = platform::kErrCancelled;
+                        break;
+                    }
                     add(step * float(sinceUpdate));
                     sinceUpdate = 0;
                 }
             }
-            add(step * float(sinceUpdate));
+            if (!rc)
+                add(step * float(sinceUpdate));
         }
     }
     endPhase(2);
@@ -153,7 +160,9 @@ int LogContainer::BaseLoad(const std::string& path, Progress& progress)
             at = frgStart;
             for (std::size_t i = 0; i < count && !rc; i += kChunkRecords) {
                 const std::size_t n = std::min<std::size_t>(kChunkRecords, count - i);
-                rc = readExactly(chunk.data(), n * sievra::kFragmentSize, kShortFragments);
+                rc = cancelled() ? platform::kErrCancelled
+                                 : readExactly(chunk.data(), n * sievra::kFragmentSize,
+                                               kShortFragments);
                 for (std::size_t k = 0; k < n && !rc; ++k)
                     f(i + k, &chunk[k * 9]);
             }

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "platform/codepage.h"
-
 namespace store {
 
 int CacheReader::open(const std::string& path)
@@ -47,15 +45,25 @@ void CacheReader::next()
 {
     if (m_atEnd)
         return;
-    // To the next "[" that is a character of its own, not the trail byte of one.
-    while (m_p < m_end && *m_p != '[')
-        m_p = platform::nextChar(m_p, m_end);
+    // To the next line that begins with "[". The byte after a line feed always starts a
+    // character (LF is no lead byte), and a line feed is never a trail byte.
+    const char* begin = m_view.data();
+    while (m_p < m_end && !(*m_p == '[' && (m_p == begin || m_p[-1] == '\n'))) {
+        const void* lf = std::memchr(m_p, '\n', static_cast<std::size_t>(m_end - m_p));
+        m_p = lf ? static_cast<const char*>(lf) + 1 : m_end;
+    }
     if (m_p >= m_end) {
         m_atEnd = true;
         return;
     }
     for (auto& l : m_lines)
         l = line();
+}
+
+bool CacheReader::canHold(std::string_view text)
+{
+    return !text.empty() && text.front() != ' ' && text.front() != '\t' &&
+           text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
 } // namespace store

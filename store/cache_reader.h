@@ -1,9 +1,11 @@
 #pragma once
 
 // Reads files made of three-line entries: the search caches ("[MapString]", key, value)
-// and the URL-group file (kind, pattern, group). An entry starts at the next "["; each of
-// its lines runs to the next line feed, without the byte before it (the carriage return);
-// white space after each line is skipped, so blank lines between entries do not matter.
+// and the URL-group file (kind, pattern, group). An entry starts at the next line whose
+// first byte is "["; a "[" inside a line never starts one, so text that reached the file
+// as part of a key or value cannot pose as an entry of its own. Each of an entry's lines
+// runs to the next line feed, without the byte before it (the carriage return); white
+// space after each line is skipped, so blank lines between entries do not matter.
 
 #include <string>
 #include <string_view>
@@ -24,6 +26,11 @@ public:
     std::string_view key() const { return m_lines[1]; }
     std::string_view value() const { return m_lines[2]; }
     void next();
+
+    // Whether text can be written as one line of an entry and read back unchanged: it is
+    // not empty, holds no CR, LF or NUL, and does not begin with white space (which the
+    // reader skips). Writers leave out entries with a key or value that fails this.
+    static bool canHold(std::string_view text);
 
 private:
     std::string_view line();

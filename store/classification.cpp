@@ -95,11 +95,12 @@ std::vector<SearchKey> collectKeys(const LogContainer& log, std::vector<std::uin
 
 // The walk shared by words and ranks: every key gets its cached value when the cache
 // cursor lands on it, otherwise the rules' outcome. `found(index, value, cached)`.
+// *rulesRead tells whether the rule file was there and read.
 template <typename Found>
 int walkKeys(LoadContext& ctx, const std::vector<SearchKey>& keys, const std::string& rulePath,
-             const std::string& cachePath, Found found)
+             const std::string& cachePath, bool* rulesRead, Found found)
 {
-    const rules::RuleList list = rules::LoadRules(rulePath);
+    const rules::RuleList list = rules::LoadRules(rulePath, rulesRead);
     CacheReader cache;
     if (cacheValid(rulePath, cachePath))
         cache.open(cachePath);
@@ -158,7 +159,7 @@ int analyseSearchWords(LoadContext& ctx)
     const auto keys = collectKeys(ctx.log, keyOf);
     std::vector<const char*> words(keys.size(), nullptr);
     const int rc = walkKeys(ctx, keys, ctx.ruleFile("referer2searchword.ini"),
-                            ctx.dataFile("searchword.cache"),
+                            ctx.dataFile("searchword.cache"), &ctx.wordRulesRead,
                             [&](std::size_t i, const std::string& value, bool) {
                                 words[i] = value.empty() ? nullptr : ctx.pool.intern(value);
                             });
@@ -176,7 +177,7 @@ int analyseSearchRanks(LoadContext& ctx)
     const auto keys = collectKeys(ctx.log, keyOf);
     std::vector<long> ranks(keys.size(), 0);
     const int rc = walkKeys(ctx, keys, ctx.ruleFile("referer2searchrank.ini"),
-                            ctx.dataFile("searchrank.cache"),
+                            ctx.dataFile("searchrank.cache"), &ctx.rankRulesRead,
                             [&](std::size_t i, const std::string& value, bool cached) {
                                 const std::u16string wide = platform::cp932ToUtf16(value);
                                 const auto plus = wide.find(u'+');
@@ -235,27 +236,33 @@ int analyseOses(LoadContext& ctx)
 
 int saveSearchCaches(LoadContext& ctx)
 {
-    platform::File words, ranks;
-    if (const int rc = words.open(ctx.dataFile("searchword.cache"), platform::File::Mode::CreateAlways))
-        return rc;
-    if (const int rc = ranks.open(ctx.dataFile("searchrank.cache"), platform::File::Mode::CreateAlways))
-        return rc;
+    // Without its rule file a step's outcomes are the keys themselves; kept in a cache
+    // they would pass for classifications once the rule file is back.
+    if (!ctx.wordRulesRead && !ctx.rankRulesRead)
+        return 0;
     std::map<SearchKey, const Fragment*> keys;
     for (const Fragment& f : ctx.log.Frg2)
         if (f.ref && f.ref->text && f.refq && f.refq->text && f.refq->word)
             keys.emplace(SearchKey{f.ref->text, f.refq->text}, &f);
-    // Written in one piece per file: entries collect in memory first.
     std::string wordText, rankText;
     for (const auto& [key, f] : keys) {
         const std::string k = keyText(key);
+        // An entry the format cannot hold (a CR or LF from the referer or the decoded word
+        // would start lines of its own) is left out; the next load evaluates it again.
+        if (!CacheReader::canHold(k) || !CacheReader::canHold(f->refq->word))
+            continue;
         wordText += "[MapString]\r\n" + k + "\r\n" + f->refq->word + "\r\n\r\n";
         char rank[16];
         std::snprintf(rank, sizeof rank, "%d", static_cast<int>(f->refq->rank));
         rankText += "[MapString]\r\n" + k + "\r\n" + rank + "\r\n\r\n";
     }
-    if (const int rc = words.append(wordText.data(), wordText.size()))
-        return rc;
-    return ranks.append(rankText.data(), rankText.size());
+    // Each cache is replaced whole: a crash or a failed write leaves the old one.
+    if (ctx.wordRulesRead)
+        if (const int rc = platform::replaceFile(ctx.dataFile("searchword.cache"), wordText))
+            return rc;
+    if (ctx.rankRulesRead)
+        return platform::replaceFile(ctx.dataFile("searchrank.cache"), rankText);
+    return 0;
 }
 
 } // namespace store

@@ -18,13 +18,13 @@ struct LoadContext
     TextPool pool;               // texts made by the load until the dictionary rebuild
     std::string resFolder;       // rule files
     std::string dataFolder;      // caches, host-name files, URL-group file
+    // Whether steps 7 and 8 read their rule files. A cache holds outcomes of the rules for
+    // later loads, so it is written only from rules that were read.
+    bool wordRulesRead = false;
+    bool rankRulesRead = false;
 
     bool cancelled() const { return progress.load(std::memory_order_relaxed) < 0; }
-    void add(float share) const
-    {
-        if (!cancelled())
-            progress.store(progress.load() + share);
-    }
+    void add(float share) const { addProgress(progress, share); }
     std::string dataFile(const std::string& name) const;
     std::string ruleFile(const std::string& name) const { return resFolder + name; }
 };
@@ -35,6 +35,7 @@ void fixLocalReferers(LoadContext& ctx);           // 3
 void sortByHost(LoadContext& ctx);                 // 4
 void buildVisitors(LoadContext& ctx);              // 5
 void convertHostTexts(LoadContext& ctx);           // 6, first half
+void loadHostNames(LoadContext& ctx);              // 6, second half: the host-name cache
 int analyseSearchWords(LoadContext& ctx);          // 7
 int analyseSearchRanks(LoadContext& ctx);          // 8
 int analyseEngines(LoadContext& ctx);              // 9

@@ -86,6 +86,16 @@ class ReportGenerator; // report_generator.h
 // The shared progress of a load, 0..1; a negative value means the user cancelled.
 using Progress = std::atomic<float>;
 
+// Adds share to the progress unless the load was cancelled. The dialog's thread may store
+// its cancel (-1) at any moment; the exchange never writes over it.
+inline void addProgress(Progress& progress, float share)
+{
+    float now = progress.load(std::memory_order_relaxed);
+    while (now >= 0 && !progress.compare_exchange_weak(now, now + share)) {
+        // now holds what the other thread stored meanwhile: a cancel ends the loop.
+    }
+}
+
 class LogContainer
 {
 public:
@@ -95,10 +105,13 @@ public:
     LogContainer& operator=(const LogContainer&) = delete;
 
     // Reads the analysed log into the tables. 0, or 100..103 for a short file, 11 for a
-    // file that is not an analysed log (or whose references leave their sections), or the
-    // system error of a failed open or read.
+    // file that is not an analysed log (or whose references leave their sections), the
+    // system error of a failed open or read, or kErrCancelled when the progress turned
+    // negative.
     virtual int BaseLoad(const std::string& path, Progress& progress);
-    // The load steps 0..17 (reload: 13..17). 0 or the code of the first failing step.
+    // The load steps 0..17 (reload: 13..17). 0, the code of the first failing step, or
+    // kErrCancelled (1223) when the progress was negative at the end: the tables of a
+    // cancelled load are not to be used.
     virtual int LoadPipeline(StepText* text, Progress& progress, bool reload,
                              const std::string& reportFolder);
 

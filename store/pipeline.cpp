@@ -4,8 +4,8 @@
 #include <atomic>
 #include <cstring>
 
-#include "hosts/host_cache_file.h"
 #include "platform/clock.h"
+#include "platform/errors.h"
 #include "platform/settings.h"
 #include "platform/trace.h"
 #include "store/load_steps.h"
@@ -46,13 +46,14 @@ int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
         if (text)
             text->setText(utf8);
     };
-    // Ends a step: its trace line; a failing step ends the load.
+    // Ends a step: its trace line; a failing step ends the load. A step whose loops a
+    // cancel cut short may fail for want of data (no site found): that load was cancelled.
     auto done = [&](int step, int rc) {
         const std::uint32_t now = platform::tickCount();
         stepMillis[step] = static_cast<int>(now - stepStart);
         platform::trace("Loading %d time=%d hr=%d %X", step, stepMillis[step], rc, unsigned(rc));
         stepStart = now;
-        return rc;
+        return rc && ctx.cancelled() ? int(platform::kErrCancelled) : rc;
     };
 
     if (!reload) {
@@ -78,7 +79,7 @@ int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
         done(5, 0);
         say("ホスト名を読み込み中");
         convertHostTexts(ctx);
-        hosts::loadHostNameCache(ctx);
+        loadHostNames(ctx);
         done(6, 0);
         say("検索ワードを解析中");
         if (const int rc = done(7, analyseSearchWords(ctx)))
@@ -135,7 +136,9 @@ int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
     platform::trace("time=%d Frg2=%d Rec2=%d Dic=%d Host=%d Req=%d Ref=%d RefQ=%d Agnt=%d", total,
                     int(sizes[0]), int(sizes[1]), int(sizes[2]), int(sizes[3]), int(sizes[4]),
                     int(sizes[5]), int(sizes[6]), int(sizes[7]));
-    return 0;
+    // The steps of a cancelled load ran with their loops cut short: its tables are not
+    // complete, whatever the steps returned.
+    return ctx.cancelled() ? platform::kErrCancelled : 0;
 }
 
 } // namespace store

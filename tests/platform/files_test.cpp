@@ -1,14 +1,20 @@
 #include "platform/files.h"
 
+#include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/errors.h"
 #include "temp_dir.h"
@@ -160,3 +166,139 @@ TEST(Files, FolderOf)
 }
 
 } // namespace
+
+namespace replace {
+
+// Names in a folder, sorted.
+std::vector<std::string> listing(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// Lets writes beyond `bytes` fail with EFBIG while it lives.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int);
+};
+
+} // namespace replace
+
+TEST(Files, ReplaceFileLeavesTheOldFileOrTheNewOneWhole)
+{
+    using namespace replace;
+    const std::string big(64 * 1024, 'n');
+    const mode_t umask = ::umask(022);
+    ::umask(umask);
+    const struct
+    {
+        const char* name;
+        const char* old;  // contents before; nullptr: no file
+        mode_t oldMode;
+        std::string bytes;
+        bool sizeLimit;   // writes beyond 4 KiB fail
+        int rc;
+    } cases[] = {
+        {"new", nullptr, 0, "fresh\r\n", false, 0},
+        {"replaced", "old contents that are longer", 0640, "new", false, 0},
+        {"emptied", "old", 0600, "", false, 0},
+        {"private", "old", 0400, big, false, 0},
+        {"disk full", "old", 0640, big, true, platform::kErrDiskFull},
+        {"disk full, new", nullptr, 0, big, true, platform::kErrDiskFull},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        vxtest::TempDir dir;
+        const std::string path = dir.file("target.ini");
+        if (c.old) {
+            std::ofstream(path, std::ios::binary) << c.old;
+            ASSERT_EQ(::chmod(path.c_str(), c.oldMode), 0);
+        }
+        int rc;
+        {
+            std::optional<FileSizeLimit> limit;
+            if (c.sizeLimit)
+                limit.emplace(4096);
+            rc = platform::replaceFile(path, c.bytes);
+        }
+        EXPECT_EQ(rc, c.rc);
+        if (rc == 0) {
+            EXPECT_EQ(readAll(path), c.bytes);
+            EXPECT_EQ(modeOf(path), c.old ? c.oldMode : 0666 & ~umask);
+        } else if (c.old) {
+            EXPECT_EQ(readAll(path), c.old);
+            EXPECT_EQ(modeOf(path), c.oldMode);
+        }
+        // No temporary is ever left behind.
+        const bool present = c.old || rc == 0;
+        EXPECT_EQ(listing(dir.path()), present ? std::vector<std::string>{"target.ini"}
+                                               : std::vector<std::string>{});
+    }
+}
+
+TEST(Files, ReplaceFileKeepsLinksAndRefusesWhatIsNoFile)
+{
+    using namespace replace;
+    vxtest::TempDir dir;
+    std::filesystem::create_directories(dir.file("real"));
+    std::ofstream(dir.file("real/conf.ini")) << "old";
+    ASSERT_EQ(::chmod(dir.file("real/conf.ini").c_str(), 0604), 0);
+    std::filesystem::create_symlink(dir.file("real/conf.ini"), dir.file("link.ini"));
+    ASSERT_EQ(platform::replaceFile(dir.file("link.ini"), "new"), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.ini")));
+    EXPECT_EQ(readAll(dir.file("real/conf.ini")), "new");
+    EXPECT_EQ(modeOf(dir.file("real/conf.ini")), 0604u);
+    EXPECT_EQ(listing(dir.file("real")), std::vector<std::string>{"conf.ini"});
+
+    std::filesystem::create_directories(dir.file("folder/inside"));
+    EXPECT_NE(platform::replaceFile(dir.file("folder"), "x"), 0);
+    EXPECT_EQ(listing(dir.file("folder")), std::vector<std::string>{"inside"});
+    EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{"folder", "link.ini", "real"}));
+}
+
+TEST(Files, ReadersNeverSeeAHalfReplacedFile)
+{
+    vxtest::TempDir dir;
+    const std::string path = dir.file("page.html");
+    const std::string a(20000, 'a'), b(3000, 'b');
+    ASSERT_EQ(platform::replaceFile(path, a), 0);
+    std::atomic<bool> done{false};
+    std::atomic<int> torn{0};
+    std::thread reader([&] {
+        while (!done) {
+            const std::string seen = readAll(path);
+            torn += seen != a && seen != b;
+        }
+    });
+    for (int i = 0; i < 60; ++i)
+        ASSERT_EQ(platform::replaceFile(path, i % 2 ? a : b), 0);
+    done = true;
+    reader.join();
+    EXPECT_EQ(torn.load(), 0);
+}

@@ -318,3 +318,37 @@ TEST_F(Profile, WriteCreatesTheFileKeepsPermissionsAndReportsErrors)
 }
 
 } // namespace
+
+namespace {
+
+// Many sections and keys whose names repeat across sections and in other cases: each read
+// finds its own section's first key, whatever the other sections hold.
+TEST_F(Profile, LargeFilesKeepFirstSectionAndFirstKeyPerName)
+{
+    constexpr int kSections = 400, kKeys = 25;
+    std::string text;
+    for (int s = 0; s < kSections; ++s) {
+        text += "[Section" + std::to_string(s) + "]\r\n";
+        for (int k = 0; k < kKeys; ++k)
+            text += "Key" + std::to_string(k) + "=" + std::to_string(s * 1000 + k) + "\r\n";
+        text += "KEY0=later key of the same name\r\n";
+    }
+    // Second sections of the same names, in another case: never read.
+    for (int s = 0; s < kSections; s += 7)
+        text += "[SECTION" + std::to_string(s) + "]\r\nKey1=second section\r\nExtra=x\r\n";
+    const ProfileFile file(put(text));
+    ASSERT_EQ(file.sectionNames().size(), std::size_t(kSections));
+    for (int s = 0; s < kSections; ++s) {
+        const std::string section = (s % 2 ? "section" : "SECTION") + std::to_string(s);
+        ASSERT_EQ(file.keyNames(section).size(), std::size_t(kKeys)) << section;
+        for (int k = 0; k < kKeys; ++k)
+            ASSERT_EQ(file.getString(section, (k % 3 ? "key" : "KEY") + std::to_string(k), "-"),
+                      std::to_string(s * 1000 + k))
+                << section << " " << k;
+        EXPECT_EQ(file.getString(section, "Extra", "-"), "-") << section;
+        EXPECT_EQ(file.getString(section, "Key" + std::to_string(kKeys), "-"), "-") << section;
+    }
+    EXPECT_EQ(file.getString("Section" + std::to_string(kSections), "Key0", "-"), "-");
+}
+
+} // namespace

@@ -10,8 +10,10 @@
 
 #include "../store/hits.h"
 #include "../platform/temp_dir.h"
+#include "platform/errors.h"
 #include "platform/settings.h"
 #include "report/page_template.h"
+#include "report/report_folder.h"
 #include "report/report_generator.h"
 #include "report/report_state.h"
 #include "store/key_reference.h"
@@ -323,6 +325,64 @@ TEST_F(Report, SmallReportMatchesTheGoldenPage)
     store::LogContainer log;
     load(hits, log);
     EXPECT_EQ(page("index.html"), readFile(data + "expected.html"));
+}
+
+// The report of a finished load goes into a folder that may hold other files: those stay,
+// files of the report's names are replaced, and the private staging folder goes away.
+// Without templates nothing is written, not even the folder.
+TEST_F(Report, PublishedReportLeavesOtherFilesAlone)
+{
+    const std::string region = "<!--<TOTALVISITOR>-->old<!--</TOTALVISITOR>-->";
+    const std::string templates = m_dir.file("templates");
+    std::filesystem::create_directories(templates + "/img");
+    writeFile(templates + "/index.html", "<p>" + region + "</p>");
+    writeFile(templates + "/report.css", region);
+    writeFile(templates + "/img/logo.svg", "<svg/>");
+    const std::string staging = m_dir.file("tmp");
+    std::filesystem::create_directories(staging);
+    const char* oldTmp = std::getenv("TMPDIR");
+    const std::string savedTmp = oldTmp ? oldTmp : "";
+    ::setenv("TMPDIR", staging.c_str(), 1);
+
+    std::vector<Hit> hits = siteChain();
+    addVisitors(hits, "10.0.0", 0, 4, "/");
+    store::LogContainer log;
+    load(hits, log);
+    const std::string out = m_dir.file("out");
+    std::filesystem::create_directories(out);
+    writeFile(out + "/index.html", "previous report");
+    writeFile(out + "/notes.txt", "mine");
+
+    const struct
+    {
+        std::string templates, folder;
+        int rc;
+    } cases[] = {
+        {m_dir.file("no-templates"), m_dir.file("never"), platform::kErrPathNotFound},
+        {templates, out, 0},
+        {templates, m_dir.file("new/deeper"), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        EXPECT_EQ(report::publishReport(c.templates, c.folder, log), c.rc);
+        EXPECT_TRUE(std::filesystem::is_empty(staging));
+        if (c.rc != 0) {
+            EXPECT_FALSE(std::filesystem::exists(c.folder));
+            continue;
+        }
+        EXPECT_EQ(readFile(c.folder + "/index.html"),
+                  "<p><!--<TOTALVISITOR>-->5<!--</TOTALVISITOR>--></p>");
+        EXPECT_EQ(readFile(c.folder + "/report.css"), region); // only pages are generated
+        EXPECT_EQ(readFile(c.folder + "/img/logo.svg"), "<svg/>");
+    }
+    EXPECT_EQ(readFile(out + "/notes.txt"), "mine");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out),
+                            std::filesystem::directory_iterator()),
+              4);
+    if (oldTmp)
+        ::setenv("TMPDIR", savedTmp.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
 }
 
 } // namespace

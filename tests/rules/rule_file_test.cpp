@@ -3,8 +3,11 @@
 #include "platform/regexp.h"
 #include "rules/rule_file.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -130,6 +133,34 @@ TEST_F(RuleFile, LoadsOnlyRulesItCanBuild)
     EXPECT_EQ(list[1].ifId, 2u);
 
     EXPECT_TRUE(LoadRules(m_dir.file("missing.ini")).empty());
+}
+
+// Only a file that was there and read can vouch for its (possibly empty) list of rules.
+TEST_F(RuleFile, TellsWhetherTheFileWasRead)
+{
+    std::filesystem::create_directories(m_dir.file("folder.ini"));
+    const std::string unreadable = put("[r]\nPattern=a\n");
+    ASSERT_EQ(::chmod(unreadable.c_str(), 0), 0);
+    const bool root = ::geteuid() == 0; // root reads whatever the bits say
+    const struct
+    {
+        std::string path;
+        bool read;
+        std::size_t rules;
+    } cases[] = {
+        {put(""), true, 0},
+        {put("[About]\nPattern=a\n"), true, 0},
+        {put("[r]\nPattern=a\n"), true, 1},
+        {m_dir.file("missing.ini"), false, 0},
+        {m_dir.file("no/folder/rules.ini"), false, 0},
+        {m_dir.file("folder.ini"), false, 0},
+        {unreadable, root, root ? 1u : 0u},
+    };
+    for (const auto& c : cases) {
+        bool read = !c.read;
+        EXPECT_EQ(LoadRules(c.path, &read).size(), c.rules) << c.path;
+        EXPECT_EQ(read, c.read) << c.path;
+    }
 }
 
 // Section names are listed into 2048 bytes; sections whose names are not listed whole are

@@ -313,7 +313,7 @@ TEST_F(StoreRules, TheCacheWalkOnlyMovesForward)
     age(m_dir.file("prog/res/referer2searchword.ini"), 100);
     // Keys in the cache in an order the walk cannot go back on: "b" first, then "a".
     writeFile(m_home + "/searchword.cache",
-              "junk before[MapString]\r\nhttps://s.example/?q=b\r\nB\r\n\r\n"
+              "junk before\r\n[MapString]\r\nhttps://s.example/?q=b\r\nB\r\n\r\n"
               "[MapString]\r\nhttps://s.example/?q=a\r\nA\r\n\r\n");
     std::vector<Hit> hits = siteChain();
     hits.push_back({"10.0.0.9", 50, "/s", "https://s.example/?q=a"});

@@ -1,0 +1,70 @@
+#include "report/report_folder.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "report/report_generator.h"
+
+namespace report {
+namespace {
+
+// A whole file's bytes; 0 or an error code.
+int readWhole(const std::string& path, std::string& bytes)
+{
+    platform::File file;
+    if (const int rc = file.open(path, platform::File::Mode::Read))
+        return rc;
+    const std::int64_t size = file.size();
+    if (size < 0)
+        return platform::kErrIoDevice;
+    bytes.resize(static_cast<std::size_t>(size));
+    return file.readAt(0, bytes.data(), bytes.size());
+}
+
+// Every file under from goes to the same place under to, each replaced whole.
+int copyInto(const std::string& from, const std::string& to)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(to, ec);
+    if (ec)
+        return platform::errorFromErrno(ec.value());
+    std::string bytes;
+    for (auto it = fs::recursive_directory_iterator(from, ec); !ec && it != fs::end(it);
+         it.increment(ec)) {
+        const std::string target = (fs::path(to) / fs::relative(it->path(), from)).string();
+        if (it->is_directory(ec)) {
+            fs::create_directories(target, ec);
+        } else if (it->is_regular_file(ec)) {
+            if (const int rc = readWhole(it->path().string(), bytes))
+                return rc;
+            if (const int rc = platform::replaceFile(target, bytes))
+                return rc;
+        }
+    }
+    return ec ? platform::errorFromErrno(ec.value()) : 0;
+}
+
+} // namespace
+
+int publishReport(const std::string& templates, const std::string& folder,
+                  const store::LogContainer& log)
+{
+    if (!platform::isDirectory(templates))
+        return platform::kErrPathNotFound;
+    std::string staging = platform::tempFolder() + "/vexilo-report-XXXXXX";
+    if (!::mkdtemp(staging.data()))
+        return platform::lastError();
+    int rc = platform::copyFolder(templates, staging);
+    if (rc == 0) {
+        HtmlReport().generate(staging, log);
+        rc = copyInto(staging, folder);
+    }
+    platform::deleteFolder(staging);
+    return rc;
+}
+
+} // namespace report
