@@ -35,7 +35,7 @@ std::size_t readHostNameCache(const std::string& folder, NameSink& sink);
 // Appends one answer to today's file (local standard date) in dataFolder; the file is
 // made with its first line when needed. name null or empty: the address has no name.
 // Returns 0 or an error code (callers do not report it).
-int appendHostName(const std::string& dataFolder, std::uint32_t address, const char* name);
+[[nodiscard]] int appendHostName(const std::string& dataFolder, std::uint32_t address, const char* name);
 
 // "dns%04d%02d%02d.dat" for a local standard date.
 std::string cacheFileName(int year, int month, int day);

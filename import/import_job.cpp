@@ -103,10 +103,13 @@ int ImportJob::create(const ImportOptions& options)
         fail(problem.code, problem.file);
     }
     if (result() == 0) {
+        // A side file asked for and not made would quietly lose the lines meant for it.
+        m_truncatedPath = truncated;
+        m_excludedPath = excluded;
         if (!truncated.empty())
-            m_truncatedFile.open(truncated, platform::File::Mode::CreateAlways);
+            fail(m_truncatedFile.open(truncated, platform::File::Mode::CreateAlways), truncated);
         if (!excluded.empty())
-            m_excludedFile.open(excluded, platform::File::Mode::CreateAlways);
+            fail(m_excludedFile.open(excluded, platform::File::Mode::CreateAlways), excluded);
         if (!m_truncatedFile.isOpen() && !m_excludedFile.isOpen())
             m_flags |= LA_F_NO_SIDE_FILES;
     }
@@ -206,15 +209,18 @@ void ImportJob::writeSideLine(std::string& buffer, const char* begin, const char
 
 void ImportJob::flushSideFiles()
 {
-    // Failures on the side files are not the import's business.
+    // A side file that misses lines would be taken for complete: a failed write ends the
+    // import like one of the output.
     if (!m_excludedBuffer.empty()) {
         if (m_excludedFile.isOpen())
-            m_excludedFile.append(m_excludedBuffer.data(), m_excludedBuffer.size());
+            fail(m_excludedFile.append(m_excludedBuffer.data(), m_excludedBuffer.size()),
+                 m_excludedPath);
         m_excludedBuffer.clear();
     }
     if (!m_truncatedBuffer.empty()) {
         if (m_truncatedFile.isOpen())
-            m_truncatedFile.append(m_truncatedBuffer.data(), m_truncatedBuffer.size());
+            fail(m_truncatedFile.append(m_truncatedBuffer.data(), m_truncatedBuffer.size()),
+                 m_truncatedPath);
         m_truncatedBuffer.clear();
     }
 }
@@ -235,12 +241,12 @@ void ImportJob::excludeLongLine(LogReader& reader, bool sides)
         bool newWindow = false;
         if (lf || reader.advance(newWindow))
             return;
-        if (newWindow)
-            flush();
+        if (newWindow && (flush() || result()))
+            return;
     }
 }
 
-int ImportJob::importFile(const std::string& path)
+void ImportJob::importFile(const std::string& path)
 {
     const std::uint64_t base = m_done.load();
     std::unique_ptr<LogReader> reader;
@@ -259,8 +265,10 @@ int ImportJob::importFile(const std::string& path)
             bool newWindow = false;
             if (reader->advance(newWindow))
                 break;
-            if (newWindow)
-                flush();
+            // Records and side lines are written at every window; a failed write ends the
+            // file.
+            if (newWindow && (flush() || result()))
+                break;
             m_done.store(base + reader->position(), std::memory_order_relaxed);
 
             // Every line stands alone: it ends at its line feed, and nothing of the next
@@ -273,7 +281,7 @@ int ImportJob::importFile(const std::string& path)
                 ++m_lines;
                 ++m_badLines;
                 excludeLongLine(*reader, sides);
-                if (!m_running.load(std::memory_order_relaxed))
+                if (!m_running.load(std::memory_order_relaxed) || result())
                     break;
                 continue;
             }
@@ -310,10 +318,10 @@ int ImportJob::importFile(const std::string& path)
         if (reader->error())
             fail(reader->error(), path);
     }
-    flush();
+    // A failure here is already the job's result.
+    (void)flush();
     flushSideFiles();
     m_done.store(base + static_cast<std::uint64_t>(std::max<std::int64_t>(0, platform::fileSize(path))));
-    return result();
 }
 
 int ImportJob::run()
@@ -354,7 +362,7 @@ int ImportJob::startWorker()
     try {
         m_worker = std::thread([this] {
             ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
-            run();
+            (void)run(); // the caller reads the result through progress()
         });
     } catch (const std::system_error& e) {
         return platform::errorFromErrno(e.code().value());
@@ -403,7 +411,8 @@ int ImportJob::importRecord(const ImportRecordIn& record)
     Classifier classifier(m_options);
     const int rc = classifier.classify(fields, m_flags, m_data);
     if (m_data.pending.size() > kPendingMax)
-        flush();
+        if (const int written = flush())
+            return written;
     return rc;
 }
 

@@ -28,13 +28,13 @@ public:
     ImportJob(const ImportJob&) = delete;
     ImportJob& operator=(const ImportJob&) = delete;
 
-    int create(const ImportOptions& options);
-    int run();                 // the whole import on the calling thread
-    int runOnce();             // run(), refused (87) when an import was already started
-    int startWorker();         // refused (87) when an import was already started
-    int importRecord(const ImportRecordIn& record);
-    int progress(std::uint64_t* done, std::uint64_t* total) const;
-    int finish();
+    [[nodiscard]] int create(const ImportOptions& options);
+    [[nodiscard]] int run();                 // the whole import on the calling thread
+    [[nodiscard]] int runOnce();             // run(), refused (87) when an import was already started
+    [[nodiscard]] int startWorker();         // refused (87) when an import was already started
+    [[nodiscard]] int importRecord(const ImportRecordIn& record);
+    [[nodiscard]] int progress(std::uint64_t* done, std::uint64_t* total) const;
+    [[nodiscard]] int finish();
     void stop();               // clears the running flag and waits for the worker
 
     int result() const { return m_result.load(); }
@@ -48,16 +48,16 @@ private:
     void setResult(int rc);
     // The first failure of the job, with the file it concerns.
     void fail(int rc, const std::string& file);
-    int openOutput(const std::string& output);
-    int commitOutput();
+    [[nodiscard]] int openOutput(const std::string& output);
+    [[nodiscard]] int commitOutput();
     void discardOutput();
-    int importFile(const std::string& path);
+    void importFile(const std::string& path);
     void excludeLongLine(LogReader& reader, bool sides);
-    int appendAnalysedLog(const std::string& path, std::uint64_t base);
-    int flush();
+    [[nodiscard]] int appendAnalysedLog(const std::string& path, std::uint64_t base);
+    [[nodiscard]] int flush();
     void writeSideLine(std::string& buffer, const char* begin, const char* end);
     void flushSideFiles();
-    int finishFile();
+    [[nodiscard]] int finishFile();
 
     // Options.
     ClassifyOptions m_options;
@@ -73,6 +73,8 @@ private:
     std::string m_tempPath;
     bool m_committed = false;
     platform::File m_output;
+    std::string m_truncatedPath;
+    std::string m_excludedPath;
     platform::File m_truncatedFile;
     platform::File m_excludedFile;
     std::string m_truncatedBuffer;

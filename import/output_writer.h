@@ -16,7 +16,7 @@ public:
 
     OutputWriter(platform::File& file, std::uint64_t offset) : m_file(file), m_offset(offset) {}
 
-    int put(const void* data, std::size_t length)
+    [[nodiscard]] int put(const void* data, std::size_t length)
     {
         if (m_buffer.size() + length > kBufferMax)
             if (const int rc = flush())
@@ -24,7 +24,7 @@ public:
         m_buffer.append(static_cast<const char*>(data), length);
         return 0;
     }
-    int flush()
+    [[nodiscard]] int flush()
     {
         if (m_buffer.empty())
             return 0;

@@ -18,7 +18,7 @@ class LogReader
 public:
     virtual ~LogReader() = default;
     // Opens the file and fills the buffer; 0 or an error code.
-    virtual int open(const std::string& path) = 0;
+    [[nodiscard]] virtual int open(const std::string& path) = 0;
     // Called before each line: loads the next part when enough has been consumed
     // (newWindow = true). Returns true when the data is exhausted or reading failed.
     virtual bool advance(bool& newWindow) = 0;
@@ -50,13 +50,13 @@ public:
     static constexpr std::uint64_t kSlide = 7 * platform::kAllocationGranularity;  // T
     static constexpr std::uint64_t kWindow = 8 * platform::kAllocationGranularity; // W
 
-    int open(const std::string& path) override;
+    [[nodiscard]] int open(const std::string& path) override;
     bool advance(bool& newWindow) override;
     std::uint64_t position() const override { return m_regular ? m_offset : 0; }
 
 private:
     // Reads until the window is full or the input ends.
-    int fill();
+    [[nodiscard]] int fill();
 
     platform::File m_file;
     std::unique_ptr<char[]> m_buffer;
@@ -74,7 +74,7 @@ public:
     static constexpr std::size_t kRefill = 0x70000;
 
     ~GzipReader() override;
-    int open(const std::string& path) override;
+    [[nodiscard]] int open(const std::string& path) override;
     bool advance(bool& newWindow) override;
     std::uint64_t position() const override { return m_position; }
 

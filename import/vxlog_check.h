@@ -22,7 +22,7 @@ inline constexpr int kShortFragments = platform::kErrShortFragments;
 // Section sizes against the file's length: 0; 101..103 when the file ends inside the
 // records, dictionary or fragments; 11 when the dictionary is too large for its 32-bit
 // offsets. The magic is the caller's business.
-int checkSections(const Header& header, std::uint64_t fileLength);
+[[nodiscard]] int checkSections(const Header& header, std::uint64_t fileLength);
 
 // The dictionary ends with a NUL (or is empty), so every text ends inside it.
 bool dictionaryOk(std::string_view dic);

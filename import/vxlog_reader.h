@@ -31,7 +31,7 @@ public:
     // 0; 11 when the magic is wrong or a reference points outside its section; 100..103
     // for a file that ends inside the header, records, dictionary or fragments; or the
     // system error of a failed open or read.
-    int open(const std::string& path);
+    [[nodiscard]] int open(const std::string& path);
 
     const Header& header() const { return m_header; }
     std::size_t recordCount() const { return m_records.size(); }

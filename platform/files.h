@@ -33,7 +33,7 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    int open(const std::string& path, Mode mode);
+    [[nodiscard]] int open(const std::string& path, Mode mode);
     void close();
     bool isOpen() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
@@ -43,11 +43,11 @@ public:
 
     // Read or write exactly `length` bytes at `offset`; *done (optional) receives the
     // count moved. A short read at the end of the file returns kErrHandleEof.
-    int readAt(std::uint64_t offset, void* buffer, std::size_t length, std::size_t* done = nullptr) const;
-    int writeAt(std::uint64_t offset, const void* buffer, std::size_t length);
+    [[nodiscard]] int readAt(std::uint64_t offset, void* buffer, std::size_t length, std::size_t* done = nullptr) const;
+    [[nodiscard]] int writeAt(std::uint64_t offset, const void* buffer, std::size_t length);
     // Appends at the current end of the file.
-    int append(const void* buffer, std::size_t length);
-    int truncate(std::uint64_t length);
+    [[nodiscard]] int append(const void* buffer, std::size_t length);
+    [[nodiscard]] int truncate(std::uint64_t length);
 
 private:
     int m_fd = -1;
@@ -66,7 +66,7 @@ public:
 
     // length 0 maps up to the end of the file. A view of zero bytes is allowed (data()
     // is then null). Writable views write through to the file.
-    int map(const File& file, std::uint64_t offset, std::uint64_t length, bool writable);
+    [[nodiscard]] int map(const File& file, std::uint64_t offset, std::uint64_t length, bool writable);
     void unmap();
 
     char* data() const { return m_data; }
@@ -93,7 +93,7 @@ bool fileExists(const std::string& path);
 
 // Creates a new empty file that must not exist yet (O_EXCL): 0, kErrFileExists when it
 // does, or the error of the create.
-int createNewFile(const std::string& path);
+[[nodiscard]] int createNewFile(const std::string& path);
 
 // $TMPDIR, else /tmp; without a trailing slash.
 std::string tempFolder();
@@ -110,13 +110,13 @@ std::string makeTempFile(const std::string& folder, const std::string& prefix);
 // the umask. When path is a symbolic link, the file it leads to is replaced and the link
 // stays. On any failure the temporary is removed and path is left as it was. Returns 0,
 // kErrPathNotFound when the folder does not exist, or the error of the failing call.
-int replaceFile(const std::string& path, std::string_view bytes);
+[[nodiscard]] int replaceFile(const std::string& path, std::string_view bytes);
 
 // Recursive copy of a folder's contents into `to` (created as needed; existing files are
 // overwritten). Returns 0 or an error code.
-int copyFolder(const std::string& from, const std::string& to);
+[[nodiscard]] int copyFolder(const std::string& from, const std::string& to);
 // Deletes a folder and everything in it; a missing folder is success.
-int deleteFolder(const std::string& path);
+[[nodiscard]] int deleteFolder(const std::string& path);
 
 // The folder part of a path (up to, not including, the last "/"); "." when there is none.
 std::string folderOf(const std::string& path);

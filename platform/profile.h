@@ -65,7 +65,7 @@ std::size_t getProfileSectionNames(const std::string& path, char* buf, std::size
 // Sets key=value in section, keeping every other line of the file as it was (creating
 // the file and the section as needed). A null value removes the key; a null key removes
 // the whole section. Returns 0 or an error code (errors.h).
-int writeProfileString(const std::string& path, std::string_view section, const char* key,
+[[nodiscard]] int writeProfileString(const std::string& path, std::string_view section, const char* key,
                        const char* value);
 
 } // namespace platform

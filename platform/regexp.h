@@ -42,7 +42,7 @@ class RegExp
     int status() const;
 
     // Compiles the pattern; on failure (non-zero result) the object keeps its old pattern.
-    int setPattern(std::u16string_view pattern);
+    [[nodiscard]] int setPattern(std::u16string_view pattern);
     void setIgnoreCase(bool on);
     // Replace replaces every match instead of the first.
     void setGlobal(bool on);
@@ -52,13 +52,13 @@ class RegExp
     bool global() const;
 
     // matched: the pattern matches somewhere in text.
-    int test(std::u16string_view text, bool& matched);
+    [[nodiscard]] int test(std::u16string_view text, bool& matched);
 
     // out: text with the first (Global: every) match replaced by replacement, in which
     // $1-$99 stand for groups, $& for the match, $` and $' for the text before and after
     // it and $$ for "$". Global replace continues after each match; after an empty match
     // it moves on by one character. out is only written on success.
-    int replace(std::u16string_view text, std::u16string_view replacement, std::u16string& out);
+    [[nodiscard]] int replace(std::u16string_view text, std::u16string_view replacement, std::u16string& out);
 
   private:
     struct Impl;

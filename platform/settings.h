@@ -19,11 +19,11 @@ std::string registryFile();
 
 // Per-user string values under kRegistryKey; readUserValue gives "" when unset.
 std::string readUserValue(std::string_view name);
-int writeUserValue(std::string_view name, const std::string& value);
+[[nodiscard]] int writeUserValue(std::string_view name, const std::string& value);
 
 // The data folder as registered (HomeDir), or the override; "" when none is set.
 std::string homeDir();
-int setHomeDir(const std::string& folder);
+[[nodiscard]] int setHomeDir(const std::string& folder);
 // Non-empty: use this folder instead of the registered one (not stored anywhere).
 void setHomeDirOverride(const std::string& folder);
 

@@ -60,10 +60,12 @@ int publishReport(const std::string& templates, const std::string& folder,
         return platform::lastError();
     int rc = platform::copyFolder(templates, staging);
     if (rc == 0) {
-        HtmlReport().generate(staging, log);
-        rc = copyInto(staging, folder);
+        rc = HtmlReport().generate(staging, log);
+        if (rc == 0)
+            rc = copyInto(staging, folder);
     }
-    platform::deleteFolder(staging);
+    // A staging folder that cannot be removed is clutter in the temporary folder, no more.
+    (void)platform::deleteFolder(staging);
     return rc;
 }
 

@@ -15,7 +15,7 @@ namespace report {
 // written there when the templates cannot be copied or generated. Returns 0 or the error
 // of the failing copy or write (a failure while the files go in can leave some of them new
 // and the others as they were, but never half a file).
-int publishReport(const std::string& templates, const std::string& folder,
+[[nodiscard]] int publishReport(const std::string& templates, const std::string& folder,
                   const store::LogContainer& log);
 
 } // namespace report

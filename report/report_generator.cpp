@@ -129,6 +129,7 @@ int HtmlReport::generate(const std::string& folder, const store::LogContainer& l
         return **table;
     };
 
+    int result = 0;
     for (const std::string& name : listPages(folder)) {
         const std::string path = platform::joinPath(folder, name);
         std::string page;
@@ -139,9 +140,10 @@ int HtmlReport::generate(const std::string& folder, const store::LogContainer& l
         // A page that cannot be replaced stays as it was (the report view then shows the
         // previous report); a crash never leaves half a page.
         if (generated != page)
-            platform::replaceFile(path, generated);
+            if (const int rc = platform::replaceFile(path, generated); rc && !result)
+                result = rc;
     }
-    return 0;
+    return result;
 }
 
 void installReportGenerator()

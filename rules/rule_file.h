@@ -51,6 +51,6 @@ RuleList LoadRules(const std::string& path, bool* read = nullptr);
 
 // Applies the rules in order to text and leaves the outcome in it. Returns 0, or the error
 // of a regular expression; text then holds what the rules before that one made of it.
-int EvaluateRules(const RuleList& rules, std::u16string& text);
+[[nodiscard]] int EvaluateRules(const RuleList& rules, std::u16string& text);
 
 } // namespace rules

@@ -40,6 +40,8 @@ if ((${#missing[@]})); then
     rm -f "$log"
 fi
 
+# VEXILO_WERROR=ON (CI sets it) makes every warning an error.
+cmake_args+=(-DVEXILO_WERROR="${VEXILO_WERROR:-OFF}")
 cmake -S "$top" -B "$build_dir" -G Ninja "${cmake_args[@]}" >/dev/null
 echo "Building in ${build_dir#$top/}/ ..."
 ninja -C "$build_dir" -j"${VEXILO_JOBS:-2}" --quiet

@@ -19,7 +19,7 @@ class CacheReader
 public:
     // Maps the file read-only and reads the first entry. 0 or the error of open or map;
     // an empty file is at its end at once.
-    int open(const std::string& path);
+    [[nodiscard]] int open(const std::string& path);
 
     bool atEnd() const { return m_atEnd; }
     std::string_view kind() const { return m_lines[0]; }

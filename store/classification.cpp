@@ -102,8 +102,9 @@ int walkKeys(LoadContext& ctx, const std::vector<SearchKey>& keys, const std::st
 {
     const rules::RuleList list = rules::LoadRules(rulePath, rulesRead);
     CacheReader cache;
+    // A cache that cannot be read is not used: every key goes through the rules.
     if (cacheValid(rulePath, cachePath))
-        cache.open(cachePath);
+        (void)cache.open(cachePath);
     if (keys.empty())
         ctx.add(0.175f);
     const float share = keys.empty() ? 0.0f : 0.175f / float(keys.size());

@@ -30,19 +30,19 @@ struct LoadContext
 };
 
 void sortByTime(LoadContext& ctx);                 // 1
-int detectSite(LoadContext& ctx);                  // 2: 0 or 232
+[[nodiscard]] int detectSite(LoadContext& ctx);                  // 2: 0 or 232
 void fixLocalReferers(LoadContext& ctx);           // 3
 void sortByHost(LoadContext& ctx);                 // 4
 void buildVisitors(LoadContext& ctx);              // 5
 void convertHostTexts(LoadContext& ctx);           // 6, first half
 void loadHostNames(LoadContext& ctx);              // 6, second half: the host-name cache
-int analyseSearchWords(LoadContext& ctx);          // 7
-int analyseSearchRanks(LoadContext& ctx);          // 8
-int analyseEngines(LoadContext& ctx);              // 9
-int analyseBrowsers(LoadContext& ctx);             // 10
-int analyseOses(LoadContext& ctx);                 // 11
-int saveSearchCaches(LoadContext& ctx);            // 12
-int applyUrlGroups(LoadContext& ctx);              // 13
+[[nodiscard]] int analyseSearchWords(LoadContext& ctx);          // 7
+[[nodiscard]] int analyseSearchRanks(LoadContext& ctx);          // 8
+[[nodiscard]] int analyseEngines(LoadContext& ctx);              // 9
+[[nodiscard]] int analyseBrowsers(LoadContext& ctx);             // 10
+[[nodiscard]] int analyseOses(LoadContext& ctx);                 // 11
+[[nodiscard]] int saveSearchCaches(LoadContext& ctx);            // 12
+[[nodiscard]] int applyUrlGroups(LoadContext& ctx);              // 13
 void rebuildDictionary(LoadContext& ctx);          // 14
 void mergeEntries(LoadContext& ctx);               // 15
 void collectGroupNames(LoadContext& ctx);          // 16

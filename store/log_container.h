@@ -108,11 +108,11 @@ public:
     // file that is not an analysed log (or whose references leave their sections), the
     // system error of a failed open or read, or kErrCancelled when the progress turned
     // negative.
-    virtual int BaseLoad(const std::string& path, Progress& progress);
+    [[nodiscard]] virtual int BaseLoad(const std::string& path, Progress& progress);
     // The load steps 0..17 (reload: 13..17). 0, the code of the first failing step, or
     // kErrCancelled (1223) when the progress was negative at the end: the tables of a
     // cancelled load are not to be used.
-    virtual int LoadPipeline(StepText* text, Progress& progress, bool reload,
+    [[nodiscard]] virtual int LoadPipeline(StepText* text, Progress& progress, bool reload,
                              const std::string& reportFolder);
 
     // The report generator the last step calls (none: the step does nothing).

@@ -114,15 +114,18 @@ int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
     collectGroupNames(ctx);
     done(16, 0);
     say("レポートを作成中");
+    // The report is a by-product: a page that cannot be written keeps the previous report
+    // and does not fail the load.
+    int reportResult = 0;
     if (!ctx.cancelled()) {
         if (m_report) {
-            m_report->generate(reportFolder, *this);
+            reportResult = m_report->generate(reportFolder, *this);
         } else if (const ReportGeneratorFactory make = reportGeneratorFactory()) {
             if (const auto generator = make())
-                generator->generate(reportFolder, *this);
+                reportResult = generator->generate(reportFolder, *this);
         }
     }
-    done(17, 0);
+    done(17, reportResult);
 
     const int total = static_cast<int>(platform::tickCount() - started);
     const std::size_t sizes[] = {Frg2.size() * sizeof(Fragment), Rec2.size() * sizeof(LogRecord),

@@ -16,7 +16,7 @@ public:
     virtual ~ReportGenerator() = default;
     // Regenerates the report pages in folder from the finished tables (LocalSite, Rec2,
     // Visitors, GroupNames). The result is not examined by the load.
-    virtual int generate(const std::string& folder, const LogContainer& log) = 0;
+    [[nodiscard]] virtual int generate(const std::string& folder, const LogContainer& log) = 0;
 };
 
 // Makes the generator for the loads of containers that were given none with

@@ -109,12 +109,12 @@ int detectSite(LoadContext& ctx)
             candidates[std::string(refs[i].text, prefixLength[i])] += votes[i];
     std::uint32_t best = 0;
     const std::string* site = nullptr;
-    for (const auto& [prefix, votes] : candidates) {
+    for (const auto& [prefix, count] : candidates) {
         log.LocalSitePrefixes.push_back(prefix);
-        platform::trace("%d\t%s", int(votes), prefix.c_str());
-        if (!site || votes > best) {
+        platform::trace("%d\t%s", int(count), prefix.c_str());
+        if (!site || count > best) {
             site = &prefix;
-            best = votes;
+            best = count;
         }
     }
     if (log.LocalSitePrefixes.empty() || !site || site->empty())

@@ -181,7 +181,7 @@ QRect ComboControl::droppedRect() const
     return QRect(m_wrapper->mapToGlobal(QPoint(0, 0)), m_dropped);
 }
 
-int ComboControl::insertSorted(const QString& text, LParam data)
+int ComboControl::insertSorted(const QString& text, LParam newData)
 {
     const bool viaParent = ownerDrawn() && !(m_style & CBS_HASSTRINGS);
     int at = 0;
@@ -193,7 +193,7 @@ int ComboControl::insertSorted(const QString& text, LParam data)
             compare.itemId1 = at;
             compare.itemData1 = itemData(at).toLongLong();
             compare.itemId2 = -1;
-            compare.itemData2 = data;
+            compare.itemData2 = newData;
             order = static_cast<int>(
                 send(m_wrapper, WM_COMPAREITEM, 1, reinterpret_cast<LParam>(&compare)));
         } else {
@@ -202,7 +202,7 @@ int ComboControl::insertSorted(const QString& text, LParam data)
         if (order > 0)
             break;
     }
-    insertItem(at, text, QVariant::fromValue<qlonglong>(data));
+    insertItem(at, text, QVariant::fromValue<qlonglong>(newData));
     return at;
 }
 
@@ -260,13 +260,13 @@ LResult ComboControl::message(unsigned msg, WParam wParam, LParam lParam)
     case CB_ADDSTRING:
     case CB_INSERTSTRING: {
         const QString text = dataItems || !lParam ? QString() : *stringArg(lParam);
-        const LParam data = dataItems ? lParam : 0;
+        const LParam itemData = dataItems ? lParam : 0;
         if (msg == CB_ADDSTRING && (m_style & CBS_SORT))
-            return insertSorted(text, data);
+            return insertSorted(text, itemData);
         int at = msg == CB_ADDSTRING || index < 0 ? count() : index;
         if (at > count())
             return CB_ERR;
-        insertItem(at, text, QVariant::fromValue<qlonglong>(data));
+        insertItem(at, text, QVariant::fromValue<qlonglong>(itemData));
         return at;
     }
     case CB_DELETESTRING:

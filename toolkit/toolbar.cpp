@@ -182,11 +182,11 @@ void ToolbarControl::setButtonState(int command, unsigned char mask, bool on)
 
 void ToolbarControl::buttonClicked(ToolbarButton* button)
 {
-    TbButton& data = button->data();
+    TbButton& info = button->data();
     if (button->isCheckable()) {
-        if ((data.style & BTNS_CHECKGROUP) == BTNS_CHECKGROUP) {
+        if ((info.style & BTNS_CHECKGROUP) == BTNS_CHECKGROUP) {
             // Radio behaviour within the run of neighbouring group buttons.
-            const int at = commandToIndex(data.command);
+            const int at = commandToIndex(info.command);
             const auto inGroup = [this](int i) {
                 ToolbarButton* b = buttonAt(i);
                 return b && (b->data().style & BTNS_CHECKGROUP) == BTNS_CHECKGROUP;
@@ -197,10 +197,10 @@ void ToolbarControl::buttonClicked(ToolbarButton* button)
                 buttonAt(i)->data().state &= ~TBSTATE_CHECKED, buttonAt(i)->applyState();
             button->setChecked(true);
         }
-        data.state =
-            button->isChecked() ? (data.state | TBSTATE_CHECKED) : (data.state & ~TBSTATE_CHECKED);
+        info.state =
+            button->isChecked() ? (info.state | TBSTATE_CHECKED) : (info.state & ~TBSTATE_CHECKED);
     }
-    send(m_wrapper, WM_COMMAND, makeWParam(data.command, 0), reinterpret_cast<LParam>(this));
+    send(m_wrapper, WM_COMMAND, makeWParam(info.command, 0), reinterpret_cast<LParam>(this));
 }
 
 LResult ToolbarControl::notify(NotifyHeader& header)

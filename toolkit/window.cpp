@@ -21,8 +21,8 @@ class MessageEvent : public QEvent
         static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
         return type;
     }
-    MessageEvent(unsigned msg, WParam wParam, LParam lParam)
-        : QEvent(kind()), msg(msg), wParam(wParam), lParam(lParam)
+    MessageEvent(unsigned message, WParam w, LParam l)
+        : QEvent(kind()), msg(message), wParam(w), lParam(l)
     {
     }
     unsigned msg;

@@ -44,7 +44,7 @@ TEST_F(HomeDir, ARegisteredFolderIsNotAskedForAgain)
 {
     const std::string folder = file("data");
     std::filesystem::create_directories(folder);
-    platform::setHomeDir(folder);
+    ASSERT_EQ(platform::setHomeDir(folder), 0);
     bool shown = false;
     ModalDriver watch({[&] {
                           shown = shown || QApplication::activeModalWidget() != nullptr;
@@ -65,8 +65,9 @@ TEST_F(HomeDir, ARegisteredFolderIsNotAskedForAgain)
 TEST_F(HomeDir, AMissingFolderIsProposedInTheDocumentsAndMadeOnOk)
 {
     for (const bool registered : {false, true}) {
-        if (registered)
-            platform::setHomeDir(file("deleted-folder"));
+        if (registered) {
+            ASSERT_EQ(platform::setHomeDir(file("deleted-folder")), 0);
+        }
         QString proposed;
         ModalDriver driver({press(1, &proposed)});
         EXPECT_EQ(ui::makeHomeDir(nullptr, true), 0);
@@ -105,7 +106,7 @@ TEST_F(HomeDir, AFolderThatCannotBeMadeIsReportedAndTheUserMayCorrectIt)
 
 TEST_F(HomeDir, CancelKeepsTheRegistration)
 {
-    platform::setHomeDir(file("gone"));
+    ASSERT_EQ(platform::setHomeDir(file("gone")), 0);
     ModalDriver driver({press(2, nullptr, QString::fromStdString(file("other")))});
     EXPECT_EQ(ui::makeHomeDir(nullptr, true), 1);
     EXPECT_EQ(platform::homeDir(), file("gone"));

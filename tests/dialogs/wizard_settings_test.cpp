@@ -26,7 +26,7 @@ class WizardSettings : public vxtest::DialogTest
     std::string scratch() const { return file("scratch.ini"); }
     void configure(const char* key, const char* value)
     {
-        platform::writeProfileString(config(), "Analyze", key, value);
+        ASSERT_EQ(platform::writeProfileString(config(), "Analyze", key, value), 0);
     }
     std::string scratchValue(const char* key) const
     {

@@ -451,7 +451,7 @@ class RunWizard : public Wizard
 
     void configure(const char* key, const char* value)
     {
-        platform::writeProfileString(config, "Analyze", key, value);
+        ASSERT_EQ(platform::writeProfileString(config, "Analyze", key, value), 0);
     }
     std::string conf(const char* key) const
     {

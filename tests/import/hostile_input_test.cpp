@@ -151,12 +151,15 @@ TEST_F(Hostile, FailedImportsLeaveTheOutputAsItWas)
         std::vector<std::string> inputs;
         std::uint32_t code;
         std::string errorFile;
+        std::string excluded = "";
     } cases[] = {
         {"an existing file, an input missing", "user.txt", {"a.log", "missing.log"}, 2, "missing.log"},
         {"a folder as output", "folder", {"a.log"}, 87, "folder"},
         {"a FIFO as output", "fifo", {"a.log"}, 87, "fifo"},
         {"a failed append in place", "a.vxlog", {"a.vxlog", "cut.log.gz"}, 13, "cut.log.gz"},
         {"a cut-off gzip input", "user.txt", {"a.log", "cut.log.gz"}, 13, "cut.log.gz"},
+        {"an excluded-lines file that cannot be made", "user.txt", {"a.log"}, 2,
+         "no/excluded.log", "no/excluded.log"},
     };
     const std::size_t before = entries(m_dir.path());
     for (const auto& c : cases) {
@@ -167,6 +170,7 @@ TEST_F(Hostile, FailedImportsLeaveTheOutputAsItWas)
         for (const auto& i : c.inputs)
             in.push_back(m_dir.file(i));
         o.inputs = sievra::makeList(in);
+        o.excludedFile = c.excluded.empty() ? "" : m_dir.file(c.excluded);
         const ImportOptions opts = o.get();
         LaJob job = nullptr;
         std::uint32_t rc = laCreate(&job, &opts);

@@ -480,7 +480,7 @@ TEST_F(Store, CancelledLoadStopsEarly)
     ASSERT_EQ(runImport(o), 0u);
     log.logPath = o.output;
     store::Progress progress{-1.0f};
-    log.LoadPipeline(nullptr, progress, false, "");
+    EXPECT_EQ(log.LoadPipeline(nullptr, progress, false, ""), platform::kErrCancelled);
     EXPECT_LT(progress.load(), 0.0f);
     EXPECT_FALSE(platform::fileExists(m_home + "/searchword.cache"));
 }
