@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 
 #include "platform/errors.h"
+#include "platform/files.h"
 
 namespace sievra {
 namespace {
+
+using platform::sameFile;
 
 bool endsWithExtension(std::string_view path, std::string_view extension)
 {
@@ -29,22 +32,6 @@ bool isAnalysedLogName(std::string_view path)
 bool isGzipName(std::string_view path)
 {
     return endsWithExtension(path, ".gz");
-}
-
-bool sameFile(const std::string& a, const std::string& b)
-{
-    if (a.empty() || b.empty())
-        return false;
-    struct stat sa {}, sb {};
-    const bool hasA = ::stat(a.c_str(), &sa) == 0, hasB = ::stat(b.c_str(), &sb) == 0;
-    if (hasA && hasB)
-        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-    if (hasA != hasB)
-        return false;
-    std::error_code ea, eb;
-    const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(a, ea), ea);
-    const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, eb), eb);
-    return !ea && !eb && ca == cb;
 }
 
 PathProblem checkImportPaths(const std::string& output, const std::vector<std::string>& inputs,

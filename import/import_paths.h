@@ -23,10 +23,6 @@ struct PathProblem
 PathProblem checkImportPaths(const std::string& output, const std::vector<std::string>& inputs,
                              const std::string& truncatedFile, const std::string& excludedFile);
 
-// Whether two paths name the same file: the same device and inode when both exist,
-// otherwise the same absolute path once symbolic links are resolved.
-bool sameFile(const std::string& a, const std::string& b);
-
 // Input kinds by name, case-sensitive as the import tells them apart.
 bool isAnalysedLogName(std::string_view path);
 bool isGzipName(std::string_view path);

@@ -19,10 +19,12 @@ int AnalysedLogFile::open(const std::string& path)
         at += got;
         return rc == platform::kErrHandleEof ? shortCode : rc;
     };
-    if (const int rc = readSection(m_header.bytes, kHeaderSize, kShortHeader))
-        return rc;
-    if (!m_header.magicOk())
+    // A short file that does not even start like an analysed log is the wrong format.
+    const int headerRc = readSection(m_header.bytes, kHeaderSize, kShortHeader);
+    if ((!headerRc || (headerRc == kShortHeader && at >= 4)) && !m_header.magicOk())
         return platform::kErrBadFormat;
+    if (headerRc)
+        return headerRc;
     const std::uint64_t recSize = m_header.size(kRec), dicSize = m_header.size(kDic),
                         frgSize = m_header.size(kFrg);
     // Refuse sizes the file cannot hold before allocating anything.

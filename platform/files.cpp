@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
+#include <vector>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -329,9 +330,9 @@ int createReplacement(const std::string& target, std::string& temp)
     return -1;
 }
 
-} // namespace
-
-int replaceFile(const std::string& path, std::string_view bytes)
+// Replaces path with what write(fd) puts into a temporary file beside it.
+template <typename Write>
+int replaceWith(const std::string& path, Write write)
 {
     if (path.empty())
         return kErrFileNotFound;
@@ -355,7 +356,7 @@ int replaceFile(const std::string& path, std::string_view bytes)
             rc = lastError();
     }
     if (rc == kOk)
-        rc = writeAll(fd, bytes.data(), bytes.size(), -1);
+        rc = write(fd);
     if (rc == kOk && retryOnInterrupt([&] { return ::fsync(fd); }) != 0)
         rc = lastError();
     // After a successful fsync an interrupted close has nothing left to lose.
@@ -375,6 +376,51 @@ int replaceFile(const std::string& path, std::string_view bytes)
         ::close(dir);
     }
     return kOk;
+}
+
+} // namespace
+
+int replaceFile(const std::string& path, std::string_view bytes)
+{
+    return replaceWith(path, [&](int fd) { return writeAll(fd, bytes.data(), bytes.size(), -1); });
+}
+
+int copyFile(const std::string& from, const std::string& to)
+{
+    File source;
+    if (const int rc = source.open(from, File::Mode::Read))
+        return rc;
+    if (sameFile(from, to))
+        return kOk;
+    return replaceWith(to, [&](int fd) {
+        std::vector<char> buffer(1 << 20);
+        for (;;) {
+            const ssize_t n = retryOnInterrupt(
+                [&] { return ::read(source.fd(), buffer.data(), buffer.size()); });
+            if (n < 0)
+                return lastError();
+            if (n == 0)
+                return int(kOk);
+            if (const int rc = writeAll(fd, buffer.data(), static_cast<std::size_t>(n), -1))
+                return rc;
+        }
+    });
+}
+
+bool sameFile(const std::string& a, const std::string& b)
+{
+    if (a.empty() || b.empty())
+        return false;
+    struct stat sa {}, sb {};
+    const bool hasA = ::stat(a.c_str(), &sa) == 0, hasB = ::stat(b.c_str(), &sb) == 0;
+    if (hasA && hasB)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    if (hasA != hasB)
+        return false;
+    std::error_code ea, eb;
+    const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(a, ea), ea);
+    const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, eb), eb);
+    return !ea && !eb && ca == cb;
 }
 
 int copyFolder(const std::string& from, const std::string& to)

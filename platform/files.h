@@ -112,6 +112,14 @@ std::string makeTempFile(const std::string& folder, const std::string& prefix);
 // kErrPathNotFound when the folder does not exist, or the error of the failing call.
 [[nodiscard]] int replaceFile(const std::string& path, std::string_view bytes);
 
+// Copies the file `from` over `to` the same safe way (to is replaced whole, or left as it
+// was). Copying a file onto itself changes nothing.
+[[nodiscard]] int copyFile(const std::string& from, const std::string& to);
+
+// Whether two paths name the same file: the same device and inode when both exist,
+// otherwise the same absolute path once symbolic links are resolved.
+bool sameFile(const std::string& a, const std::string& b);
+
 // Recursive copy of a folder's contents into `to` (created as needed; existing files are
 // overwritten). Returns 0 or an error code.
 [[nodiscard]] int copyFolder(const std::string& from, const std::string& to);

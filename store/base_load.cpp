@@ -64,7 +64,8 @@ int LogContainer::BaseLoad(const std::string& path, Progress& progress)
     // 1. Header and records; times to local standard time.
     if (!rc)
         rc = readExactly(header.bytes, sievra::kHeaderSize, kShortHeader);
-    if (!rc && !header.magicOk())
+    // A short file that does not even start like an analysed log is the wrong format.
+    if ((!rc || (rc == kShortHeader && at >= 4)) && !header.magicOk())
         rc = platform::kErrBadFormat;
     std::uint64_t recordCount = 0;
     if (!rc) {

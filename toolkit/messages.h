@@ -17,6 +17,7 @@ namespace toolkit {
 inline constexpr unsigned WM_CREATE = 0x0001;  // lParam: the creation parameter; -1 fails
 inline constexpr unsigned WM_DESTROY = 0x0002; // the window is going away
 inline constexpr unsigned WM_SIZE = 0x0005;    // from a splitter: re-lay out (0, 0)
+inline constexpr unsigned WM_CLOSE = 0x0010;   // a close request; by default the window goes
 inline constexpr unsigned WM_SETTEXT = 0x000C; // lParam: const QString*
 inline constexpr unsigned WM_GETTEXT = 0x000D; // lParam: QString*; returns its length
 inline constexpr unsigned WM_GETTEXTLENGTH = 0x000E;
@@ -28,6 +29,7 @@ inline constexpr unsigned WM_COMPAREITEM = 0x0039; // lParam: CompareItem*; retu
 inline constexpr unsigned WM_NOTIFY = 0x004E;      // wParam: sender id; lParam: NotifyHeader*
 inline constexpr unsigned WM_COMMAND = 0x0111;     // wParam: MAKEWPARAM(id, code); lParam: argument
 inline constexpr unsigned WM_TIMER = 0x0113;       // wParam: timer id
+inline constexpr unsigned WM_KEYDOWN = 0x0100; // wParam: the key (VK_*); lParam: 1 with Shift
 inline constexpr unsigned WM_USER = 0x0400;
 inline constexpr unsigned WM_APP = 0x8000;
 
@@ -72,6 +74,9 @@ inline constexpr int IDW_PERIOD = 2010;
 inline constexpr int IDW_SPLITTER = 2011;
 inline constexpr int IDW_FILTER_FIRST = 2100; // + position, at most six
 inline constexpr int IDW_VIEW_FIRST = 2200;   // + position; 2200 is the main view
+
+// Keys carried by WM_KEYDOWN.
+inline constexpr unsigned VK_TAB = 0x09;
 
 // Window style bits the toolkit looks at.
 inline constexpr unsigned WS_VISIBLE = 0x10000000;

@@ -247,13 +247,19 @@ LResult ToolbarControl::message(unsigned msg, WParam wParam, LParam lParam)
     case TB_ADDBITMAP: {
         if (!lParam)
             return -1;
+        // One strip of images side by side; a strip drawn for a high-density screen keeps
+        // its sharpness (sizes are in device-independent pixels).
         const QPixmap& strip = *reinterpret_cast<const QPixmap*>(lParam);
+        const qreal ratio = strip.devicePixelRatio();
+        const int w = qRound(m_imageSize.width() * ratio), h = qRound(m_imageSize.height() * ratio);
         const int first = static_cast<int>(m_images.size());
-        const int fit = m_imageSize.width() > 0 ? strip.width() / m_imageSize.width() : 0;
+        const int fit = w > 0 ? strip.width() / w : 0;
         const int n = wParam ? std::min(static_cast<int>(wParam), fit) : fit;
-        for (int i = 0; i < n; ++i)
-            m_images.push_back(
-                strip.copy(i * m_imageSize.width(), 0, m_imageSize.width(), m_imageSize.height()));
+        for (int i = 0; i < n; ++i) {
+            QPixmap image = strip.copy(i * w, 0, w, h);
+            image.setDevicePixelRatio(ratio);
+            m_images.push_back(image);
+        }
         for (const Slot& slot : m_buttons) {
             if (slot.button) {
                 slot.button->setIcon(image(slot.button->data().image));

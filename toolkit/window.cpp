@@ -76,6 +76,9 @@ LResult defaultProc(Window& self, unsigned msg, WParam, LParam lParam)
         if (lParam)
             *reinterpret_cast<QFont*>(lParam) = self.font();
         return 1;
+    case WM_CLOSE:
+        closeWindow(&self);
+        return 0;
     default:
         return 0;
     }
@@ -98,6 +101,11 @@ void Window::sendDestroy()
     m_timers.clear();
     if (m_handler)
         m_handler->onMessage(*this, WM_DESTROY, 0, 0);
+    // Children go after their parent heard WM_DESTROY and while its handler still lives:
+    // what they say to it on their way out (a store announcing UM_LOGCLOSED) still arrives.
+    for (QObject* object : children())
+        if (auto* window = qobject_cast<Window*>(object))
+            window->sendDestroy();
     m_handler.reset();
 }
 
@@ -233,6 +241,18 @@ Window* create(std::string_view className, QWidget* parent, int id, const QRect&
     if (style & WS_VISIBLE)
         window->show();
     return window;
+}
+
+void closeWindow(Window* window)
+{
+    if (!window)
+        return;
+    // WM_DESTROY now; the widget itself goes when control is back in the event loop, so a
+    // handler may close its own window. Until then it is out of its parent's children.
+    window->sendDestroy();
+    window->hide();
+    window->setParent(nullptr);
+    window->deleteLater();
 }
 
 void destroy(Window* window)

@@ -209,6 +209,10 @@ Window* create(std::string_view className, QWidget* parent, int id, const QRect&
                void* param = nullptr, unsigned style = WS_VISIBLE);
 // Sends WM_DESTROY, deletes the handler and then the window (its children with it).
 void destroy(Window* window);
+// What a close request does by default (defaultProc's WM_CLOSE): WM_DESTROY at once, the
+// window taken out of its parent's children, and deleted once back in the event loop.
+// Safe from the window's own handler.
+void closeWindow(Window* window);
 
 // Places a window, letting its class adjust the geometry first (positionChanging).
 void setWindowPos(Window* window, const QRect& rect);

@@ -1,0 +1,113 @@
+// Vexilo: the main program. Start-up: window classes, the data folder, the main window,
+// the splash that shows it, then the analysed log named on the command line.
+
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QSocketNotifier>
+#include <QTranslator>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "dialogs/artwork.h"
+#include "dialogs/ui.h"
+#include "mainwin/main_window.h"
+#include "platform/trace.h"
+#include "report/report_generator.h"
+#include "store/store_window.h"
+#include "toolkit/window.h"
+
+namespace {
+
+// SIGTERM and SIGINT close the window as the close button does, so that the report work
+// folder and a temporary log go away with it.
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+void closeOnSignals(QWidget* frame)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, frame);
+    QObject::connect(notifier, &QSocketNotifier::activated, frame, [frame] {
+        char byte;
+        [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &byte, 1);
+        frame->close();
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
+// One look on every desktop: Fusion, Noto Sans CJK JP, Qt's own texts in Japanese.
+void setLook(QApplication& app)
+{
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), font.family()});
+    QApplication::setFont(font);
+    auto* qtTexts = new QTranslator(&app);
+    if (qtTexts->load(QStringLiteral("qtbase_ja"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(qtTexts);
+    QApplication::setWindowIcon(ui::appIcon());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vexilo"));
+    QApplication::setOrganizationName(QStringLiteral("Orvane"));
+    QApplication::setApplicationVersion(QStringLiteral(VEXILO_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("vexilo"));
+    setLook(app);
+    // Tests read the trace on a port of their own.
+    if (const char* port = std::getenv("VEXILO_TRACE_PORT"))
+        platform::setTracePort(static_cast<std::uint16_t>(std::atoi(port)));
+
+    // 1. Window classes and the report generator of the last load step.
+    store::registerStoreWindow();
+    mainwin::registerMainWindow();
+    report::installReportGenerator();
+
+    platform::trace("---- Vexilo");
+    // 2. A data folder, chosen now if there is none.
+    if (uiMakeHomeDir(nullptr, true) != 0)
+        return 1;
+
+    // 3. The main window, shown by the splash when its fade ends.
+    mainwin::MainFrame frame;
+    if (!frame.mainWindow()) {
+        QMessageBox::critical(nullptr, QStringLiteral("Vexilo"),
+                              QStringLiteral("CreateWindowEx failed"));
+        return 1;
+    }
+    closeOnSignals(&frame);
+    uiDoSplash("", &frame, UI_SW_SHOWNORMAL);
+
+    // 4. The analysed log on the command line, once the window runs.
+    static std::string commandLine;
+    if (argc > 1 && *argv[1]) {
+        std::error_code ec;
+        const auto absolute = std::filesystem::absolute(argv[1], ec);
+        commandLine = ec ? std::string(argv[1]) : absolute.string();
+        toolkit::post(frame.mainWindow(), toolkit::WM_COMMAND, mainwin::kCmdOpen,
+                      reinterpret_cast<toolkit::LParam>(commandLine.c_str()));
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+// The store window "WC_LOGCONTAINER" (id 2009, invisible, a child of the main window): it
+// opens an analysed log (the load runs on the Loading dialog's worker), answers the panes'
+// queries, saves the log under another name, reloads when the site's URL-group file
+// changes (keeping every pane's state) and deletes a temporary log when it goes.
+//
+// Commands (lParam: a native path, const char*): 57600 open as a temporary log (deleted
+// when the store closes), 57601 open, 57603 save as. Queries answer 0 while a load runs.
+
+#include <QWidget>
+
+#include "dialogs/ui.h"
+
+namespace store {
+
+inline constexpr char kStoreWindowClass[] = "WC_LOGCONTAINER";
+inline constexpr int kOpenTemporary = 57600;
+inline constexpr int kOpen = 57601;
+inline constexpr int kSaveAs = 57603;
+inline constexpr int kGroupWatchTimer = 130;
+inline constexpr char kHostCacheClass[] = "WC_DNS";
+
+// Registers the class (the program calls this once at start-up).
+void registerStoreWindow();
+
+// How the store runs its load; uiAsyncOpen unless a test puts in another.
+using AsyncOpen = int (*)(QWidget* owner, UiJob job, void* context);
+void setAsyncOpen(AsyncOpen run);
+
+} // namespace store

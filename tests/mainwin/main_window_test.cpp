@@ -1,0 +1,409 @@
+// The main window with real windows and real messages, offscreen: opening, relaying,
+// closing, saving, the URL-group watch, the menu state and the chain rebuild. Panes that
+// later issues bring are stood in for by small recording classes.
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTest>
+#include <filesystem>
+#include <map>
+
+#include "mainwin/main_window.h"
+#include "mainwin/report_work_folder.h"
+#include "mainwin/status_bar.h"
+#include "platform/files.h"
+#include "platform/settings.h"
+#include "store/store_window.h"
+#include "tests/dialogs/dialog_env.h"
+#include "tests/store/hits.h"
+#include "toolkit/pane_classes.h"
+#include "toolkit/window.h"
+
+namespace {
+
+using namespace toolkit;
+using namespace vxtest;
+
+// What every stand-in pane heard, by class.
+std::map<std::string, std::vector<unsigned>>& heard()
+{
+    static std::map<std::string, std::vector<unsigned>> messages;
+    return messages;
+}
+
+// A filter pane stand-in: takes the first free id from 2100 and its place in the column,
+// replaces itself on an add-filter command, and records what it hears.
+struct StandInPane : Handler
+{
+    LResult onMessage(Window& self, unsigned msg, WParam wParam, LParam lParam) override
+    {
+        heard()[self.className()].push_back(msg);
+        if (msg == WM_CREATE && self.id() == 0) {
+            int id = IDW_FILTER_FIRST;
+            while (child(self.parentWidget(), id))
+                ++id;
+            self.setId(id);
+            const int pos = id - IDW_FILTER_FIRST;
+            self.setGeometry(0, 44 + 200 * pos, 300, 100);
+        }
+        if (msg == WM_COMMAND) {
+            if (const PaneCommand* kind = findCommand(kFilterCommands, loWord(wParam))) {
+                Window* next = create(kind->className, self.parentWidget(), self.id(),
+                                      self.geometry(), nullptr, 0);
+                self.setId(0);
+                closeWindow(&self);
+                return reinterpret_cast<LResult>(next);
+            }
+        }
+        return defaultProc(self, msg, wParam, lParam);
+    }
+};
+
+void registerStandIns()
+{
+    for (const char* name : {"WC_FILTER_REQ", "WC_FILTER_REF", "WC_FILTER_OS", "WC_VIEW_LOG",
+                             "WC_VIEW_GRAPH", "WC_FILTER_TIMERANGE"})
+        registerClass(name, [](void*) { return std::make_unique<StandInPane>(); });
+}
+
+class MainWindowTest : public DialogTest
+{
+  protected:
+    void SetUp() override
+    {
+        DialogTest::SetUp();
+        heard().clear();
+        ASSERT_EQ(platform::setHomeDir(file("data")), 0);
+        std::filesystem::create_directories(file("data"));
+        store::registerStoreWindow();
+        mainwin::registerMainWindow();
+        registerStandIns();
+        mainwin::Desktop d = mainwin::realDesktop();
+        d.openFileName = [this](QWidget*) { return m_chosen; };
+        d.saveFileName = [this](QWidget*) {
+            ++m_saveDialogs;
+            return m_chosen;
+        };
+        d.runWizard = [this](QWidget*, char* path, std::size_t size, const char*) {
+            std::snprintf(path, size, "%s", m_wizardResult.c_str());
+            return m_wizardResult.empty() ? 0 : 1;
+        };
+        d.startProgram = [this](const std::string& program, const QStringList&) {
+            m_started.push_back(program);
+            return true;
+        };
+        mainwin::setDesktop(d);
+        m_frame = std::make_unique<mainwin::MainFrame>();
+        m_frame->resize(1000, 700);
+        m_frame->show();
+        m_frame->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+        pump(50);
+    }
+    void TearDown() override
+    {
+        m_frame.reset();
+        pump(20);
+        DialogTest::TearDown();
+    }
+
+    Window* main() { return m_frame->mainWindow(); }
+    Window* store() { return child(main(), IDW_STORE); }
+
+    // An analysed log of a small site, imported from hits.
+    std::string makeLog(const std::string& name, const std::string& site = kSite)
+    {
+        std::vector<Hit> hits = siteChain(site);
+        for (int i = 0; i < 20; ++i)
+            hits.push_back({"198.51.100." + std::to_string(i), 100 + i, "/p" + std::to_string(i)});
+        const std::string path = file(name);
+        EXPECT_EQ(importHits(hits, path), 0u);
+        return path;
+    }
+
+    // Opens through the menu command with a chosen path; the Loading dialog runs by itself.
+    void open(const std::string& path)
+    {
+        m_chosen = path;
+        command(main(), mainwin::kCmdOpen);
+        pump(50);
+        // The offscreen platform gives the activation back to no one after the Loading
+        // dialog; a desktop's window manager returns it to the main window.
+        m_frame->activateWindow();
+        QTest::qWaitForWindowActive(m_frame.get());
+    }
+
+    QAction* action(int id)
+    {
+        for (QAction* a : m_frame->findChildren<QAction*>())
+            if (a->data().toInt() == id)
+                return a;
+        return nullptr;
+    }
+
+    std::size_t count(const char* className, unsigned msg)
+    {
+        const auto& all = heard()[className];
+        return static_cast<std::size_t>(std::count(all.begin(), all.end(), msg));
+    }
+
+    std::unique_ptr<mainwin::MainFrame> m_frame;
+    std::string m_chosen, m_wizardResult;
+    int m_saveDialogs = 0;
+    std::vector<std::string> m_started;
+};
+
+TEST_F(MainWindowTest, OpeningRelaysToEveryPaneAndClosingPutsTheTitleBack)
+{
+    EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Vexilo"));
+    ASSERT_TRUE(child(main(), IDW_PERIOD));
+    ASSERT_TRUE(child(main(), IDW_FILTER_FIRST + 1)); // two page filters at start
+    open(makeLog("a.vxlog"));
+    ASSERT_TRUE(store());
+    EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Vexilo - www.example.com"));
+    EXPECT_EQ(count("WC_FILTER_REQ", UM_LOGOPENED), 2u);
+    EXPECT_EQ(count("WC_FILTER_TIMERANGE", UM_LOGOPENED), 1u);
+    EXPECT_EQ(count("WC_FILTER_TIMERANGE", WM_COMMAND), 1u); // the refresh after the open
+
+    // File > close, then a new open without restarting.
+    command(main(), mainwin::kCmdClose);
+    pump(20);
+    EXPECT_FALSE(store());
+    EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Vexilo"));
+    EXPECT_EQ(count("WC_FILTER_REQ", UM_LOGCLOSED), 2u);
+    open(makeLog("b.vxlog", "http://www.example.org"));
+    EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Vexilo - www.example.org"));
+}
+
+TEST_F(MainWindowTest, AFailedOpenShowsTheStoresMessageAndLeavesNoStore)
+{
+    const std::string good = makeLog("good.vxlog");
+    const std::string bytes = readFile(good);
+    std::uint64_t records = 0;
+    std::memcpy(&records, bytes.data() + 32, 8);
+    writeFile(file("cut.vxlog"), bytes.substr(0, 104 + records + 5)); // inside the dictionary
+    writeFile(file("text.vxlog"), std::string(200, 'x'));
+    writeFile(file("short.vxlog"), "only text\n");
+    const struct
+    {
+        std::string path;
+        QString message;
+    } cases[] = {
+        {file("missing.vxlog"), QStringLiteral("Open LogFile failed\n\nerr=2(0x2)")},
+        {file("text.vxlog"), QStringLiteral("ファイル形式が正しくありません")},
+        {file("short.vxlog"), QStringLiteral("ファイル形式が正しくありません")},
+        {file("cut.vxlog"), QStringLiteral("Open LogFile failed\n\nerr=102(0x66)")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        QString text, caption;
+        ModalDriver driver({[&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return false;
+            text = box->text();
+            caption = box->windowTitle();
+            box->accept();
+            return true;
+        }});
+        open(c.path);
+        pump(50);
+        EXPECT_EQ(caption, QStringLiteral("LogContainer"));
+        EXPECT_EQ(text, c.message);
+        EXPECT_FALSE(store());
+        EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Vexilo"));
+    }
+}
+
+TEST_F(MainWindowTest, MenuStateFollowsTheWindows)
+{
+    const int storeEntries[] = {mainwin::kCmdSave, mainwin::kCmdClose, mainwin::kCmdAddLogs,
+                                mainwin::kCmdUrlGroups};
+    m_frame->updateMenuState();
+    for (const int id : storeEntries)
+        EXPECT_FALSE(action(id)->isEnabled()) << id;
+    // Ctrl+S does nothing while no log is open.
+    QTest::keyClick(m_frame->windowHandle(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(m_saveDialogs, 0);
+
+    open(makeLog("a.vxlog"));
+    pump(50); // the menu state follows the store window's arrival
+    for (const int id : storeEntries)
+        EXPECT_TRUE(action(id)->isEnabled()) << id;
+    // Views on show cannot be chosen again; the others can.
+    m_frame->updateMenuState();
+    for (const auto& [name, on] : {std::pair{"WC_VIEW_LOG", false}, {"WC_VIEW_GRAPH", false},
+                                   {"WC_VIEW_REPORT", true}, {"WC_VIEW_FLOW", true}})
+        EXPECT_EQ(action(findClass(kViewCommands, name)->command)->isEnabled(), on) << name;
+
+    m_chosen = file("saved.vxlog");
+    QTest::keyClick(m_frame->windowHandle(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(m_saveDialogs, 1);
+    EXPECT_TRUE(platform::fileExists(m_chosen));
+}
+
+TEST_F(MainWindowTest, SavingATemporaryLogKeepsOnlyTheSavedFile)
+{
+    const std::string temp = makeLog("vx00000001.vxlog");
+    m_wizardResult = temp;
+    command(main(), mainwin::kCmdNewAnalysis);
+    pump(50);
+    ASSERT_TRUE(store());
+    m_chosen = file("kept.vxlog");
+    command(main(), mainwin::kCmdSave);
+    EXPECT_FALSE(platform::fileExists(temp));
+    EXPECT_TRUE(platform::fileExists(m_chosen));
+    command(main(), mainwin::kCmdClose);
+    pump(20);
+    EXPECT_TRUE(platform::fileExists(m_chosen));
+
+    // Unsaved, a temporary log goes with its store.
+    const std::string another = makeLog("vx00000002.vxlog");
+    m_wizardResult = another;
+    command(main(), mainwin::kCmdNewAnalysis);
+    pump(50);
+    command(main(), mainwin::kCmdClose);
+    pump(20);
+    EXPECT_FALSE(platform::fileExists(another));
+}
+
+TEST_F(MainWindowTest, TheUrlGroupFileGoingAndComingBackReloadsTwice)
+{
+    const std::string groups = file("data/www.example.com.urlgrp");
+    writeFile(groups, "");
+    open(makeLog("a.vxlog"));
+    ASSERT_TRUE(store());
+    const std::size_t opened = count("WC_FILTER_TIMERANGE", UM_LOGOPENED);
+    std::filesystem::remove(groups);
+    pump(1600);
+    EXPECT_EQ(count("WC_FILTER_TIMERANGE", UM_LOGOPENED), opened + 1);
+    EXPECT_EQ(count("WC_FILTER_TIMERANGE", WM__GETVIEWSTATE), 1u);
+    EXPECT_EQ(count("WC_FILTER_TIMERANGE", WM__SETVIEWSTATE), 1u);
+    writeFile(groups, "");
+    pump(1600);
+    EXPECT_EQ(count("WC_FILTER_TIMERANGE", UM_LOGOPENED), opened + 2);
+    EXPECT_TRUE(store());
+}
+
+TEST_F(MainWindowTest, RebuildingTheChain)
+{
+    auto classes = [&] {
+        std::vector<std::string> names;
+        for (int id = IDW_FILTER_FIRST; Window* pane = child(main(), id); ++id)
+            names.push_back(pane->className());
+        return names;
+    };
+    using Names = std::vector<std::string>;
+    ASSERT_EQ(classes(), (Names{"WC_FILTER_REQ", "WC_FILTER_REQ"}));
+    const struct
+    {
+        Names wanted;
+        LResult result;
+    } steps[] = {
+        {{"WC_FILTER_REQ", "WC_FILTER_REQ"}, 2},                 // nothing to change
+        {{"WC_FILTER_REQ", "WC_FILTER_REF", "WC_FILTER_OS"}, 1}, // one switched, one added
+        {{"WC_FILTER_REQ"}, 1},                                  // surplus closed
+    };
+    for (const auto& s : steps) {
+        EXPECT_EQ(command(main(), mainwin::kCmdRebuildChain, reinterpret_cast<LParam>(&s.wanted)),
+                  s.result);
+        pump(20);
+        EXPECT_EQ(classes(), s.wanted);
+    }
+    // The last kept pane reaches down to the status bar.
+    Window* last = child(main(), IDW_FILTER_FIRST);
+    EXPECT_EQ(last->geometry().bottom() + 1, child(main(), IDW_STATUSBAR)->y());
+}
+
+TEST_F(MainWindowTest, TheAddButtonStopsAtSixFilterPanes)
+{
+    Window* bar = child(main(), IDW_ADD_FILTER_TOOLBAR);
+    ASSERT_TRUE(bar);
+    auto enabled = [&] {
+        pump(20);
+        return send(bar, TB_ISBUTTONENABLED, mainwin::kCmdAddFilterMenu) != 0;
+    };
+    EXPECT_TRUE(enabled());
+    for (int i = 0; i < 4; ++i)
+        command(main(), 40015);
+    EXPECT_FALSE(enabled());
+    command(main(), 40015); // the menu still adds
+    EXPECT_TRUE(child(main(), IDW_FILTER_FIRST + 6));
+    send(child(main(), IDW_FILTER_FIRST + 6), WM_CLOSE);
+    send(child(main(), IDW_FILTER_FIRST + 5), WM_CLOSE);
+    EXPECT_TRUE(enabled());
+}
+
+TEST_F(MainWindowTest, SidePrograms)
+{
+    // None of them is built yet: each says so and nothing starts.
+    int boxes = 0;
+    ModalDriver driver({[&] {
+                            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                            if (box) {
+                                ++boxes;
+                                box->accept();
+                            }
+                            return boxes == 2;
+                        }},
+                       5000);
+    command(main(), mainwin::kCmdUrlGroups);
+    command(main(), mainwin::kCmdCombine);
+    EXPECT_EQ(boxes, 2);
+    EXPECT_TRUE(m_started.empty());
+}
+
+TEST(StatusBar, HostPartAndParts)
+{
+    bool busy = false;
+    EXPECT_EQ(mainwin::hostPartText(QStringLiteral("*40/40"), &busy), QStringLiteral("DNS 40/40"));
+    EXPECT_TRUE(busy);
+    EXPECT_EQ(mainwin::hostPartText(QStringLiteral(" complete"), &busy),
+              QStringLiteral("DNS complete"));
+    EXPECT_FALSE(busy);
+    EXPECT_EQ(mainwin::hostPartText(QString(), &busy), QStringLiteral("DNS "));
+    const auto parts = mainwin::statusParts(1000);
+    EXPECT_EQ(parts.ends[0], 140);
+    EXPECT_EQ(parts.ends[1], 800);
+    EXPECT_EQ(parts.ends[2], 1000);
+}
+
+TEST(ReportWorkFolder, TwoProgramsInOneSecondAndOrphans)
+{
+    TempDir dir;
+    const std::string templates = dir.file("templates");
+    std::filesystem::create_directories(templates);
+    writeFile(templates + "/index.html", "<html></html>");
+    std::time_t clock = 1790812800;
+    mainwin::WorkFolderSetup setup;
+    setup.templates = templates;
+    setup.tempFolder = dir.path();
+    setup.now = [&] { return clock; };
+    setup.waitASecond = [&] { ++clock; };
+    int error = -1;
+    const std::string first = mainwin::createReportWorkFolder(setup, &error);
+    const std::string second = mainwin::createReportWorkFolder(setup, &error);
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(second.empty());
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(platform::fileExists(second + "/index.html"));
+
+    // A folder whose owner is gone goes at the next start; ours stay.
+    writeFile(first + "/" + mainwin::kOwnerMarker, "999999999 1\n");
+    EXPECT_EQ(mainwin::removeOrphanedWorkFolders(dir.path()), 1);
+    EXPECT_FALSE(platform::isDirectory(first));
+    EXPECT_TRUE(platform::isDirectory(second));
+
+    // Without templates there is nothing to wait for.
+    setup.templates = dir.file("none");
+    int waits = 0;
+    setup.waitASecond = [&] { ++waits; };
+    EXPECT_EQ(mainwin::createReportWorkFolder(setup, &error), "");
+    EXPECT_NE(error, 0);
+    EXPECT_EQ(waits, 0);
+}
+
+} // namespace
