@@ -1,32 +1,40 @@
 #!/usr/bin/env bash
-# Builds Vexilo and runs it on the bundled sample log. Until the main window exists this
-# runs the furthest steps there are, with vexilo-cli: the import of the sample into an
-# analysed log, the load the main program runs (site, visitors, search words, browsers)
-# and the HTML report, which it leaves in build/sample-report/.
+# Builds everything, imports the bundled sample log once into build/sample.vxlog and starts
+# Vexilo on it, with a demo data folder and demo settings under build/demo/ so that a first
+# run never touches your own settings. Without a display it says so in one line and runs
+# the command-line tour instead (import, load, report with vexilo-cli).
 set -eu  # no pipefail: "head" may close a pipe early
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 "$top/scripts/setup.sh"
 bin=$top/build/bin
 sample=$top/samples/sample.log.gz
 out=$top/build/sample.vxlog
-home=$top/build/sample-home
-report=$top/build/sample-report
-mkdir -p "$home"
+demo=$top/build/demo
 
-echo "Importing $sample ..."
-"$bin/vexilo-cli" import -o "$out" "$sample" >/dev/null
-echo "Wrote $out ($(stat -c %s "$out") bytes). First records:"
+if [ ! -f "$out" ] || [ "$sample" -nt "$out" ]; then
+    echo "Importing $sample ..."
+    "$bin/vexilo-cli" import -o "$out" "$sample" >/dev/null
+fi
+mkdir -p "$demo/home" "$demo/config/Orvane"
+registry=$demo/config/Orvane/registry.ini
+[ -f "$registry" ] || printf '[SOFTWARE\\Orvane\\Vexilo]\r\nHomeDir=%s\r\n' "$demo/home" >"$registry"
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    echo "Starting Vexilo on $out (data folder $demo/home)"
+    exec env XDG_CONFIG_HOME="$demo/config" "$bin/Vexilo" "$out"
+fi
+
+echo "No display (DISPLAY is not set): the command-line tour instead of the window."
+echo "Records of $out, the first five:"
 "$bin/vexilo-cli" dump "$out" | head -n 5 | cut -c1-160 | iconv -f CP932 -t UTF-8 -c
-
 echo
-echo "Loading it as the main program does (data folder $home):"
-"$bin/vexilo-cli" load "$out" --home "$home" | grep -v '^step'
-echo "Search words found (referer, query, word, rank, engine), a few:"
-"$bin/vexilo-cli" load "$out" --home "$home" --search | awk -F'\t' 'NF == 5 && $3 != ""' |
+echo "Loading it as the main program does:"
+"$bin/vexilo-cli" load "$out" --home "$demo/home" | grep -v '^step'
+echo "Search words found (word, rank, engine), a few:"
+"$bin/vexilo-cli" load "$out" --home "$demo/home" --search | awk -F'\t' 'NF == 5 && $3 != ""' |
     head -n 5 | cut -f3- | iconv -f CP932 -t UTF-8 -c
-
+report=$top/build/sample-report
+"$bin/vexilo-cli" report "$out" -o "$report" --home "$demo/home" >/dev/null
 echo
-rm -rf "$report"
-"$bin/vexilo-cli" report "$out" -o "$report" --home "$home" >/dev/null
 echo "HTML report: $report/index.html"
-echo "The analysis wizard on its own (needs a display): $bin/wizard-demo"
+echo "With a display (or xvfb-run ./run.sh) the same command starts the window."

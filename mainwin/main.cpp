@@ -2,6 +2,8 @@
 // the splash that shows it, then the analysed log named on the command line.
 
 #include <QApplication>
+#include <QDialog>
+#include <QPointer>
 #include <QFont>
 #include <QLibraryInfo>
 #include <QMessageBox>
@@ -34,15 +36,24 @@ void onSignal(int)
     [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
 }
 
-void closeOnSignals(QWidget* frame)
+QPointer<QWidget> g_frame;
+
+// A signal closes what is on top: a dialog (the data-folder dialog at start-up counts as
+// cancelled), else the main window; before there is one, the program ends with 1.
+void closeOnSignals(QApplication& app)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
         return;
-    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, frame);
-    QObject::connect(notifier, &QSocketNotifier::activated, frame, [frame] {
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
         char byte;
         [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &byte, 1);
-        frame->close();
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+        else if (g_frame)
+            g_frame->close();
+        else
+            QCoreApplication::exit(1);
     });
     struct sigaction action {};
     action.sa_handler = onSignal;
@@ -85,6 +96,7 @@ int main(int argc, char** argv)
     mainwin::registerMainWindow();
     report::installReportGenerator();
 
+    closeOnSignals(app);
     platform::trace("---- Vexilo");
     // 2. A data folder, chosen now if there is none.
     if (uiMakeHomeDir(nullptr, true) != 0)
@@ -97,7 +109,7 @@ int main(int argc, char** argv)
                               QStringLiteral("CreateWindowEx failed"));
         return 1;
     }
-    closeOnSignals(&frame);
+    g_frame = &frame;
     uiDoSplash("", &frame, UI_SW_SHOWNORMAL);
 
     // 4. The analysed log on the command line, once the window runs.

@@ -797,6 +797,9 @@ void MainFrame::closeEvent(QCloseEvent* event)
     }
     event->accept();
     QMainWindow::closeEvent(event);
+    // The program ends with its main window, even while the splash or another top-level
+    // window of the program is still up.
+    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 bool MainFrame::eventFilter(QObject* watched, QEvent* event)

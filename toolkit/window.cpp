@@ -106,7 +106,9 @@ void Window::sendDestroy()
     for (QObject* object : children())
         if (auto* window = qobject_cast<Window*>(object))
             window->sendDestroy();
-    m_handler.reset();
+    // The handler hears nothing more, but lives on with the widget: it may be the one
+    // that asked for the close and still be running.
+    m_retired = std::move(m_handler);
 }
 
 LResult Window::dispatch(unsigned msg, WParam wParam, LParam lParam)

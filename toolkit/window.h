@@ -49,7 +49,8 @@ constexpr LParam makeLParam(int low, int high)
 
 class Window;
 
-// One per window, owned by it; deleted after the window's WM_DESTROY has been handled.
+// One per window, owned by it; it hears nothing after the window's WM_DESTROY and is
+// deleted with the widget.
 struct Handler
 {
     virtual ~Handler() = default;
@@ -149,8 +150,10 @@ class Window : public QWidget
     // create): a window class may adjust the proposed geometry.
     virtual QRect positionChanging(const QRect& proposed) { return proposed; }
 
-    // Sends WM_DESTROY once and deletes the handler (destroy() and the destructor do;
-    // a subclass calls it in its own destructor so that handlers may use its members).
+    // Sends WM_DESTROY once, to the window and then to its child windows; the handler gets
+    // no message after it and is deleted with the widget (destroy() and the destructor
+    // do; a subclass calls it in its own destructor so that handlers may use its
+    // members).
     void sendDestroy();
 
   protected:
@@ -162,6 +165,7 @@ class Window : public QWidget
     std::string m_className;
     unsigned m_style = 0;
     std::unique_ptr<Handler> m_handler;
+    std::unique_ptr<Handler> m_retired; // after WM_DESTROY, until the widget goes
     std::map<int, int> m_timers; // our id -> Qt timer id
     bool m_destroySent = false;
 };

@@ -133,7 +133,7 @@ class MainWindowTest : public DialogTest
         // The offscreen platform gives the activation back to no one after the Loading
         // dialog; a desktop's window manager returns it to the main window.
         m_frame->activateWindow();
-        QTest::qWaitForWindowActive(m_frame.get());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
     }
 
     QAction* action(int id)

@@ -193,6 +193,43 @@ TEST(Window, DestroyDeliversDestroyBeforeTheHandlerGoes)
     EXPECT_EQ(log.of(WM_DESTROY).size(), 1u);
 }
 
+TEST(Window, ACloseRequestTakesTheWindowOutAtOnceAndChildrenGoAfterTheirParent)
+{
+    // The child says goodbye to its parent on WM_DESTROY, as a store tells the main window.
+    Log parentLog, childLog;
+    parentLog.answer = [](Window& self, const vxtest::Message& m) {
+        return defaultProc(self, m.msg, m.wParam, m.lParam);
+    };
+    Window* top = vxtest::makeRecorder(parentLog, nullptr, 1);
+    Window* inner = vxtest::makeRecorder(childLog, top, 7);
+    childLog.answer = [&](Window& self, const vxtest::Message& m) -> LResult {
+        if (m.msg == WM_DESTROY)
+            send(parentWindow(&self), WM_USER + 5);
+        if (m.msg == WM_USER + 9)
+            return defaultProc(self, WM_CLOSE, 0, 0); // closes itself from its own handler
+        return 0;
+    };
+    EXPECT_EQ(send(inner, WM_USER + 9), 0);
+    EXPECT_EQ(child(top, 7), nullptr);
+    EXPECT_EQ(childLog.of(WM_DESTROY).size(), 1u);
+    ASSERT_EQ(parentLog.of(WM_USER + 5).size(), 1u);
+
+    Log secondLog;
+    Window* second = vxtest::makeRecorder(secondLog, top, 8);
+    secondLog.answer = childLog.answer;
+    send(top, WM_CLOSE);
+    std::vector<unsigned> order;
+    for (const auto& m : parentLog.messages)
+        if (m.msg == WM_DESTROY || m.msg == WM_USER + 5)
+            order.push_back(m.msg);
+    EXPECT_EQ(order, (std::vector<unsigned>{WM_USER + 5, WM_DESTROY, WM_USER + 5}));
+    EXPECT_EQ(secondLog.of(WM_DESTROY).size(), 1u);
+    (void)second;
+    EXPECT_FALSE(parentLog.handlerDeleted); // deleted with the widget, once back in the loop
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(parentLog.handlerDeleted);
+}
+
 TEST(Window, DefaultProcedureKeepsTheWindowText)
 {
     Window window;

@@ -11,6 +11,7 @@
 #include <QRadialGradient>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -129,13 +130,34 @@ void drawBand(QPainter& p)
 
 } // namespace
 
+// The program icon at the sizes desktops ask for: DIR/vexilo-SIZE.png.
+int writeIcons(const QString& folder)
+{
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        ui::drawEmblem(p, QRectF(0, 0, size, size));
+        p.end();
+        const QString path = QStringLiteral("%1/vexilo-%2.png").arg(folder).arg(size);
+        if (!image.save(path, "PNG")) {
+            std::fprintf(stderr, "splash-art: cannot write %s\n", path.toLocal8Bit().constData());
+            return 1;
+        }
+    }
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
+    QGuiApplication app(argc, argv);
+    if (argc == 3 && std::string(argv[1]) == "--icons")
+        return writeIcons(QString::fromLocal8Bit(argv[2]));
     if (argc != 2) {
-        std::fputs("usage: splash-art OUTPUT.bmp\n", stderr);
+        std::fputs("usage: splash-art OUTPUT.bmp\n       splash-art --icons FOLDER\n", stderr);
         return 2;
     }
-    QGuiApplication app(argc, argv);
     QImage image(kWidth, kHeight, QImage::Format_RGB888);
     image.fill(Qt::black);
     {
