@@ -7,6 +7,7 @@
 #include <numeric>
 #include <unordered_map>
 
+#include "hosts/host_names.h"
 #include "platform/codepage.h"
 #include "platform/settings.h"
 #include "platform/trace.h"
@@ -199,19 +200,7 @@ void convertHostTexts(LoadContext& ctx)
         }
         // Labels reversed and lower-cased: Host.Example.NET becomes net.example.host. The
         // dictionary text may be shared with other fields, so the result is a new text.
-        name.clear();
-        std::string_view rest(text);
-        while (true) {
-            const auto dot = rest.rfind('.');
-            if (dot == std::string_view::npos) {
-                name.append(rest);
-                break;
-            }
-            name.append(rest.substr(dot + 1));
-            name += '.';
-            rest = rest.substr(0, dot);
-        }
-        platform::toLowerAscii(name);
+        name = hosts::reversedName(text);
         h.name = ctx.pool.intern(name);
     }
     // Host sorted by address; records follow their entries.

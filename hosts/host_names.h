@@ -1,0 +1,51 @@
+#pragma once
+
+// What the host-name windows and `vexilo-cli resolve` compute without a window: the
+// stored form of a name, the status text of the lookups, and the renewal of cache files
+// older than 30 days.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hosts {
+
+// Labels reversed and lower-cased, as every host name is kept: Host.Example.NET becomes
+// net.example.host.
+std::string reversedName(std::string_view name);
+
+// The stored form of a lookup's answer, "" for "no name": a name without a dot (a single
+// label says nothing about where a visitor comes from), or one with bytes a cache line
+// cannot hold or a person cannot read (control characters, quotes, non-ASCII), is none.
+std::string storedName(std::string_view official);
+
+struct LookupState
+{
+    std::size_t hosts = 0;    // hosts of the log
+    std::size_t named = 0;    // hosts with a name (or known to have none)
+    std::size_t renewals = 0; // renewal lookups still outstanding
+    bool quiet = false;       // no answer for 3 seconds
+    bool blink = false;       // toggled every second
+};
+
+// The status text (first character "*" or " ": the mark blinks while lookups run):
+// "*40/40" while answers come, "*97.5% done" after 3 quiet seconds, "*updating expired"
+// while renewing, "*complete" when done, "*-/-" for a log without hosts.
+std::string statusText(const LookupState& state);
+
+// Seconds after which a cache file is renewed.
+inline constexpr std::int64_t kExpirySeconds = 30 * 24 * 3600;
+
+// The cache file of folder to renew next ("" when none is older than 30 days at `now`,
+// seconds since 1970); each expired file found is traced.
+std::string findExpiredFile(const std::string& folder, std::int64_t now);
+
+// Takes up to n addresses (host order) from the end of an expired file, skipping disabled
+// lines; cuts the file before the lines taken, or deletes it when none remain (drained).
+// 0, or an error when the file cannot be read or is not a cache file.
+[[nodiscard]] int takeAddresses(const std::string& path, std::size_t n,
+                                std::vector<std::uint32_t>& out, bool& drained);
+
+} // namespace hosts

@@ -1,0 +1,23 @@
+#pragma once
+
+// The host-name windows of an open log:
+//  - "WC_DNS" (id 2008, an invisible child of the store window): hands the unnamed
+//    addresses to the resolver, writes each answer into today's cache file, tells the main
+//    window of new names (UM_HOSTRESOLVED) and, once every host has a name, renews cache
+//    lines older than 30 days. Its window text is the host-name part of the status bar.
+//  - "WC_RESOLVER" (its invisible child): checks once that names resolve at all, then
+//    keeps up to 20 reverse lookups of the platform's name service running and reports
+//    every answer to its parent.
+
+namespace hosts {
+
+inline constexpr char kHostCacheClass[] = "WC_DNS";
+inline constexpr char kResolverClass[] = "WC_RESOLVER";
+inline constexpr int kMaxPendingLookups = 20;
+// A name that resolves wherever the DNS works: the first root name server.
+inline constexpr char kProbeName[] = "a.root-servers.net";
+
+// Registers both classes (the program calls this once at start-up).
+void registerHostWindows();
+
+} // namespace hosts
