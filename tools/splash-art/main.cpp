@@ -1,4 +1,5 @@
-// Draws the splash picture of the shared dialogs (dialogs/res/splash.bmp, 24-bit).
+// Draws the splash picture of the shared dialogs (dialogs/res/splash.bmp, 24-bit), and the
+// same picture drawn at twice the pixels for screens scaled by 2 (splash@2x.bmp beside it).
 // Usage: splash-art OUTPUT.bmp   (runs without a display: QT_QPA_PLATFORM=offscreen)
 
 #include "dialogs/artwork.h"
@@ -127,16 +128,11 @@ void drawBand(QPainter& p)
     p.drawText(QPoint(16, 220), QStringLiteral("Copyright (C) Orvane"));
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The picture drawn at `scale` device pixels per pixel, saved as `path`.
+bool drawPicture(int scale, const QString& path)
 {
-    if (argc != 2) {
-        std::fputs("usage: splash-art OUTPUT.bmp\n", stderr);
-        return 2;
-    }
-    QGuiApplication app(argc, argv);
-    QImage image(kWidth, kHeight, QImage::Format_RGB888);
+    QImage image(kWidth * scale, kHeight * scale, QImage::Format_RGB888);
+    image.setDevicePixelRatio(scale);
     image.fill(Qt::black);
     {
         QPainter p(&image);
@@ -148,9 +144,25 @@ int main(int argc, char** argv)
         drawTitle(p);
         drawBand(p);
     }
-    if (!image.save(QString::fromLocal8Bit(argv[1]), "BMP")) {
-        std::fprintf(stderr, "splash-art: cannot write %s\n", argv[1]);
-        return 1;
+    if (image.save(path, "BMP"))
+        return true;
+    std::fprintf(stderr, "splash-art: cannot write %s\n", qPrintable(path));
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fputs("usage: splash-art OUTPUT.bmp\n", stderr);
+        return 2;
     }
-    return 0;
+    QGuiApplication app(argc, argv);
+    const QString path = QString::fromLocal8Bit(argv[1]);
+    QString doubled = path;
+    if (doubled.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive))
+        doubled.chop(4);
+    doubled += QLatin1String("@2x.bmp");
+    return drawPicture(1, path) && drawPicture(2, doubled) ? 0 : 1;
 }
