@@ -1,11 +1,14 @@
 #include "dialog_env.h"
 #include "dialogs/progress_dialog.h"
+#include "dialogs/smooth_progress_bar.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -108,6 +111,65 @@ TEST(ProgressDialog, StopAndEscapeCancel)
         }});
         EXPECT_EQ(dialog.exec(), 1223);
     }
+}
+
+TEST(ProgressDialog, TheBarGlidesBetweenPollsAndShowsThePercentage)
+{
+    FakeImport import;
+    import.total = 10000;
+    ui::ImportProgressDialog dialog(nullptr, import.poll(), import.clock());
+    dialog.show();
+    auto* bar = dialog.findChild<ui::SmoothProgressBar*>(QStringLiteral("1043"));
+    ASSERT_NE(bar, nullptr);
+    import.done = 5000;
+    dialog.tick();
+    EXPECT_EQ(bar->value(), 5000);
+    EXPECT_LT(bar->shownValue(), 5000); // not there at once
+    EXPECT_TRUE(bar->isTextVisible());
+    EXPECT_EQ(bar->text(), QStringLiteral("50%"));
+
+    std::set<int> seen;
+    QElapsedTimer clock;
+    clock.start();
+    while (bar->shownValue() < 5000 && clock.elapsed() < 3000) {
+        seen.insert(bar->shownValue());
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    EXPECT_EQ(bar->shownValue(), 5000);
+    EXPECT_GE(seen.size(), 3u) << "steps on the way";
+
+    import.done = 2000; // a smaller share is shown at once
+    dialog.tick();
+    EXPECT_EQ(bar->shownValue(), 2000);
+}
+
+TEST(ProgressDialog, NamesTheFileBeingRead)
+{
+    FakeImport import;
+    import.total = 400;
+    ui::ImportProgressDialog dialog(
+        nullptr, import.poll(), import.clock(),
+        {{"/logs/access.log", 100}, {"/logs/empty.log", 0}, {"/logs/access.log.2.gz", 300}});
+    dialog.show();
+    auto* file = dialog.findChild<QLabel*>(QStringLiteral("currentFile"));
+    ASSERT_NE(file, nullptr);
+    const struct
+    {
+        std::uint64_t done;
+        const char* shown;
+    } cases[] = {
+        {0, "access.log (1/3)"}, {100, "access.log.2.gz (3/3)"}, {400, "access.log.2.gz (3/3)"}};
+    for (const auto& c : cases) {
+        import.done = c.done;
+        dialog.tick();
+        EXPECT_TRUE(file->isVisible());
+        EXPECT_EQ(file->text(), QString::fromUtf8(c.shown)) << c.done;
+    }
+
+    ui::ImportProgressDialog unnamed(nullptr, import.poll(), import.clock());
+    unnamed.show();
+    unnamed.tick();
+    EXPECT_FALSE(unnamed.findChild<QLabel*>(QStringLiteral("currentFile"))->isVisible());
 }
 
 } // namespace
