@@ -76,7 +76,7 @@ HyperLink* manualLink(const QString& text, QWidget* parent)
 {
     auto* link = new HyperLink(1001, text, parent);
     QObject::connect(link, &HyperLink::clicked, parent,
-                     [] { openDocument(platform::programPath(kManualPage)); });
+                     [parent] { openManualPage(parent, kManualPage); });
     return link;
 }
 
@@ -126,6 +126,18 @@ class WelcomePage : public QWizardPage
         layout->addWidget(
             manualLink(QStringLiteral("解析可能なログファイルのフォーマットについて"), this), 0,
             Qt::AlignLeft);
+    }
+
+  protected:
+    // The link is the page's only control, but Enter should go on: Next takes the focus
+    // (after the wizard has given it to the link), also when the user comes Back here.
+    void showEvent(QShowEvent* event) override
+    {
+        QWizardPage::showEvent(event);
+        QTimer::singleShot(0, this, [this] {
+            if (wizard() && isVisible())
+                wizard()->button(QWizard::NextButton)->setFocus(Qt::OtherFocusReason);
+        });
     }
 };
 

@@ -95,10 +95,15 @@ class Wizard : public vxtest::DialogTest
         writeLog(logs + "/old/access.2.log", {"/old.html"});
         writeLog(logs + "/notes.txt", {"/notes.html"});
         ui::setOpenDocumentHook([this](const std::string& path) { opened.push_back(path); });
+        // The manual page the links open, next to a stand-in program.
+        platform::setProgramFolder(file("program"));
+        std::filesystem::create_directories(file("program/manual"));
+        std::ofstream(file("program/manual/analyze.html")) << "<html></html>";
     }
     void TearDown() override
     {
         ui::setOpenDocumentHook({});
+        platform::setProgramFolder("");
         DialogTest::TearDown();
     }
 
@@ -121,6 +126,12 @@ class Wizard : public vxtest::DialogTest
             << "button " << button << " on " << w.currentId();
         b->click();
         vxtest::pump(30); // the file page searches once it is shown
+    }
+
+    static void activate(QWidget* window)
+    {
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
     }
 
     void fillSearch(QWidget* page, bool subfolders = false,
@@ -370,6 +381,38 @@ TEST_F(Wizard, ExtendingFindsOnlyNewerFilesAndAsksAboutOlderOnes)
             "よりも最終更新日が古いファイルです。\n\nこのファイルを追加しますか？")));
         EXPECT_EQ(listed(*w).size(), answer == QMessageBox::Yes ? 2 : 1);
     }
+}
+
+TEST_F(Wizard, ManualLinksWorkFromTheKeyboardAndSayWhenTheManualIsMissing)
+{
+    auto w = openWizard();
+    activate(w.get());
+    auto* link = w->currentPage()->findChild<ui::HyperLink*>(QStringLiteral("1001"));
+    ASSERT_NE(link, nullptr);
+    for (int i = 0; i < 8 && !link->hasFocus(); ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(link->hasFocus());
+    for (const auto key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
+        QTest::keyClick(link, key);
+    EXPECT_EQ(opened, std::vector<std::string>(3, platform::programPath("./manual/analyze.html")));
+    EXPECT_EQ(w->currentId(), ui::kPageWelcome); // Enter stayed with the link
+
+    std::filesystem::remove(file("program/manual/analyze.html"));
+    QString message;
+    ModalDriver driver({[&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return false;
+        message = box->text();
+        box->accept();
+        return true;
+    }});
+    QTest::keyClick(link, Qt::Key_Space);
+    EXPECT_TRUE(driver.finished());
+    EXPECT_TRUE(
+        message.contains(QString::fromStdString(platform::programPath("./manual/analyze.html"))))
+        << message.toStdString();
+    EXPECT_EQ(opened.size(), 3u);
 }
 
 // The whole road through uiRunWizAna.
