@@ -1,7 +1,7 @@
-#include "dialogs/folder_picker.h"
 #include "dialogs/home_dir.h"
 
 #include "dialogs/artwork.h"
+#include "dialogs/file_dialogs.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/settings.h"

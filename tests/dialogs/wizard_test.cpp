@@ -10,7 +10,9 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,8 +20,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QTreeView>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -126,6 +131,32 @@ class Wizard : public vxtest::DialogTest
             << "button " << button << " on " << w.currentId();
         b->click();
         vxtest::pump(30); // the file page searches once it is shown
+        waitForSearch(w);
+    }
+
+    // The search runs beside the window; its result comes through the event loop.
+    static void waitForSearch(ui::AnalysisWizard& w)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (w.filesPage()->searching() && clock.elapsed() < 10000)
+            vxtest::pump(5);
+    }
+
+    // The file page with `names` (files in the log folder) added by hand, in name order.
+    std::unique_ptr<ui::AnalysisWizard> filePageWith(const std::vector<std::string>& names)
+    {
+        auto w = openWizard();
+        press(*w, QWizard::NextButton);
+        control<QCheckBox>(w->currentPage(), 1016)->setChecked(false);
+        press(*w, QWizard::NextButton);
+        QStringList paths;
+        for (const std::string& name : names) {
+            writeLog(logs + "/" + name, {"/x.html"});
+            paths << QString::fromStdString(logs + "/" + name);
+        }
+        w->filesPage()->addFiles(paths);
+        return w;
     }
 
     static void activate(QWidget* window)
@@ -383,6 +414,165 @@ TEST_F(Wizard, ExtendingFindsOnlyNewerFilesAndAsksAboutOlderOnes)
     }
 }
 
+TEST_F(Wizard, FilePageKeysDeleteRowsAndSelectTheNext)
+{
+    const std::vector<std::string> names = {"a.log", "b.log", "c.log", "d.log"};
+    const struct
+    {
+        std::vector<int> selected;
+        QStringList left;
+        QString current; // selected after the removal
+    } cases[] = {
+        {{1}, {"a.log", "c.log", "d.log"}, "c.log"},
+        {{3}, {"a.log", "b.log", "c.log"}, "c.log"}, // the last row: the new last one
+        {{0, 2}, {"b.log", "d.log"}, "b.log"},
+        {{0, 1, 2, 3}, {}, ""},
+    };
+    for (const auto& c : cases) {
+        auto w = filePageWith(names);
+        auto* list = control<QTableWidget>(w->currentPage(), 1044);
+        for (const int row : c.selected)
+            list->selectionModel()->select(list->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QTest::keyClick(list, Qt::Key_Delete);
+        EXPECT_EQ(listed(*w), c.left);
+        const QModelIndexList now = list->selectionModel()->selectedRows();
+        EXPECT_EQ(now.isEmpty() ? QString() : list->item(now.front().row(), 0)->text(), c.current);
+        EXPECT_EQ(control<QPushButton>(w->currentPage(), 1063)->isEnabled(), !c.left.isEmpty());
+        EXPECT_EQ(w->button(QWizard::NextButton)->isEnabled(), !c.left.isEmpty());
+    }
+}
+
+TEST_F(Wizard, AltBGoesBackAndTabLeavesTheFileList)
+{
+    auto w = filePageWith({"a.log", "b.log"});
+    activate(w.get());
+    auto* clear = control<QCheckBox>(w->currentPage(), 1007);
+    EXPECT_EQ(clear->text(), QStringLiteral("「< 戻る(&B)」で一覧をクリアする"));
+
+    auto* list = control<QTableWidget>(w->currentPage(), 1044);
+    list->setFocus();
+    ASSERT_TRUE(list->hasFocus());
+    QTest::keyClick(list, Qt::Key_Tab);
+    EXPECT_FALSE(list->hasFocus());
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_B, Qt::AltModifier);
+    vxtest::pump(200); // a button pressed by its key shows itself pressed for a moment
+    EXPECT_EQ(w->currentId(), ui::kPageSearch);
+    EXPECT_TRUE(w->filesPage()->items().empty()); // and the box still did its part
+}
+
+TEST_F(Wizard, ThePathColumnFitsItsPathsAndScrollsOnlyWhenItMust)
+{
+    std::string deep = "access.log";
+    for (int i = 0; i < 12; ++i)
+        deep = "a_rather_long_folder_name_" + std::to_string(i) + "/" + deep;
+    for (const bool longPath : {false, true}) {
+        auto w = filePageWith({longPath ? deep : "access.log"});
+        auto* list = control<QTableWidget>(w->currentPage(), 1044);
+        vxtest::pump(20);
+        const QHeaderView* header = list->horizontalHeader();
+        const int pathWidth = list->fontMetrics().horizontalAdvance(list->item(0, 2)->text());
+        EXPECT_GE(header->sectionSize(2), pathWidth) << longPath;
+        EXPECT_EQ(list->horizontalScrollBar()->isVisible(), longPath);
+        if (!longPath) { // the columns fill the list, no more
+            EXPECT_EQ(header->length(), list->viewport()->width());
+        }
+    }
+}
+
+TEST_F(Wizard, TheSearchRunsBesideTheWindowAndSaysWhyItFoundNothing)
+{
+    std::filesystem::create_symlink(logs + "/access.log", logs + "/access.link.log");
+    const struct
+    {
+        std::string folder;
+        QString pattern;
+        int listed;
+        QString named; // the status names it; "" when no status is shown
+    } cases[] = {
+        {logs, QStringLiteral("access*.log"), 2, QString()}, // the link is access.log again
+        {logs, QStringLiteral("error*.log"), 0, QStringLiteral("error*.log")},
+        {file("no-such-folder"), QStringLiteral("*.log"), 0,
+         QString::fromStdString(file("no-such-folder"))},
+        {logs + "/notes.txt", QStringLiteral("*.log"), 0,
+         QString::fromStdString(logs + "/notes.txt")},
+    };
+    for (const auto& c : cases) {
+        auto w = openWizard();
+        press(*w, QWizard::NextButton);
+        fillSearch(w->currentPage(), false, c.pattern);
+        control<QLineEdit>(w->currentPage(), 1004)->setText(QString::fromStdString(c.folder));
+        w->button(QWizard::NextButton)->click();
+        QWidget* page = w->currentPage();
+        vxtest::pump(5); // the page is shown; its search starts
+        if (w->filesPage()->searching()) {
+            // Until its result is taken in, the window waits for it, and shows that.
+            EXPECT_FALSE(w->button(QWizard::NextButton)->isEnabled());
+            EXPECT_TRUE(page->findChild<QWidget*>(QStringLiteral("searchBusy"))->isVisible());
+        }
+        waitForSearch(*w);
+        EXPECT_FALSE(page->findChild<QWidget*>(QStringLiteral("searchBusy"))->isVisible());
+        EXPECT_EQ(listed(*w).size(), c.listed) << c.folder;
+        auto* status = page->findChild<QLabel*>(QStringLiteral("searchStatus"));
+        EXPECT_EQ(status->isVisible(), !c.named.isEmpty()) << c.folder;
+        if (!c.named.isEmpty()) {
+            EXPECT_TRUE(status->text().contains(c.named)) << status->text().toStdString();
+        }
+    }
+}
+
+TEST_F(Wizard, TheAddDialogOffersRotatedLogNamesAndShowsWholeColumns)
+{
+    auto w = filePageWith({"access.log"});
+    for (const char* name : {"access.log.1", "access.log.2.gz", "access_log", "access_log.3",
+                             "access.log-20240101.gz"})
+        writeLog(logs + "/" + name, {"/x.html"});
+    QStringList filters;
+    QString selected;
+    std::vector<std::pair<int, int>> columns; // width and the width of the widest cell
+    ModalDriver driver({[&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return false;
+        filters = dialog->nameFilters();
+        selected = filters.value(dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))
+                                     ->currentIndex());
+        vxtest::pump(300); // the folder is read beside the window
+        const QAbstractItemView* tree = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        const QHeaderView* header = static_cast<const QTreeView*>(tree)->header();
+        for (int c = 0; c + 1 < header->count(); ++c)
+            columns.emplace_back(header->sectionSize(c), tree->sizeHintForColumn(c));
+        dialog->reject();
+        return true;
+    }});
+    QMetaObject::invokeMethod(control<QPushButton>(w->currentPage(), 1053), "click",
+                              Qt::QueuedConnection);
+    while (!driver.finished() && !driver.timedOut())
+        vxtest::pump(20);
+    ASSERT_GE(filters.size(), 7);
+    EXPECT_TRUE(filters[0].startsWith(QStringLiteral("Log Files(*.log;*.gz;*.log.gz;)")));
+    EXPECT_EQ(selected, filters[0]);
+    // Every rotated name is offered by a filter other than "All Files".
+    for (const char* name : {"access.log.1", "access.log.2.gz", "access_log", "access_log.3",
+                             "access.log-20240101.gz"}) {
+        bool offered = false;
+        for (const QString& filter : filters) {
+            if (filter.startsWith(QStringLiteral("All Files")))
+                continue;
+            const QString list = filter.mid(filter.lastIndexOf(QLatin1Char('(')) + 1).chopped(1);
+            for (const QString& pattern : list.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                offered = offered || QRegularExpression::fromWildcard(pattern, Qt::CaseSensitive)
+                                         .match(QString::fromLatin1(name))
+                                         .hasMatch();
+        }
+        EXPECT_TRUE(offered) << name;
+    }
+    ASSERT_FALSE(columns.empty());
+    for (const auto& [width, widest] : columns)
+        EXPECT_GE(width, widest);
+}
+
 TEST_F(Wizard, ManualLinksWorkFromTheKeyboardAndSayWhenTheManualIsMissing)
 {
     auto w = openWizard();
@@ -501,6 +691,62 @@ class RunWizard : public Wizard
         return platform::getProfileString(config, "Analyze", key, "<missing>");
     }
 };
+
+TEST_F(RunWizard, TheWholeRoadByKeyboardAlone)
+{
+    const auto focused = [] { return QApplication::focusWidget(); };
+    const auto on = [](int id) -> QWizard* {
+        auto* w = qobject_cast<QWizard*>(QApplication::activeModalWidget());
+        return w && w->isActiveWindow() && w->currentId() == id ? w : nullptr;
+    };
+    // Tabs until the control with `id` has the focus, then types `text` over its contents.
+    const auto typeInto = [focused](QWizard* w, int id, const QString& text) {
+        auto* edit = control<QLineEdit>(w->currentPage(), id);
+        for (int i = 0; i < 12 && focused() != edit; ++i)
+            QTest::keyClick(focused(), Qt::Key_Tab);
+        if (focused() != edit)
+            return false;
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, text);
+        return true;
+    };
+    const auto key = [on, focused](int page, Qt::Key k, Qt::KeyboardModifiers m = {}) {
+        return [=]() -> bool {
+            QWizard* w = on(page);
+            if (!w || !w->button(QWizard::NextButton)->isEnabled() || !focused())
+                return false;
+            QTest::keyClick(focused(), k, m);
+            return true;
+        };
+    };
+    bool typed = false;
+    std::vector<ModalDriver::Step> steps = {
+        key(ui::kPageWelcome, Qt::Key_Return),
+        [&] {
+            QWizard* w = on(ui::kPageSearch);
+            if (!w || !focused())
+                return false;
+            typed = typeInto(w, 1004, QString::fromStdString(logs)) &&
+                    typeInto(w, 1051, QStringLiteral("access*.log"));
+            QTest::keyClick(focused(), Qt::Key_Return);
+            return true;
+        },
+        key(ui::kPageFiles, Qt::Key_N, Qt::AltModifier),
+        key(ui::kPageOptions, Qt::Key_Return),
+        [&] {
+            QWizard* w = on(ui::kPageFinish);
+            if (!w || !focused())
+                return false;
+            QTest::keyClick(focused(), Qt::Key_Return);
+            return true;
+        },
+    };
+    char path[260] = "";
+    ASSERT_EQ(run(steps, path), 1);
+    EXPECT_TRUE(typed);
+    EXPECT_EQ(recordedPaths(path),
+              (std::multiset<std::string>{"/", "/a.html", "/a.html", "/c.html"}));
+}
 
 TEST_F(RunWizard, ASuccessfulRunMakesTheAnalysedLogAndWritesTheConfiguration)
 {
