@@ -4,6 +4,7 @@
 #include "platform/settings.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QMessageBox>
 #include <QUrl>
@@ -31,7 +32,7 @@ bool openDocument(const std::string& path)
 void openManualPage(QWidget* parent, std::string_view relative)
 {
     const std::string path = platform::programPath(relative);
-    const QString shown = QFile::decodeName(path.c_str());
+    const QString shown = QDir::cleanPath(QFile::decodeName(path.c_str()));
     if (!platform::fileExists(path)) {
         QMessageBox::information(
             parent, QStringLiteral("Vexilo"),

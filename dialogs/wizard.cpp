@@ -519,9 +519,13 @@ bool FilesPage::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_list->viewport() && event->type() == QEvent::Resize) {
         fitColumns();
     } else if (watched == m_list && event->type() == QEvent::FocusIn) {
-        // Coming in by keyboard, the first row shows the focus (without being selected).
-        if (m_list->rowCount() > 0 && !m_list->currentIndex().isValid())
-            m_list->setCurrentCell(0, 0, QItemSelectionModel::NoUpdate);
+        // Coming in with Tab, a row is taken at once, so that the focus shows and Delete
+        // has something to remove.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool byTab = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+        if (byTab && m_list->rowCount() > 0 && !m_list->selectionModel()->hasSelection())
+            m_list->setCurrentCell(std::max(m_list->currentRow(), 0), 0,
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     } else if (watched == m_list && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
