@@ -251,7 +251,8 @@ void SearchPage::updateEnabled()
 
 void SearchPage::browse()
 {
-    const QString folder = pickFolder(this, QStringLiteral("Log Path"), m_folder->text());
+    const QString folder =
+        pickFolder(this, QStringLiteral("Log Path"), expandHome(m_folder->text().trimmed()));
     if (!folder.isEmpty())
         m_folder->setText(folder);
 }
