@@ -1,8 +1,10 @@
 #include "dialogs/artwork.h"
 
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
 #include <cmath>
 
 namespace ui {
@@ -30,6 +32,16 @@ QPainterPath cloth(double x0, double x1, double top, double height, double amp)
     }
     path.closeSubpath();
     return path;
+}
+
+// An empty pixmap of `size` pixels for the given ratio (0: the screens' highest).
+QPixmap canvas(QSize size, qreal ratio)
+{
+    if (ratio <= 0)
+        ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    QPixmap pixmap(QSize(qCeil(size.width() * ratio), qCeil(size.height() * ratio)));
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
 }
 
 void fillBackdrop(QPainter& painter, const QRectF& area)
@@ -90,11 +102,11 @@ void drawEmblem(QPainter& painter, const QRectF& box)
     painter.restore();
 }
 
-QPixmap wizardWatermark()
+QPixmap wizardWatermark(qreal ratio)
 {
-    QPixmap pixmap(164, 390);
+    QPixmap pixmap = canvas(QSize(164, 390), ratio);
     QPainter painter(&pixmap);
-    fillBackdrop(painter, QRectF(pixmap.rect()));
+    fillBackdrop(painter, QRectF(0, 0, 164, 390));
     painter.setRenderHint(QPainter::Antialiasing);
     // Faint chart lines and a traffic curve along the bottom.
     painter.setPen(QPen(QColor(255, 255, 255, 28), 1));
@@ -126,42 +138,47 @@ QPixmap wizardWatermark()
     return pixmap;
 }
 
-QPixmap homeBanner(int width)
+QPixmap homeBanner(int width, qreal ratio)
 {
-    QPixmap pixmap(std::max(width, 64), 64);
+    width = std::max(width, 64);
+    QPixmap pixmap = canvas(QSize(width, 64), ratio);
     QPainter painter(&pixmap);
-    QLinearGradient gradient(0, 0, pixmap.width(), 0);
+    QLinearGradient gradient(0, 0, width, 0);
     gradient.setColorAt(0, kNight);
     gradient.setColorAt(1, kTeal);
-    painter.fillRect(pixmap.rect(), gradient);
+    painter.fillRect(QRectF(0, 0, width, 64), gradient);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(255, 166, 48), 2));
-    painter.drawLine(0, 63, pixmap.width(), 63);
+    painter.drawLine(QPointF(0, 63), QPointF(width, 63));
     drawEmblem(painter, QRectF(10, 6, 52, 52));
     QFont title(QStringLiteral("DejaVu Sans"), 16, QFont::Bold);
     painter.setFont(title);
     painter.setPen(Qt::white);
-    painter.drawText(QRectF(72, 8, pixmap.width() - 80, 30), Qt::AlignLeft | Qt::AlignVCenter,
+    painter.drawText(QRectF(72, 8, width - 80, 30), Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("Vexilo"));
     QFont small(QStringLiteral("DejaVu Sans"), 8);
     painter.setFont(small);
     painter.setPen(QColor(190, 220, 228));
-    painter.drawText(QRectF(72, 36, pixmap.width() - 80, 18), Qt::AlignLeft | Qt::AlignVCenter,
+    painter.drawText(QRectF(72, 36, width - 80, 18), Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("Home Folder"));
+    return pixmap;
+}
+
+QPixmap emblemPixmap(int size, qreal ratio)
+{
+    QPixmap pixmap = canvas(QSize(size, size), ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    drawEmblem(painter, QRectF(0, 0, size, size));
     return pixmap;
 }
 
 QIcon appIcon()
 {
+    // Every size drawn for itself: the icon picks the nearest for any scale.
     QIcon icon;
-    for (const int size : {16, 32, 48, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        drawEmblem(painter, QRectF(0, 0, size, size));
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(emblemPixmap(size, 1.0));
     return icon;
 }
 

@@ -1,12 +1,12 @@
 #include "dialogs/async_open.h"
 
+#include "dialogs/smooth_progress_bar.h"
 #include "platform/errors.h"
 
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMetaObject>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -70,10 +70,9 @@ class LoadingDialog : public QDialog
         m_label = new QLabel(QStringLiteral("ファイルを読み込んでいます"), this);
         m_label->setObjectName(QStringLiteral("9"));
         m_label->setMinimumWidth(280);
-        m_bar = new QProgressBar(this);
+        m_bar = new SmoothProgressBar(kPollMillis, this);
         m_bar->setObjectName(QStringLiteral("1043"));
         m_bar->setRange(0, kBarRange);
-        m_bar->setTextVisible(false);
         auto* stop = new QPushButton(QStringLiteral("&STOP"), this);
         stop->setObjectName(QStringLiteral("2"));
         connect(stop, &QPushButton::clicked, this, &LoadingDialog::reject);
@@ -134,7 +133,7 @@ class LoadingDialog : public QDialog
     {
         const float progress = m_progress.load();
         if (progress >= 0 && std::isfinite(progress))
-            m_bar->setValue(static_cast<int>(std::min(progress, 1.0f) * kBarRange));
+            m_bar->glideTo(static_cast<int>(std::min(progress, 1.0f) * kBarRange));
     }
 
     void end(int result)
@@ -150,7 +149,7 @@ class LoadingDialog : public QDialog
     void* m_context;
     std::atomic<float> m_progress{0.0f};
     QLabel* m_label;
-    QProgressBar* m_bar;
+    SmoothProgressBar* m_bar;
     std::unique_ptr<StepLabel> m_stepLabel;
     QTimer m_timer;
     std::thread m_thread;

@@ -43,6 +43,21 @@ std::string remainingTimeText(std::int64_t seconds)
     return text;
 }
 
+std::size_t currentInput(const std::vector<std::uint64_t>& sizes, std::uint64_t done)
+{
+    std::uint64_t end = 0;
+    std::size_t last = sizes.size();
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        if (sizes[i] == 0)
+            continue;
+        end += sizes[i];
+        if (end > done)
+            return i;
+        last = i;
+    }
+    return last;
+}
+
 std::string versionText(std::string_view productVersion)
 {
     int parts[3] = {0, 0, 0};

@@ -21,6 +21,11 @@ std::int64_t remainingSeconds(std::uint32_t elapsedMillis, std::uint64_t done, s
 // "%d sec" rounded to 5 s below a minute, otherwise "%d:%02d" rounded down to 30 s.
 std::string remainingTimeText(std::int64_t seconds);
 
+// The input being read when `done` bytes of all are read, for inputs read one after
+// another with these sizes: the first whose end lies beyond done; once all is read, the
+// last one that is not empty. sizes.size() when every input is empty.
+std::size_t currentInput(const std::vector<std::uint64_t>& sizes, std::uint64_t done);
+
 // The splash's version line from a product version "major.minor.build.x":
 // "Ver %d.%d%c" with the letter 'a' + build ("1.5.0.0" -> "Ver 1.5a").
 std::string versionText(std::string_view productVersion);

@@ -1,15 +1,15 @@
-#include "dialogs/folder_picker.h"
 #include "dialogs/home_dir.h"
 
 #include "dialogs/artwork.h"
+#include "dialogs/file_dialogs.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/settings.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -20,6 +20,9 @@
 #include <cerrno>
 #include <filesystem>
 #include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
 
 namespace ui {
 namespace {
@@ -39,6 +42,36 @@ QString boxText(const char* utf8)
     return QString::fromUtf8(utf8).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
+// Creates `folder` with every missing parent and returns the folders made, outermost
+// first. On failure ec holds the system's error and nothing made here stays.
+std::vector<std::filesystem::path> makeFolders(const std::filesystem::path& folder,
+                                               std::error_code& ec)
+{
+    std::vector<std::filesystem::path> missing;
+    for (std::filesystem::path p = folder; !p.empty(); p = p.parent_path()) {
+        std::error_code probe;
+        if (std::filesystem::symlink_status(p, probe).type() !=
+            std::filesystem::file_type::not_found)
+            break;
+        missing.push_back(p);
+        if (p == p.parent_path())
+            break;
+    }
+    std::vector<std::filesystem::path> made;
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (::mkdir(it->c_str(), 0755) != 0) {
+            ec = std::error_code(errno, std::generic_category());
+            for (auto back = made.rbegin(); back != made.rend(); ++back)
+                ::rmdir(back->c_str());
+            return {};
+        }
+        made.push_back(*it);
+    }
+    if (missing.empty() && !platform::isDirectory(folder.string()))
+        ec = std::make_error_code(std::errc::not_a_directory); // a file has the name
+    return made;
+}
+
 class HomeDirDialog : public QDialog
 {
   public:
@@ -49,13 +82,14 @@ class HomeDirDialog : public QDialog
         setWindowFlag(Qt::WindowContextHelpButtonHint, false);
         auto* banner = new QLabel(this);
         banner->setObjectName(QStringLiteral("101"));
-        banner->setPixmap(homeBanner(440));
+        banner->setPixmap(homeBanner(kWidth));
         auto* text = new QLabel(QStringLiteral("データ保存フォルダを指定してください"), this);
         auto* label = new QLabel(QStringLiteral("フォルダ名"), this);
         m_edit = new QLineEdit(proposed, this);
         m_edit->setObjectName(QStringLiteral("1051"));
         m_edit->setMinimumWidth(300);
         m_edit->setCursorPosition(0);
+        label->setBuddy(m_edit);
         auto* browse = new QPushButton(QStringLiteral("参照(&R)"), this);
         browse->setObjectName(QStringLiteral("1056"));
         auto* ok = new QPushButton(QStringLiteral("&OK"), this);
@@ -66,6 +100,10 @@ class HomeDirDialog : public QDialog
         connect(browse, &QPushButton::clicked, this, &HomeDirDialog::browse);
         connect(ok, &QPushButton::clicked, this, &HomeDirDialog::accept);
         connect(cancel, &QPushButton::clicked, this, &HomeDirDialog::reject);
+        // An empty name names no folder.
+        connect(m_edit, &QLineEdit::textChanged, ok,
+                [ok](const QString& typed) { ok->setEnabled(!typed.trimmed().isEmpty()); });
+        ok->setEnabled(!proposed.trimmed().isEmpty());
 
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 12);
@@ -83,22 +121,28 @@ class HomeDirDialog : public QDialog
         buttons->addWidget(ok);
         buttons->addWidget(cancel);
         layout->addLayout(buttons);
-        setFixedWidth(440);
+        setFixedWidth(kWidth);
     }
 
     void accept() override
     {
+        const QString typed = expandHome(m_edit->text().trimmed());
+        if (typed.isEmpty())
+            return;
         // A relative name would depend on the folder the program was started from.
-        QString path = m_edit->text().trimmed();
-        if (!path.isEmpty())
-            path = QFileInfo(path).absoluteFilePath();
+        const QString path = QDir::cleanPath(QFileInfo(typed).absoluteFilePath());
         const std::string native = toNative(path);
         if (!platform::isDirectory(native)) {
-            if (native.empty() || ::mkdir(native.c_str(), 0755) != 0) {
+            std::error_code ec;
+            const auto made = makeFolders(native, ec);
+            if (ec) {
                 QMessageBox::critical(this, QStringLiteral("UI"),
-                                      boxText("Create HomeDir failed\r\n\r\n") + path);
+                                      boxText("Create HomeDir failed\r\n\r\n") + path +
+                                          QStringLiteral("\n\n") +
+                                          QString::fromLocal8Bit(ec.message().c_str()));
                 return;
             }
+            m_made.insert(m_made.end(), made.begin(), made.end());
         }
         if (const int rc = platform::setHomeDir(native)) {
             QMessageBox::critical(
@@ -110,17 +154,29 @@ class HomeDirDialog : public QDialog
         done(0);
     }
 
-    void reject() override { done(1); }
+    // Cancel, Escape and closing the window: the folders this dialog made go again (as
+    // long as nothing was put into them).
+    void reject() override
+    {
+        for (auto it = m_made.rbegin(); it != m_made.rend(); ++it)
+            ::rmdir(it->c_str());
+        m_made.clear();
+        done(1);
+    }
 
   private:
+    static constexpr int kWidth = 440;
+
     void browse()
     {
-        const QString folder = pickFolder(this, QStringLiteral("Home Directory"), m_edit->text());
+        const QString folder =
+            pickFolder(this, QStringLiteral("Home Directory"), expandHome(m_edit->text()));
         if (!folder.isEmpty())
             m_edit->setText(folder);
     }
 
     QLineEdit* m_edit;
+    std::vector<std::filesystem::path> m_made;
 };
 
 } // namespace
@@ -130,10 +186,8 @@ int makeHomeDir(QWidget*, bool askOnlyIfMissing)
     const std::string registered = platform::homeDir();
     std::string proposed = registered;
     if (registered.empty() || !platform::isDirectory(registered)) {
-        const std::string documents = platform::documentsFolder();
-        std::error_code ec;
-        std::filesystem::create_directories(documents, ec);
-        proposed = platform::joinPath(documents, "My Vexilo");
+        // Only proposed: the folders are made when the user accepts them.
+        proposed = platform::joinPath(platform::documentsFolder(), "My Vexilo");
     } else if (askOnlyIfMissing) {
         return 0;
     }

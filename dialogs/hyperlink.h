@@ -2,7 +2,8 @@
 
 // The link-style text control of the wizard pages: its text centred and underlined, blue,
 // red while the mouse is over it, with the hand cursor; releasing the left button over it
-// emits clicked with the control's id.
+// emits clicked with the control's id. It takes the keyboard focus too (Tab), shows it, and
+// Space or Enter then work like the click.
 
 #include <QWidget>
 
@@ -27,6 +28,9 @@ class HyperLink : public QWidget
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     int m_id;

@@ -1,18 +1,29 @@
 #pragma once
 
-// The "Analyzing" dialog: polls the import every 500 ms, shows the share done and the time
-// still to go, and ends with 0 when all input is read, with the import's error, or with
-// 1223 when the user stops it.
+// The "Analyzing" dialog: polls the import every 500 ms, shows the share done (the bar
+// glides between polls), the file being read and the time still to go, and ends with 0
+// when all input is read, with the import's error, or with 1223 when the user stops it.
 
 #include <QDialog>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 class QLabel;
-class QProgressBar;
 
 namespace ui {
+
+class SmoothProgressBar;
+
+// An input of the import as the dialog names it: its path and its size when the import
+// began.
+struct ImportInput
+{
+    std::string path;
+    std::uint64_t size = 0;
+};
 
 class ImportProgressDialog : public QDialog
 {
@@ -24,7 +35,10 @@ class ImportProgressDialog : public QDialog
     // poll: laGetProgress of the running job; clock: a millisecond tick.
     using Poll = std::function<std::uint32_t(std::uint64_t* done, std::uint64_t* total)>;
     using Clock = std::function<std::uint32_t()>;
-    ImportProgressDialog(QWidget* parent, Poll poll, Clock clock = {});
+    // inputs: the import's inputs in the order it reads them, so that the dialog can name
+    // the one being read (none: no name is shown).
+    ImportProgressDialog(QWidget* parent, Poll poll, Clock clock = {},
+                         std::vector<ImportInput> inputs = {});
 
     // One poll, as the timer makes it every 500 ms.
     void tick();
@@ -37,7 +51,10 @@ class ImportProgressDialog : public QDialog
     Clock m_clock;
     std::uint32_t m_start;
     QTimer m_timer;
-    QProgressBar* m_bar;
+    std::vector<ImportInput> m_inputs;
+    std::vector<std::uint64_t> m_sizes;
+    SmoothProgressBar* m_bar;
+    QLabel* m_file;
     QLabel* m_remaining;
     bool m_ended = false;
 };

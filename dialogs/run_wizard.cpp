@@ -37,9 +37,18 @@ int importLogs(QWidget* owner, const std::string& scratch, const std::string& ou
     if (rc == 0)
         rc = laImportAsync(job);
     if (rc == 0) {
-        ImportProgressDialog dialog(owner, [job](std::uint64_t* done, std::uint64_t* total) {
-            return laGetProgress(job, done, total);
-        });
+        // The import reads its inputs in list order and counts their bytes as it goes, so
+        // that the byte count tells which one it is reading.
+        std::vector<ImportInput> inputs;
+        for (const std::string& input : request.inputs())
+            inputs.push_back({input, static_cast<std::uint64_t>(
+                                         std::max<std::int64_t>(0, platform::fileSize(input)))});
+        ImportProgressDialog dialog(
+            owner,
+            [job](std::uint64_t* done, std::uint64_t* total) {
+                return laGetProgress(job, done, total);
+            },
+            {}, std::move(inputs));
         rc = static_cast<std::uint32_t>(dialog.exec());
     }
     QApplication::setOverrideCursor(Qt::BusyCursor);

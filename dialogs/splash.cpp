@@ -28,6 +28,7 @@ QImage fadeComposition(const QImage& picture, const QImage& background, int leve
     const int a = static_cast<int>((1.0 - x * x) * 255.0);
     const int b = static_cast<int>(x * x * 255.0);
     QImage out(picture.size(), QImage::Format_RGB888);
+    out.setDevicePixelRatio(picture.devicePixelRatio());
     const int rowBytes = picture.width() * 3;
     for (int y = 0; y < picture.height(); ++y) {
         const uchar* p = picture.constScanLine(y);
@@ -66,13 +67,31 @@ void showWithCommand(QWidget* window, int showCommand)
     }
 }
 
-QImage splashPicture()
+QImage splashPicture(qreal ratio)
 {
     initResources();
-    QImage image(QStringLiteral(":/ui/splash.bmp"));
+    if (ratio <= 0)
+        ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    QImage image;
+    // Scaled screens get the picture drawn at twice the pixels, brought to their ratio.
+    if (ratio > 1.0) {
+        image.load(QStringLiteral(":/ui/splash@2x.bmp"));
+        if (!image.isNull() && ratio != 2.0) {
+            const QSize base = image.size() / 2;
+            image = image.scaled(qRound(base.width() * ratio), qRound(base.height() * ratio),
+                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }
+        if (!image.isNull())
+            image.setDevicePixelRatio(ratio);
+    }
+    if (image.isNull())
+        image.load(QStringLiteral(":/ui/splash.bmp"));
     if (image.isNull())
         return {};
-    return image.convertToFormat(QImage::Format_RGB888);
+    const qreal loaded = image.devicePixelRatio();
+    image = image.convertToFormat(QImage::Format_RGB888);
+    image.setDevicePixelRatio(loaded);
+    return image;
 }
 
 SplashWindow::SplashWindow(const QImage& picture, const QString& text,
@@ -81,12 +100,13 @@ SplashWindow::SplashWindow(const QImage& picture, const QString& text,
       m_picture(picture.convertToFormat(QImage::Format_RGB888)), m_text(text),
       m_version(QString::fromStdString(versionText(productVersion.toStdString())))
 {
+    m_picture.setDevicePixelRatio(picture.devicePixelRatio());
     setObjectName(QStringLiteral("WC_SPLASH"));
     setWindowTitle(text);
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::WaitCursor);
-    setFixedSize(m_picture.size());
+    setFixedSize(m_picture.deviceIndependentSize().toSize());
 }
 
 void SplashWindow::setMainWindow(QWidget* window, int showCommand)
@@ -106,11 +126,16 @@ void SplashWindow::start()
                                where.y() - screen->geometry().y(), where.width(), where.height());
         if (!behind.isNull())
             m_background = behind.toImage().convertToFormat(QImage::Format_RGB888);
+        // The screen's pixels may not be the picture's (a scaled screen): blend like with like.
+        if (!m_background.isNull() && m_background.size() != m_picture.size())
+            m_background = m_background.scaled(m_picture.size(), Qt::IgnoreAspectRatio,
+                                               Qt::SmoothTransformation);
     }
     if (m_background.size() != m_picture.size()) {
         m_background = QImage(m_picture.size(), QImage::Format_RGB888);
         m_background.fill(Qt::black);
     }
+    m_background.setDevicePixelRatio(m_picture.devicePixelRatio());
     move(where.topLeft());
     m_fadeTimer = startTimer(kFadeMillis, Qt::PreciseTimer);
 }

@@ -13,14 +13,16 @@ namespace ui {
 // The picture blended over the background at fade level f (0 .. 255 and more): while
 // f <= 254 every channel is (picture * a + background * b) >> 8 with x = 1 - f / 255,
 // a = (1 - x^2) * 255 and b = x^2 * 255; from 255 on the picture alone. Both images are
-// 24-bit of the same size.
+// 24-bit of the same size; the result keeps the picture's device pixel ratio.
 QImage fadeComposition(const QImage& picture, const QImage& background, int level);
 
 // Shows a window with a show command (UI_SW_*).
 void showWithCommand(QWidget* window, int showCommand);
 
-// The stored picture, 24-bit; null when it cannot be loaded.
-QImage splashPicture();
+// The stored picture, 24-bit, for a device pixel ratio (0: the highest of the screens): on
+// scaled screens the picture drawn at twice the pixels, carrying the ratio, so that it shows
+// at the same size and stays sharp. Null when it cannot be loaded.
+QImage splashPicture(qreal ratio = 0);
 
 class SplashWindow : public QWidget
 {

@@ -15,6 +15,13 @@ class QWidget;
 #define UI_API
 #endif
 
+// Loads Qt's own Japanese translations (qtbase_ja) into the running QApplication, so that
+// file dialogs, message-box buttons and context menus are Japanese like the rest of the
+// program, and makes Japanese the default locale. Every program calls it right after
+// creating its QApplication; the functions below call it too. Returns true when the
+// translations are in place, false when Qt's translation file is missing.
+UI_API bool uiLoadQtTranslations();
+
 // The Loading dialog's step text (its control 9). The job may set it from its thread.
 class UiLabel
 {

@@ -1,7 +1,7 @@
-#include "dialogs/folder_picker.h"
 #include "dialogs/wizard.h"
 
 #include "dialogs/artwork.h"
+#include "dialogs/file_dialogs.h"
 #include "dialogs/formats.h"
 #include "dialogs/hyperlink.h"
 #include "dialogs/shell.h"
@@ -14,27 +14,32 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
+#include <system_error>
 
 namespace ui {
 namespace {
 
 constexpr int kEditLimit = 259;
 constexpr char kManualPage[] = "./manual/analyze.html";
+// The file list's least column widths: long enough for a usual name and size.
+constexpr int kNameWidth = 150;
+constexpr int kSizeWidth = 50;
 
 QString fromNative(const std::string& path)
 {
@@ -76,7 +81,7 @@ HyperLink* manualLink(const QString& text, QWidget* parent)
 {
     auto* link = new HyperLink(1001, text, parent);
     QObject::connect(link, &HyperLink::clicked, parent,
-                     [] { openDocument(platform::programPath(kManualPage)); });
+                     [parent] { openManualPage(parent, kManualPage); });
     return link;
 }
 
@@ -99,6 +104,39 @@ QString olderFileQuestion(const QString& path, std::int64_t appendTime)
            boxText(std::string("\r\n\r\n") + "このファイルは現在の解析済みログ・ファイル\r\n" +
                    line + "よりも最終更新日が古いファイルです。\r\n" + "\r\n" +
                    "このファイルを追加しますか？");
+}
+
+// What the file page says when a search found nothing to add; "" when it found files.
+QString searchStatusText(const SearchResult& result, const std::string& folder,
+                         const std::string& pattern, bool subfolders)
+{
+    const QString where = fromNative(folder);
+    const QString name = fromNative(pattern);
+    switch (result.outcome) {
+    case SearchOutcome::kFound:
+        return QString();
+    case SearchOutcome::kNoMatch:
+        return (subfolders
+                    ? QStringLiteral("フォルダ「%1」とそのサブフォルダには、"
+                                     "「%2」に一致するファイルがありません。")
+                    : QStringLiteral("フォルダ「%1」には、「%2」に一致するファイルがありません。"))
+            .arg(where, name);
+    case SearchOutcome::kNoneNewer:
+        return QStringLiteral(
+                   "「%1」に一致するファイルは、どれも解析済みログより古いため追加しません。")
+            .arg(name);
+    case SearchOutcome::kNoFolder:
+        return QStringLiteral("フォルダ「%1」が見つかりません。検索フォルダ名を確かめてください。")
+            .arg(where);
+    case SearchOutcome::kNotAFolder:
+        return QStringLiteral("「%1」はフォルダではありません。").arg(where);
+    case SearchOutcome::kUnreadable:
+        return QStringLiteral("フォルダ「%1」を読み込めません。\n%2")
+            .arg(where, QString::fromStdString(std::generic_category().message(result.error)));
+    case SearchOutcome::kCancelled:
+        return QStringLiteral("検索を中止しました。");
+    }
+    return QString();
 }
 
 class WelcomePage : public QWizardPage
@@ -126,6 +164,18 @@ class WelcomePage : public QWizardPage
         layout->addWidget(
             manualLink(QStringLiteral("解析可能なログファイルのフォーマットについて"), this), 0,
             Qt::AlignLeft);
+    }
+
+  protected:
+    // The link is the page's only control, but Enter should go on: Next takes the focus
+    // (after the wizard has given it to the link), also when the user comes Back here.
+    void showEvent(QShowEvent* event) override
+    {
+        QWizardPage::showEvent(event);
+        QTimer::singleShot(0, this, [this] {
+            if (wizard() && isVisible())
+                wizard()->button(QWizard::NextButton)->setFocus(Qt::OtherFocusReason);
+        });
     }
 };
 
@@ -182,7 +232,7 @@ bool SearchPage::subfolders() const
 
 std::string SearchPage::folder() const
 {
-    return toNative(m_folder->text());
+    return toNative(expandHome(m_folder->text().trimmed()));
 }
 
 std::string SearchPage::pattern() const
@@ -201,7 +251,8 @@ void SearchPage::updateEnabled()
 
 void SearchPage::browse()
 {
-    const QString folder = pickFolder(this, QStringLiteral("Log Path"), m_folder->text());
+    const QString folder =
+        pickFolder(this, QStringLiteral("Log Path"), expandHome(m_folder->text().trimmed()));
     if (!folder.isEmpty())
         m_folder->setText(folder);
 }
@@ -213,29 +264,68 @@ FilesPage::FilesPage(AnalysisWizard* wizard) : QWizardPage(wizard), m_wizard(wiz
     m_list->setHorizontalHeaderLabels(
         {QStringLiteral("FileName"), QStringLiteral("Size"), QStringLiteral("Path")});
     m_list->horizontalHeaderItem(1)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_list->setColumnWidth(0, 150);
-    m_list->setColumnWidth(1, 50);
-    m_list->setColumnWidth(2, 1600);
+    m_list->setColumnWidth(0, kNameWidth);
+    m_list->setColumnWidth(1, kSizeWidth);
     m_list->setShowGrid(true);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab moves on to the buttons; the arrow keys walk the rows.
+    m_list->setTabKeyNavigation(false);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_list->verticalHeader()->hide();
     m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
     m_list->horizontalHeader()->setHighlightSections(false);
     m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_list->horizontalHeader()->setSectionsClickable(true);
     m_list->setWordWrap(false);
+    m_list->installEventFilter(this);
+    m_list->viewport()->installEventFilter(this);
     m_count = named(new QLabel(this), 1061);
     m_total = named(new QLabel(this), 1062);
     auto* add = named(new QPushButton(QStringLiteral("追加(&A)"), this), 1053);
     m_remove = named(new QPushButton(QStringLiteral("除外(&R)"), this), 1063);
     m_clearOnBack =
         named(new QCheckBox(QStringLiteral("「< 戻る(&B)」で一覧をクリアする"), this), 1007);
+    // The text names the Back button; Alt+B stays the Back button's.
+    m_clearOnBack->setShortcut(QKeySequence());
     m_clearOnBack->setChecked(true);
+
+    m_busy = new QWidget(this);
+    m_busy->setObjectName(QStringLiteral("searchBusy"));
+    auto* spinner = new QProgressBar(m_busy);
+    spinner->setRange(0, 0); // moving to and fro: no share is known
+    spinner->setTextVisible(false);
+    spinner->setFixedWidth(120);
+    auto* stop = new QPushButton(QStringLiteral("検索を中止(&S)"), m_busy);
+    stop->setObjectName(QStringLiteral("stopSearch"));
+    auto* busyRow = new QHBoxLayout(m_busy);
+    busyRow->setContentsMargins(0, 0, 0, 0);
+    busyRow->addWidget(spinner);
+    busyRow->addWidget(new QLabel(QStringLiteral("ログファイルを検索しています…"), m_busy));
+    busyRow->addStretch();
+    busyRow->addWidget(stop);
+    m_busy->hide();
+
+    m_status = new QWidget(this);
+    auto* icon = new QLabel(m_status);
+    const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    icon->setPixmap(style()
+                        ->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this)
+                        .pixmap(QSize(iconSize, iconSize), devicePixelRatioF()));
+    m_statusText = wrapped(QString(), m_status);
+    m_statusText->setObjectName(QStringLiteral("searchStatus"));
+    m_statusText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* statusRow = new QHBoxLayout(m_status);
+    statusRow->setContentsMargins(0, 0, 0, 0);
+    statusRow->addWidget(icon, 0, Qt::AlignTop);
+    statusRow->addWidget(m_statusText, 1);
+    m_status->hide();
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list, 1);
+    layout->addWidget(m_busy);
+    layout->addWidget(m_status);
     auto* row = new QHBoxLayout;
     row->addWidget(m_count);
     row->addSpacing(16);
@@ -248,6 +338,7 @@ FilesPage::FilesPage(AnalysisWizard* wizard) : QWizardPage(wizard), m_wizard(wiz
 
     connect(add, &QPushButton::clicked, this, &FilesPage::pickFiles);
     connect(m_remove, &QPushButton::clicked, this, &FilesPage::removeSelected);
+    connect(stop, &QPushButton::clicked, this, [this] { m_cancel = true; });
     connect(m_list->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &FilesPage::columnClicked);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -255,17 +346,28 @@ FilesPage::FilesPage(AnalysisWizard* wizard) : QWizardPage(wizard), m_wizard(wiz
     refresh();
 }
 
+FilesPage::~FilesPage()
+{
+    joinSearch();
+}
+
 void FilesPage::initializePage()
 {
-    removeDuplicatePaths(m_items);
+    removeDuplicateFiles(m_items);
     refresh();
-    // The search runs once the page is on the screen.
-    if (m_wizard->searchPage()->wildcard())
-        QTimer::singleShot(0, this, &FilesPage::runWildcardSearch);
+    showSearchStatus(QString());
+    // Once the page is on the screen: the keys go to the list, and the search runs.
+    QTimer::singleShot(0, this, [this] {
+        m_list->setFocus(Qt::OtherFocusReason);
+        if (m_wizard->searchPage()->wildcard())
+            runWildcardSearch();
+    });
 }
 
 void FilesPage::cleanupPage()
 {
+    stopSearch();
+    showSearchStatus(QString());
     if (m_clearOnBack->isChecked()) {
         m_items.clear();
         refresh();
@@ -274,20 +376,82 @@ void FilesPage::cleanupPage()
 
 bool FilesPage::isComplete() const
 {
-    return !m_items.empty();
+    return !searching() && !m_items.empty();
 }
 
 void FilesPage::runWildcardSearch()
 {
+    stopSearch();
     const SearchPage* search = m_wizard->searchPage();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    std::vector<LogFileItem> found = searchLogFiles(search->folder(), search->pattern(),
-                                                    search->subfolders(), m_wizard->appendTime());
-    QApplication::restoreOverrideCursor();
-    for (auto& item : found)
+    const std::string folder = search->folder();
+    const std::string pattern = search->pattern();
+    if (folder.empty() || pattern.empty()) {
+        showSearchStatus(folder.empty() ? QStringLiteral("検索フォルダ名を指定してください。")
+                                        : QStringLiteral("検索ファイル名を指定してください。"));
+        return;
+    }
+    showSearchStatus(QString());
+    const bool subfolders = search->subfolders();
+    const std::int64_t newerThan = m_wizard->appendTime();
+    const unsigned generation = ++m_generation;
+    m_cancel = false;
+    const auto work = [this, generation, folder, pattern, subfolders, newerThan] {
+        auto result = std::make_shared<SearchResult>(
+            searchLogFiles(folder, pattern, subfolders, newerThan, &m_cancel));
+        const QString status = searchStatusText(*result, folder, pattern, subfolders);
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, result, status] {
+                searchEnded(generation, std::move(*result), status);
+            },
+            Qt::QueuedConnection);
+    };
+    try {
+        m_worker = std::thread(work);
+    } catch (const std::system_error&) {
+        work(); // no thread to spare: search here, the result still comes through the queue
+        return;
+    }
+    m_busy->show();
+    emit completeChanged();
+}
+
+void FilesPage::joinSearch()
+{
+    if (!m_worker.joinable())
+        return;
+    m_cancel = true;
+    m_worker.join();
+    ++m_generation;
+}
+
+void FilesPage::stopSearch()
+{
+    if (!searching())
+        return;
+    joinSearch();
+    m_busy->hide();
+    emit completeChanged();
+}
+
+void FilesPage::searchEnded(unsigned generation, SearchResult result, const QString& status)
+{
+    if (generation != m_generation)
+        return; // a search that was stopped, or replaced by a newer one
+    if (m_worker.joinable())
+        m_worker.join(); // it has posted this and is ending
+    m_busy->hide();
+    showSearchStatus(status);
+    for (auto& item : result.items)
         m_items.push_back(std::move(item));
-    removeDuplicatePaths(m_items);
+    removeDuplicateFiles(m_items);
     refresh();
+}
+
+void FilesPage::showSearchStatus(const QString& text)
+{
+    m_statusText->setText(text);
+    m_status->setVisible(!text.isEmpty());
 }
 
 void FilesPage::addFiles(const QStringList& paths)
@@ -305,47 +469,95 @@ void FilesPage::addFiles(const QStringList& paths)
         m_items.push_back(makeLogFileItem(native));
     }
     // A file listed twice would be imported twice.
-    removeDuplicatePaths(m_items);
+    removeDuplicateFiles(m_items);
     refresh();
 }
 
 void FilesPage::pickFiles()
 {
-    QFileDialog picker(this, QString(), fromNative(m_wizard->searchPage()->folder()));
-    picker.setFileMode(QFileDialog::ExistingFiles);
-    picker.setOption(QFileDialog::DontUseNativeDialog);
-    picker.setOption(QFileDialog::HideNameFilterDetails);
-    picker.setNameFilters({
-        QStringLiteral("Log Files(*.log;*.gz;*.log.gz;) (*.log *.gz *.log.gz)"),
-        QStringLiteral("GZ Log Files(*.log.gz) (*.log.gz)"),
-        QStringLiteral("Plain Log Files(*.log) (*.log)"),
-        QStringLiteral("Text Files(*.txt) (*.txt)"),
-        QStringLiteral("GZ Files(*.gz) (*.gz)"),
-        QStringLiteral("All Files(*.*) (*)"),
-    });
-    if (picker.exec() != QDialog::Accepted)
-        return;
-    addFiles(picker.selectedFiles());
+    const QStringList paths = pickLogFiles(this, fromNative(m_wizard->searchPage()->folder()));
+    if (!paths.isEmpty())
+        addFiles(paths);
 }
 
 void FilesPage::removeSelected()
 {
+    const QModelIndexList rows = m_list->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return;
     std::vector<bool> drop(m_items.size(), false);
-    for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
-        if (index.row() >= 0 && static_cast<std::size_t>(index.row()) < drop.size())
-            drop[static_cast<std::size_t>(index.row())] = true;
+    std::size_t first = m_items.size();
+    for (const QModelIndex& index : rows) {
+        const auto row = static_cast<std::size_t>(index.row());
+        if (index.row() >= 0 && row < drop.size()) {
+            drop[row] = true;
+            first = std::min(first, row);
+        }
+    }
     std::vector<LogFileItem> kept;
     for (std::size_t i = 0; i < m_items.size(); ++i)
         if (!drop[i])
             kept.push_back(std::move(m_items[i]));
     m_items = std::move(kept);
     refresh();
+    // The row that followed the first removed one takes its place, so that Delete can be
+    // pressed again.
+    if (!m_items.empty()) {
+        const int row = static_cast<int>(std::min(first, m_items.size() - 1));
+        m_list->setCurrentCell(row, 0,
+                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
 }
 
 void FilesPage::columnClicked(int column)
 {
     m_order = nextFileOrder(m_order, column);
     refresh();
+}
+
+bool FilesPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_list->viewport() && event->type() == QEvent::Resize) {
+        fitColumns();
+    } else if (watched == m_list && event->type() == QEvent::FocusIn) {
+        // Coming in with Tab, a row is taken at once, so that the focus shows and Delete
+        // has something to remove.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool byTab = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+        if (byTab && m_list->rowCount() > 0 && !m_list->selectionModel()->hasSelection())
+            m_list->setCurrentCell(std::max(m_list->currentRow(), 0), 0,
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    } else if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+            removeSelected();
+            return true;
+        }
+    }
+    return QWizardPage::eventFilter(watched, event);
+}
+
+void FilesPage::fitColumns()
+{
+    const QFontMetrics metrics = m_list->fontMetrics();
+    const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 8;
+    QHeaderView* header = m_list->horizontalHeader();
+    int widths[3] = {kNameWidth, kSizeWidth, 0};
+    for (int column = 0; column < 3; ++column) {
+        widths[column] = std::max(widths[column], header->sectionSizeHint(column));
+        for (int row = 0; row < m_list->rowCount(); ++row)
+            if (const QTableWidgetItem* item = m_list->item(row, column))
+                widths[column] =
+                    std::max(widths[column], metrics.horizontalAdvance(item->text()) + padding);
+    }
+    // A long name is cut rather than pushing its path out of sight; the path column is as
+    // wide as its longest path, and at least fills the list.
+    const int viewport = m_list->viewport()->width();
+    widths[0] = std::min(widths[0], std::max(kNameWidth, viewport / 3));
+    widths[2] = std::max(widths[2], viewport - widths[0] - widths[1]);
+    for (int column = 0; column < 3; ++column)
+        if (header->sectionSize(column) != widths[column])
+            header->resizeSection(column, widths[column]);
 }
 
 void FilesPage::refresh()
@@ -356,7 +568,9 @@ void FilesPage::refresh()
     for (std::size_t i = 0; i < m_items.size(); ++i) {
         const LogFileItem& item = m_items[i];
         const int row = static_cast<int>(i);
-        m_list->setItem(row, 0, new QTableWidgetItem(fromNative(std::string(item.name()))));
+        auto* name = new QTableWidgetItem(fromNative(std::string(item.name())));
+        name->setToolTip(fromNative(item.path));
+        m_list->setItem(row, 0, name);
         auto* size = new QTableWidgetItem(QString::fromStdString(sizeText(item.size)));
         size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_list->setItem(row, 1, size);
@@ -366,6 +580,7 @@ void FilesPage::refresh()
         m_list->horizontalHeader()->setSortIndicator(
             m_order.column, m_order.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
     m_list->horizontalHeader()->setSortIndicatorShown(m_order.column != FileOrder::kNone);
+    fitColumns();
     m_count->setText(QStringLiteral("ファイル数: %1").arg(m_items.size()));
     m_total->setText(
         QStringLiteral("合計サイズ: %1").arg(QString::fromStdString(sizeText(totalSize(m_items)))));
@@ -481,13 +696,7 @@ AnalysisWizard::AnalysisWizard(QWidget* owner, std::string scratch, std::int64_t
     setButtonText(QWizard::NextButton, QStringLiteral("次へ(&N) >"));
     setButtonText(QWizard::FinishButton, QStringLiteral("完了"));
     setButtonText(QWizard::CancelButton, QStringLiteral("キャンセル"));
-    QPixmap logo(48, 48);
-    logo.fill(Qt::transparent);
-    {
-        QPainter painter(&logo);
-        drawEmblem(painter, QRectF(0, 0, 48, 48));
-    }
-    setPixmap(QWizard::LogoPixmap, logo);
+    setPixmap(QWizard::LogoPixmap, emblemPixmap(48));
 
     m_search = new SearchPage(settings, this);
     m_files = new FilesPage(this);

@@ -12,8 +12,10 @@
 
 #include <QWizard>
 #include <QWizardPage>
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 class QCheckBox;
@@ -67,6 +69,7 @@ class FilesPage : public QWizardPage
 
   public:
     FilesPage(AnalysisWizard* wizard);
+    ~FilesPage() override;
     void initializePage() override;
     void cleanupPage() override;
     bool isComplete() const override;
@@ -74,14 +77,25 @@ class FilesPage : public QWizardPage
     const std::vector<LogFileItem>& items() const { return m_items; }
     FileOrder order() const { return m_order; }
 
-    // The wildcard search of the search page's folder and pattern; its matches are added.
+    // The wildcard search of the search page's folder and pattern, on a worker thread; its
+    // matches are added when it ends. Next waits for it.
     void runWildcardSearch();
+    bool searching() const { return m_worker.joinable(); }
+    // Stops a running search; what it found so far is dropped.
+    void stopSearch();
     // Adds files picked by hand (after asking about files older than the analysed log
     // being extended).
     void addFiles(const QStringList& paths);
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
+    void joinSearch();
+    void searchEnded(unsigned generation, SearchResult result, const QString& status);
+    void showSearchStatus(const QString& text);
     void refresh();
+    void fitColumns();
     void pickFiles();
     void removeSelected();
     void columnClicked(int column);
@@ -94,6 +108,12 @@ class FilesPage : public QWizardPage
     QLabel* m_total;
     QPushButton* m_remove;
     QCheckBox* m_clearOnBack;
+    QWidget* m_busy;   // shown while the search runs
+    QWidget* m_status; // why the search found nothing
+    QLabel* m_statusText;
+    std::thread m_worker;
+    std::atomic<bool> m_cancel{false};
+    unsigned m_generation = 0; // results of an older search are dropped
 };
 
 class OptionsPage : public QWizardPage

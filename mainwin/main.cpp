@@ -5,10 +5,8 @@
 #include <QDialog>
 #include <QPointer>
 #include <QFont>
-#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QSocketNotifier>
-#include <QTranslator>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -64,16 +62,13 @@ void closeOnSignals(QApplication& app)
 }
 
 // One look on every desktop: Fusion, Noto Sans CJK JP, Qt's own texts in Japanese.
-void setLook(QApplication& app)
+void setLook()
 {
     QApplication::setStyle(QStringLiteral("Fusion"));
     QFont font = QApplication::font();
     font.setFamilies({QStringLiteral("Noto Sans CJK JP"), font.family()});
     QApplication::setFont(font);
-    auto* qtTexts = new QTranslator(&app);
-    if (qtTexts->load(QStringLiteral("qtbase_ja"),
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(qtTexts);
+    uiLoadQtTranslations();
     QApplication::setWindowIcon(ui::appIcon());
 }
 
@@ -86,7 +81,7 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Orvane"));
     QApplication::setApplicationVersion(QStringLiteral(VEXILO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("vexilo"));
-    setLook(app);
+    setLook();
     // Tests read the trace on a port of their own.
     if (const char* port = std::getenv("VEXILO_TRACE_PORT"))
         platform::setTracePort(static_cast<std::uint16_t>(std::atoi(port)));

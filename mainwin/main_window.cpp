@@ -634,21 +634,25 @@ Desktop realDesktop()
         return QProcess::startDetached(fromNative(program), arguments);
     };
     const QString filter = QStringLiteral("Analyzed Log File(*.vxlog) (*.vxlog)");
-    d.openFileName = [filter](QWidget* owner) {
-        const QString name = QFileDialog::getOpenFileName(owner, QString(), QString(), filter,
-                                                          nullptr, QFileDialog::DontUseNativeDialog);
-        return QFile::encodeName(name).toStdString();
-    };
-    d.saveFileName = [filter](QWidget* owner) {
+    // Both file dialogs show every column whole: details, sized for them.
+    const auto ask = [filter](QWidget* owner, bool save) {
         QFileDialog dialog(owner);
         dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setViewMode(QFileDialog::Detail);
         dialog.setNameFilter(filter);
-        dialog.setDefaultSuffix(QStringLiteral("vxlog"));
+        if (save) {
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setDefaultSuffix(QStringLiteral("vxlog"));
+        } else {
+            dialog.setFileMode(QFileDialog::ExistingFile);
+        }
+        dialog.resize(820, 500);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::string();
         return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
     };
+    d.openFileName = [ask](QWidget* owner) { return ask(owner, false); };
+    d.saveFileName = [ask](QWidget* owner) { return ask(owner, true); };
     return d;
 }
 

@@ -10,7 +10,8 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 packages=(build-essential cmake ninja-build pkg-config zlib1g-dev libpcre2-dev libgtest-dev
           libbenchmark-dev qt6-base-dev qt6-webengine-dev qt6-webchannel-dev
-          libqt6webenginecore6-bin xvfb xauth fonts-noto-cjk tzdata libcli11-dev)
+          libqt6webenginecore6-bin qt6-translations-l10n xvfb xauth fonts-noto-cjk tzdata
+          libcli11-dev)
 build_dir=$top/build
 cmake_args=(-DCMAKE_BUILD_TYPE=Release)
 for arg in "$@"; do

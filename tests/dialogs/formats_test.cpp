@@ -76,3 +76,23 @@ TEST(Formats, WordListsSplitAtCommasAndBlanks)
 }
 
 } // namespace
+
+TEST(Formats, TheInputBeingReadFollowsTheByteCountAndPassesOverEmptyInputs)
+{
+    const std::vector<std::uint64_t> sizes = {100, 0, 300, 50};
+    const struct
+    {
+        std::uint64_t done;
+        std::size_t input;
+    } cases[] = {
+        {0, 0},    {99, 0},  // inside the first
+        {100, 2},            // the first is done; the empty second is never read
+        {399, 2},  {400, 3}, // one byte before and at the boundary
+        {449, 3},  {450, 3}, // all read: the last one stays named
+        {9999, 3},           // a count past the end (a file that grew) names no other
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ui::currentInput(sizes, c.done), c.input) << c.done;
+    EXPECT_EQ(ui::currentInput({0, 0}, 0), 2u);
+    EXPECT_EQ(ui::currentInput({}, 0), 0u);
+}

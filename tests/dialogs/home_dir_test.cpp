@@ -5,9 +5,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <system_error>
 
 namespace {
 
@@ -79,10 +81,11 @@ TEST_F(HomeDir, AMissingFolderIsProposedInTheDocumentsAndMadeOnOk)
     }
 }
 
-TEST_F(HomeDir, AFolderThatCannotBeMadeIsReportedAndTheUserMayCorrectIt)
+TEST_F(HomeDir, AFolderThatCannotBeMadeIsReportedWithTheReasonAndTheUserMayCorrectIt)
 {
-    const QString bad = QString::fromStdString(file("no/such/parent"));
-    const QString good = QString::fromStdString(file("mine"));
+    std::ofstream(file("blocker")) << "a file where a folder should be";
+    const QString bad = QString::fromStdString(file("blocker/data"));
+    const QString good = QString::fromStdString(file("mine/with/parents")); // made whole
     QString message, caption;
     ModalDriver driver({press(1, nullptr, bad),
                         [&] {
@@ -99,9 +102,45 @@ TEST_F(HomeDir, AFolderThatCannotBeMadeIsReportedAndTheUserMayCorrectIt)
     EXPECT_EQ(ui::makeHomeDir(nullptr, false), 0);
     EXPECT_TRUE(driver.finished());
     EXPECT_EQ(caption, QStringLiteral("UI"));
-    EXPECT_EQ(message, QStringLiteral("Create HomeDir failed\n\n") + bad);
+    EXPECT_EQ(message, QStringLiteral("Create HomeDir failed\n\n") + bad + QStringLiteral("\n\n") +
+                           QString::fromStdString(std::generic_category().message(ENOTDIR)));
     EXPECT_EQ(platform::homeDir(), good.toStdString());
     EXPECT_TRUE(platform::isDirectory(good.toStdString()));
+}
+
+TEST_F(HomeDir, ATildeIsTheHomeFolderAndMissingParentsAreMade)
+{
+    const struct
+    {
+        const char* typed;
+        std::string registered;
+    } cases[] = {
+        {"~/a/b/Vexilo", home() + "/a/b/Vexilo"},
+        {"  ~/spaced  ", home() + "/spaced"},
+        {"~", home()},
+        {"~other", ""}, // a name that starts with "~" is relative, not another user's home
+    };
+    for (const auto& c : cases) {
+        const std::string expected = c.registered.empty() ? file(c.typed) : c.registered;
+        const auto before = std::filesystem::current_path();
+        std::filesystem::current_path(file(""));
+        ModalDriver driver({press(1, nullptr, QString::fromUtf8(c.typed))});
+        const int rc = ui::makeHomeDir(nullptr, false);
+        std::filesystem::current_path(before);
+        EXPECT_EQ(rc, 0) << c.typed;
+        EXPECT_EQ(platform::homeDir(), expected) << c.typed;
+        EXPECT_TRUE(platform::isDirectory(expected)) << c.typed;
+    }
+}
+
+TEST_F(HomeDir, CancelLeavesNoFolderBehind)
+{
+    // A new user: the proposal inside the documents folder is only a proposal.
+    QString proposed;
+    ModalDriver first({press(2, &proposed)});
+    EXPECT_EQ(ui::makeHomeDir(nullptr, true), 1);
+    EXPECT_FALSE(proposed.isEmpty());
+    EXPECT_FALSE(std::filesystem::exists(platform::documentsFolder()));
 }
 
 TEST_F(HomeDir, CancelKeepsTheRegistration)
@@ -130,7 +169,7 @@ TEST_F(HomeDir, AFolderThatCannotBeRegisteredIsNotReportedAsDone)
     std::ofstream(file("blocker")) << "a file where the settings folder should be";
     ::setenv("XDG_CONFIG_HOME", file("blocker/config").c_str(), 1);
     QString message;
-    ModalDriver driver({press(1, nullptr, QString::fromStdString(file("data"))),
+    ModalDriver driver({press(1, nullptr, QString::fromStdString(file("made/for/data"))),
                         [&] {
                             auto* box =
                                 qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -144,6 +183,8 @@ TEST_F(HomeDir, AFolderThatCannotBeRegisteredIsNotReportedAsDone)
     EXPECT_EQ(ui::makeHomeDir(nullptr, false), 1);
     EXPECT_TRUE(message.startsWith(QStringLiteral("Save HomeDir failed\n\nerr=")))
         << message.toStdString();
+    // The folders made for the refused registration go with the Cancel.
+    EXPECT_FALSE(std::filesystem::exists(file("made")));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "dialogs/log_files.h"
 #include "tests/platform/temp_dir.h"
 
+#include <atomic>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -68,17 +69,17 @@ TEST(LogFiles, SearchListsMatchingFilesOfTheFolderAndItsSubfolders)
     std::filesystem::create_directories(root + "/access_dir.log"); // a folder, not a log
     const std::size_t cut = root.size() + 1;
 
-    const auto flat = ui::searchLogFiles(root, "access*.log", false, 0);
+    const auto flat = ui::searchLogFiles(root, "access*.log", false, 0).items;
     EXPECT_EQ(names(flat, cut), (std::vector<std::string>{"access.log", "access1.log"}));
     ASSERT_EQ(flat.size(), 2u);
     EXPECT_EQ(flat[1].size, 300u);
     EXPECT_EQ(flat[1].name(), "access1.log");
 
-    const auto deep = ui::searchLogFiles(root, "access*.log", true, 0);
+    const auto deep = ui::searchLogFiles(root, "access*.log", true, 0).items;
     EXPECT_EQ(names(deep, cut),
               (std::vector<std::string>{"access.log", "access1.log", "sub/access2.log",
                                         "sub/deep/access3.log"}));
-    EXPECT_TRUE(ui::searchLogFiles(root + "/missing", "*", true, 0).empty());
+    EXPECT_TRUE(ui::searchLogFiles(root + "/missing", "*", true, 0).items.empty());
 }
 
 TEST(LogFiles, OnlyFilesStrictlyNewerThanTheAnalysedLogAreFound)
@@ -89,7 +90,7 @@ TEST(LogFiles, OnlyFilesStrictlyNewerThanTheAnalysedLogAreFound)
     writeFile(root + "/access.old.log", 1, t - 60);
     writeFile(root + "/access.same.log", 1, t);
     writeFile(root + "/access.new.log", 1, t + 1);
-    const auto found = ui::searchLogFiles(root, "access*.log", false, t * 1000000000);
+    const auto found = ui::searchLogFiles(root, "access*.log", false, t * 1000000000).items;
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].name(), "access.new.log");
 }
@@ -149,10 +150,67 @@ TEST(LogFiles, LaterDuplicatesOfAPathAreRemoved)
     std::vector<LogFileItem> items;
     for (const char* path : {"/x/a.log", "/x/b.log", "/x/a.log", "/y/a.log", "/x/b.log"})
         items.push_back(ui::makeLogFileItem(path));
-    ui::removeDuplicatePaths(items);
+    ui::removeDuplicateFiles(items);
     EXPECT_EQ(names(items, 0), (std::vector<std::string>{"/x/a.log", "/x/b.log", "/y/a.log"}));
     EXPECT_EQ(items[0].size, 0u); // files that cannot be opened count as empty
     EXPECT_EQ(ui::totalSize(items), 0u);
+}
+
+TEST(LogFiles, ASearchSaysWhyItFoundNothing)
+{
+    vxtest::TempDir dir;
+    const std::string root = dir.file("logs");
+    const std::int64_t t = 1700000000;
+    writeFile(root + "/access.log", 1, t - 60);
+    writeFile(root + "/sub/other.log", 1);
+    writeFile(dir.file("plain.txt"), 1);
+    const std::atomic<bool> stopped{true};
+    const struct
+    {
+        std::string folder;
+        const char* pattern;
+        bool subfolders;
+        std::int64_t newerThan;
+        const std::atomic<bool>* cancel;
+        ui::SearchOutcome outcome;
+        std::size_t found;
+    } cases[] = {
+        {root, "access*.log", false, 0, nullptr, ui::SearchOutcome::kFound, 1},
+        {root, "error*.log", true, 0, nullptr, ui::SearchOutcome::kNoMatch, 0},
+        {root, "other.log", false, 0, nullptr, ui::SearchOutcome::kNoMatch, 0}, // only below
+        {root, "access*.log", false, t * 1000000000, nullptr, ui::SearchOutcome::kNoneNewer, 0},
+        {dir.file("missing"), "*.log", false, 0, nullptr, ui::SearchOutcome::kNoFolder, 0},
+        {dir.file("plain.txt/x"), "*.log", false, 0, nullptr, ui::SearchOutcome::kNoFolder, 0},
+        {dir.file("plain.txt"), "*.log", false, 0, nullptr, ui::SearchOutcome::kNotAFolder, 0},
+        {root, "*.log", true, 0, &stopped, ui::SearchOutcome::kCancelled, 0},
+    };
+    for (const auto& c : cases) {
+        const ui::SearchResult result =
+            ui::searchLogFiles(c.folder, c.pattern, c.subfolders, c.newerThan, c.cancel);
+        EXPECT_EQ(result.outcome, c.outcome) << c.folder << " " << c.pattern;
+        EXPECT_EQ(result.items.size(), c.found) << c.folder << " " << c.pattern;
+    }
+}
+
+TEST(LogFiles, TheSameFileByAnotherPathIsListedOnce)
+{
+    vxtest::TempDir dir;
+    const std::string logs = dir.file("logs");
+    writeFile(logs + "/access.log", 10);
+    writeFile(logs + "/other.log", 10); // same size and folder, another file
+    std::filesystem::create_symlink(logs + "/access.log", logs + "/link.log");
+    std::filesystem::create_hard_link(logs + "/access.log", dir.file("hard.log"));
+    const auto before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    std::vector<LogFileItem> items;
+    for (const std::string& path :
+         {logs + "/access.log", std::string("logs/../logs/access.log"), logs + "/link.log",
+          dir.file("hard.log"), std::string("./logs/other.log"), logs + "//access.log"})
+        items.push_back(ui::makeLogFileItem(path));
+    std::filesystem::current_path(before);
+    ui::removeDuplicateFiles(items);
+    EXPECT_EQ(names(items, 0),
+              (std::vector<std::string>{logs + "/access.log", logs + "/other.log"}));
 }
 
 } // namespace

@@ -1,11 +1,14 @@
 #include "dialog_env.h"
 #include "dialogs/progress_dialog.h"
+#include "dialogs/smooth_progress_bar.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -107,6 +110,47 @@ TEST(ProgressDialog, StopAndEscapeCancel)
             return true;
         }});
         EXPECT_EQ(dialog.exec(), 1223);
+    }
+}
+
+TEST(ProgressDialog, TheBarGlidesBetweenPollsAndShowsThePercentage)
+{
+    FakeImport import;
+    import.total = 10000;
+    import.done = 5000;
+    ui::ImportProgressDialog dialog(nullptr, import.poll(), import.clock());
+    auto* bar = dialog.findChild<ui::SmoothProgressBar*>(QStringLiteral("1043"));
+    dialog.tick();
+    EXPECT_EQ(bar->value(), 5000);
+    EXPECT_EQ(bar->text(), QStringLiteral("50%"));
+    std::set<int> shown; // the positions drawn on the way, until there
+    QElapsedTimer clock;
+    clock.start();
+    while (bar->shownValue() < 5000 && clock.elapsed() < 3000) {
+        shown.insert(bar->shownValue());
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    EXPECT_EQ(bar->shownValue(), 5000);
+    EXPECT_GE(shown.size(), 3u);
+    import.done = 2000; // a smaller share is shown at once
+    dialog.tick();
+    EXPECT_EQ(bar->shownValue(), 2000);
+}
+
+TEST(ProgressDialog, NamesTheFileBeingRead)
+{
+    FakeImport import;
+    import.total = 400;
+    ui::ImportProgressDialog dialog(
+        nullptr, import.poll(), import.clock(),
+        {{"/logs/access.log", 100}, {"/logs/empty.log", 0}, {"/logs/access.log.2.gz", 300}});
+    auto* file = dialog.findChild<QLabel*>(QStringLiteral("currentFile"));
+    for (const auto& [done, shown] : {std::pair<std::uint64_t, const char*>{0, "access.log (1/3)"},
+                                      {100, "access.log.2.gz (3/3)"},
+                                      {400, "access.log.2.gz (3/3)"}}) {
+        import.done = done;
+        dialog.tick();
+        EXPECT_EQ(file->text(), QString::fromUtf8(shown)) << done;
     }
 }
 

@@ -1,4 +1,5 @@
 #include "dialog_env.h"
+#include "dialogs/artwork.h"
 #include "dialogs/splash.h"
 #include "dialogs/ui.h"
 
@@ -46,6 +47,37 @@ TEST(Splash, ThePictureIsStoredIn24Bits)
     EXPECT_EQ(picture.format(), QImage::Format_RGB888);
     EXPECT_GE(picture.width(), 300);
     EXPECT_GE(picture.height(), 230);
+}
+
+TEST(Splash, PicturesAreDrawnForTheScreensPixelRatio)
+{
+    const QImage single = ui::splashPicture(1.0);
+    for (const qreal ratio : {1.0, 1.5, 2.0}) {
+        const struct
+        {
+            const char* name;
+            QPixmap pixmap;
+            QSize size;
+        } pictures[] = {
+            {"watermark", ui::wizardWatermark(ratio), QSize(164, 390)},
+            {"banner", ui::homeBanner(440, ratio), QSize(440, 64)},
+            {"emblem", ui::emblemPixmap(48, ratio), QSize(48, 48)},
+            {"splash", QPixmap::fromImage(ui::splashPicture(ratio)), single.size()},
+        };
+        for (const auto& p : pictures) {
+            EXPECT_EQ(p.pixmap.devicePixelRatio(), ratio) << p.name << " " << ratio;
+            EXPECT_EQ(p.pixmap.deviceIndependentSize().toSize(), p.size) << p.name << " " << ratio;
+        }
+    }
+    // At twice the pixels the splash is drawn again, not the small picture blown up.
+    const QImage doubled = ui::splashPicture(2.0).convertToFormat(QImage::Format_RGB888);
+    const QImage blownUp = single.scaled(single.size() * 2).convertToFormat(QImage::Format_RGB888);
+    ASSERT_EQ(doubled.size(), blownUp.size());
+    int different = 0;
+    for (int y = 0; y < doubled.height(); ++y)
+        for (int x = 0; x < doubled.width(); ++x)
+            different += doubled.pixel(x, y) != blownUp.pixel(x, y);
+    EXPECT_GT(different, doubled.width() * doubled.height() / 50);
 }
 
 TEST(Splash, TheMainWindowAppearsWhenTheFadeEndsAndTheSplashClosesLater)

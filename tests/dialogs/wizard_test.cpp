@@ -1,4 +1,5 @@
 #include "dialog_env.h"
+#include "dialogs/file_dialogs.h"
 #include "dialogs/formats.h"
 #include "dialogs/hyperlink.h"
 #include "dialogs/run_wizard.h"
@@ -11,6 +12,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,8 +20,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QTreeView>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -95,10 +100,15 @@ class Wizard : public vxtest::DialogTest
         writeLog(logs + "/old/access.2.log", {"/old.html"});
         writeLog(logs + "/notes.txt", {"/notes.html"});
         ui::setOpenDocumentHook([this](const std::string& path) { opened.push_back(path); });
+        // The manual page the links open, next to a stand-in program.
+        platform::setProgramFolder(file("program"));
+        std::filesystem::create_directories(file("program/manual"));
+        std::ofstream(file("program/manual/analyze.html")) << "<html></html>";
     }
     void TearDown() override
     {
         ui::setOpenDocumentHook({});
+        platform::setProgramFolder("");
         DialogTest::TearDown();
     }
 
@@ -121,6 +131,38 @@ class Wizard : public vxtest::DialogTest
             << "button " << button << " on " << w.currentId();
         b->click();
         vxtest::pump(30); // the file page searches once it is shown
+        waitForSearch(w);
+    }
+
+    // The search runs beside the window; its result comes through the event loop.
+    static void waitForSearch(ui::AnalysisWizard& w)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (w.filesPage()->searching() && clock.elapsed() < 10000)
+            vxtest::pump(5);
+    }
+
+    // The file page with `names` (files in the log folder) added by hand, in name order.
+    std::unique_ptr<ui::AnalysisWizard> filePageWith(const std::vector<std::string>& names)
+    {
+        auto w = openWizard();
+        press(*w, QWizard::NextButton);
+        control<QCheckBox>(w->currentPage(), 1016)->setChecked(false);
+        press(*w, QWizard::NextButton);
+        QStringList paths;
+        for (const std::string& name : names) {
+            writeLog(logs + "/" + name, {"/x.html"});
+            paths << QString::fromStdString(logs + "/" + name);
+        }
+        w->filesPage()->addFiles(paths);
+        return w;
+    }
+
+    static void activate(QWidget* window)
+    {
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
     }
 
     void fillSearch(QWidget* page, bool subfolders = false,
@@ -372,6 +414,179 @@ TEST_F(Wizard, ExtendingFindsOnlyNewerFilesAndAsksAboutOlderOnes)
     }
 }
 
+TEST_F(Wizard, FilePageKeysDeleteRowsAndSelectTheNext)
+{
+    const std::vector<std::string> names = {"a.log", "b.log", "c.log", "d.log"};
+    const struct
+    {
+        std::vector<int> selected;
+        QStringList left;
+        QString current; // selected after the removal
+    } cases[] = {
+        {{1}, {"a.log", "c.log", "d.log"}, "c.log"},
+        {{3}, {"a.log", "b.log", "c.log"}, "c.log"}, // the last row: the new last one
+        {{0, 2}, {"b.log", "d.log"}, "b.log"},
+        {{0, 1, 2, 3}, {}, ""},
+    };
+    for (const auto& c : cases) {
+        auto w = filePageWith(names);
+        auto* list = control<QTableWidget>(w->currentPage(), 1044);
+        for (const int row : c.selected)
+            list->selectionModel()->select(list->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QTest::keyClick(list, Qt::Key_Delete);
+        EXPECT_EQ(listed(*w), c.left);
+        const QModelIndexList now = list->selectionModel()->selectedRows();
+        EXPECT_EQ(now.isEmpty() ? QString() : list->item(now.front().row(), 0)->text(), c.current);
+        EXPECT_EQ(control<QPushButton>(w->currentPage(), 1063)->isEnabled(), !c.left.isEmpty());
+        EXPECT_EQ(w->button(QWizard::NextButton)->isEnabled(), !c.left.isEmpty());
+    }
+}
+
+TEST_F(Wizard, TabLeavesAndReentersTheFileListAndAltBGoesBack)
+{
+    auto w = filePageWith({"a.log", "b.log"});
+    activate(w.get());
+    auto* clear = control<QCheckBox>(w->currentPage(), 1007);
+    EXPECT_EQ(clear->text(), QStringLiteral("「< 戻る(&B)」で一覧をクリアする"));
+
+    auto* list = control<QTableWidget>(w->currentPage(), 1044);
+    list->setFocus();
+    ASSERT_TRUE(list->hasFocus());
+    QTest::keyClick(list, Qt::Key_Tab);
+    EXPECT_FALSE(list->hasFocus());
+    // Back in with Shift+Tab, a row is taken, and Delete removes it.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_TRUE(list->hasFocus());
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(listed(*w).size(), 1);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_B, Qt::AltModifier);
+    vxtest::pump(200); // a button pressed by its key shows itself pressed for a moment
+    EXPECT_EQ(w->currentId(), ui::kPageSearch);
+    EXPECT_TRUE(w->filesPage()->items().empty()); // and the box still did its part
+}
+
+TEST_F(Wizard, ThePathColumnFitsItsPathsAndScrollsOnlyWhenItMust)
+{
+    std::string deep = "access.log";
+    for (int i = 0; i < 12; ++i)
+        deep = "a_rather_long_folder_name_" + std::to_string(i) + "/" + deep;
+    for (const bool longPath : {false, true}) {
+        auto w = filePageWith({longPath ? deep : "access.log"});
+        auto* list = control<QTableWidget>(w->currentPage(), 1044);
+        vxtest::pump(20);
+        const QHeaderView* header = list->horizontalHeader();
+        const int pathWidth = list->fontMetrics().horizontalAdvance(list->item(0, 2)->text());
+        EXPECT_GE(header->sectionSize(2), pathWidth) << longPath;
+        EXPECT_EQ(list->horizontalScrollBar()->isVisible(), longPath);
+        if (!longPath) { // the columns fill the list, no more
+            EXPECT_EQ(header->length(), list->viewport()->width());
+        }
+    }
+}
+
+TEST_F(Wizard, TheSearchRunsBesideTheWindowAndSaysWhyItFoundNothing)
+{
+    std::filesystem::create_symlink(logs + "/access.log", logs + "/access.link.log");
+    const struct
+    {
+        std::string folder;
+        QString pattern;
+        int listed;
+        QString named; // the status names it; "" when no status is shown
+    } cases[] = {
+        {logs, QStringLiteral("access*.log"), 2, QString()}, // the link is access.log again
+        {logs, QStringLiteral("error*.log"), 0, QStringLiteral("error*.log")},
+        {file("no-such-folder"), QStringLiteral("*.log"), 0,
+         QString::fromStdString(file("no-such-folder"))},
+        {logs + "/notes.txt", QStringLiteral("*.log"), 0,
+         QString::fromStdString(logs + "/notes.txt")},
+    };
+    for (const auto& c : cases) {
+        auto w = openWizard();
+        press(*w, QWizard::NextButton);
+        fillSearch(w->currentPage(), false, c.pattern);
+        control<QLineEdit>(w->currentPage(), 1004)->setText(QString::fromStdString(c.folder));
+        w->button(QWizard::NextButton)->click();
+        QWidget* page = w->currentPage();
+        vxtest::pump(5); // the page is shown; its search starts
+        if (w->filesPage()->searching()) {
+            // Until its result is taken in, the window waits for it, and shows that.
+            EXPECT_FALSE(w->button(QWizard::NextButton)->isEnabled());
+            EXPECT_TRUE(page->findChild<QWidget*>(QStringLiteral("searchBusy"))->isVisible());
+        }
+        waitForSearch(*w);
+        EXPECT_FALSE(page->findChild<QWidget*>(QStringLiteral("searchBusy"))->isVisible());
+        EXPECT_EQ(listed(*w).size(), c.listed) << c.folder;
+        auto* status = page->findChild<QLabel*>(QStringLiteral("searchStatus"));
+        EXPECT_EQ(status->isVisible(), !c.named.isEmpty()) << c.folder;
+        if (!c.named.isEmpty()) {
+            EXPECT_TRUE(status->text().contains(c.named)) << status->text().toStdString();
+        }
+    }
+}
+
+TEST_F(Wizard, TheOpenDialogOffersRotatedLogNamesAndShowsWholeColumns)
+{
+    const QStringList filters = ui::logFileFilters();
+    EXPECT_TRUE(filters.value(0).startsWith(QStringLiteral("Log Files(*.log;*.gz;*.log.gz;)")));
+    for (const char* name : {"access.log.1", "access.log.2.gz", "access_log", "access_log.3",
+                             "access.log-20240101.gz"}) {
+        bool offered = false; // by a filter before the last, "All Files"
+        for (const QString& filter : filters.mid(0, filters.size() - 1))
+            for (const QString& pattern : filter.section(QLatin1Char('('), -1)
+                                              .chopped(1)
+                                              .split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                offered |= QRegularExpression::fromWildcard(pattern, Qt::CaseSensitive)
+                               .match(QLatin1String(name))
+                               .hasMatch();
+        EXPECT_TRUE(offered) << name;
+    }
+
+    writeLog(logs + "/access_log.with-a-rather-long-name-from-a-rotation-20240101.gz", {"/"});
+    QFileDialog dialog(nullptr, QString(), QString::fromStdString(logs));
+    ui::fitFileDialog(dialog);
+    dialog.show();
+    vxtest::pump(300); // the folder is read beside the window
+    const auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    for (int c = 0; c + 1 < tree->header()->count(); ++c)
+        EXPECT_GE(tree->header()->sectionSize(c),
+                  static_cast<const QAbstractItemView*>(tree)->sizeHintForColumn(c))
+            << c;
+}
+
+TEST_F(Wizard, ManualLinksWorkFromTheKeyboardAndSayWhenTheManualIsMissing)
+{
+    auto w = openWizard();
+    activate(w.get());
+    auto* link = w->currentPage()->findChild<ui::HyperLink*>(QStringLiteral("1001"));
+    ASSERT_NE(link, nullptr);
+    for (int i = 0; i < 8 && !link->hasFocus(); ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(link->hasFocus());
+    for (const auto key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
+        QTest::keyClick(link, key);
+    EXPECT_EQ(opened, std::vector<std::string>(3, platform::programPath("./manual/analyze.html")));
+    EXPECT_EQ(w->currentId(), ui::kPageWelcome); // Enter stayed with the link
+
+    std::filesystem::remove(file("program/manual/analyze.html"));
+    QString message;
+    ModalDriver driver({[&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return false;
+        message = box->text();
+        box->accept();
+        return true;
+    }});
+    QTest::keyClick(link, Qt::Key_Space);
+    EXPECT_TRUE(driver.finished());
+    EXPECT_TRUE(message.contains(QString::fromStdString(file("program/manual/analyze.html"))))
+        << message.toStdString();
+    EXPECT_EQ(opened.size(), 3u);
+}
+
 // The whole road through uiRunWizAna.
 class RunWizard : public Wizard
 {
@@ -458,6 +673,57 @@ class RunWizard : public Wizard
         return platform::getProfileString(config, "Analyze", key, "<missing>");
     }
 };
+
+TEST_F(RunWizard, TheWholeRoadByKeyboardAlone)
+{
+    const auto focused = [] { return QApplication::focusWidget(); };
+    const auto on = [](int id) -> QWizard* {
+        auto* w = qobject_cast<QWizard*>(QApplication::activeModalWidget());
+        return w && w->isActiveWindow() && w->currentId() == id ? w : nullptr;
+    };
+    // Tabs until the control with `id` has the focus, then types `text` over its contents.
+    const auto typeInto = [focused](QWizard* w, int id, const QString& text) {
+        auto* edit = control<QLineEdit>(w->currentPage(), id);
+        for (int i = 0; i < 12 && focused() != edit; ++i)
+            QTest::keyClick(focused(), Qt::Key_Tab);
+        if (focused() != edit)
+            return false;
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, text);
+        return true;
+    };
+    // A key for the focused control once `page` is shown and complete.
+    const auto key = [on, focused](int page, Qt::Key k, Qt::KeyboardModifiers m = {}) {
+        return [=]() -> bool {
+            QWizard* w = on(page);
+            if (!w || !w->currentPage()->isComplete() || !focused())
+                return false;
+            QTest::keyClick(focused(), k, m);
+            return true;
+        };
+    };
+    bool typed = false;
+    std::vector<ModalDriver::Step> steps = {
+        key(ui::kPageWelcome, Qt::Key_Return),
+        [&] {
+            QWizard* w = on(ui::kPageSearch);
+            if (!w || !focused())
+                return false;
+            typed = typeInto(w, 1004, QString::fromStdString(logs)) &&
+                    typeInto(w, 1051, QStringLiteral("access*.log"));
+            QTest::keyClick(focused(), Qt::Key_Return);
+            return true;
+        },
+        key(ui::kPageFiles, Qt::Key_N, Qt::AltModifier),
+        key(ui::kPageOptions, Qt::Key_Return),
+        key(ui::kPageFinish, Qt::Key_Return),
+    };
+    char path[260] = "";
+    ASSERT_EQ(run(steps, path), 1);
+    EXPECT_TRUE(typed);
+    EXPECT_EQ(recordedPaths(path),
+              (std::multiset<std::string>{"/", "/a.html", "/a.html", "/c.html"}));
+}
 
 TEST_F(RunWizard, ASuccessfulRunMakesTheAnalysedLogAndWritesTheConfiguration)
 {

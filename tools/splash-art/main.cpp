@@ -1,4 +1,5 @@
-// Draws the splash picture of the shared dialogs (dialogs/res/splash.bmp, 24-bit).
+// Draws the splash picture of the shared dialogs (dialogs/res/splash.bmp, 24-bit), and the
+// same picture drawn at twice the pixels for screens scaled by 2 (splash@2x.bmp beside it).
 // Usage: splash-art OUTPUT.bmp   (runs without a display: QT_QPA_PLATFORM=offscreen)
 
 #include "dialogs/artwork.h"
@@ -128,7 +129,27 @@ void drawBand(QPainter& p)
     p.drawText(QPoint(16, 220), QStringLiteral("Copyright (C) Orvane"));
 }
 
-} // namespace
+// The picture drawn at `scale` device pixels per pixel, saved as `path`.
+bool drawPicture(int scale, const QString& path)
+{
+    QImage image(kWidth * scale, kHeight * scale, QImage::Format_RGB888);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::black);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        drawBackdrop(p);
+        drawTraffic(p);
+        ui::drawEmblem(p, QRectF(16, 14, 104, 104));
+        drawTitle(p);
+        drawBand(p);
+    }
+    if (image.save(path, "BMP"))
+        return true;
+    std::fprintf(stderr, "splash-art: cannot write %s\n", qPrintable(path));
+    return false;
+}
 
 // The program icon at the sizes desktops ask for: DIR/vexilo-SIZE.png.
 int writeIcons(const QString& folder)
@@ -142,12 +163,14 @@ int writeIcons(const QString& folder)
         p.end();
         const QString path = QStringLiteral("%1/vexilo-%2.png").arg(folder).arg(size);
         if (!image.save(path, "PNG")) {
-            std::fprintf(stderr, "splash-art: cannot write %s\n", path.toLocal8Bit().constData());
+            std::fprintf(stderr, "splash-art: cannot write %s\n", qPrintable(path));
             return 1;
         }
     }
     return 0;
 }
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -158,21 +181,10 @@ int main(int argc, char** argv)
         std::fputs("usage: splash-art OUTPUT.bmp\n       splash-art --icons FOLDER\n", stderr);
         return 2;
     }
-    QImage image(kWidth, kHeight, QImage::Format_RGB888);
-    image.fill(Qt::black);
-    {
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::TextAntialiasing);
-        drawBackdrop(p);
-        drawTraffic(p);
-        ui::drawEmblem(p, QRectF(16, 14, 104, 104));
-        drawTitle(p);
-        drawBand(p);
-    }
-    if (!image.save(QString::fromLocal8Bit(argv[1]), "BMP")) {
-        std::fprintf(stderr, "splash-art: cannot write %s\n", argv[1]);
-        return 1;
-    }
-    return 0;
+    const QString path = QString::fromLocal8Bit(argv[1]);
+    QString doubled = path;
+    if (doubled.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive))
+        doubled.chop(4);
+    doubled += QLatin1String("@2x.bmp");
+    return drawPicture(1, path) && drawPicture(2, doubled) ? 0 : 1;
 }

@@ -35,6 +35,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("wizard-demo"));
     QApplication::setApplicationVersion(QStringLiteral(VEXILO_VERSION));
+    uiLoadQtTranslations();
     std::string append, shots, logs;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -175,11 +176,33 @@ int takeScreenshots(const std::string& folder, const std::string& logs)
     Script script({
         shootPage(106, "wizard-106-welcome.png"),
         next(106),
+        // First a folder that is not there: the file page says so.
+        [logFolder] {
+            QWizard* w = wizardOn(192);
+            if (!w)
+                return false;
+            control<QCheckBox>(w->currentPage(), 1016)->setChecked(true);
+            control<QLineEdit>(w->currentPage(), 1004)->setText(logFolder + QStringLiteral("-old"));
+            control<QLineEdit>(w->currentPage(), 1051)->setText(QStringLiteral("*.gz"));
+            return true;
+        },
+        next(192),
+        [] {
+            QWizard* w = wizardOn(193);
+            auto* status =
+                w ? w->currentPage()->findChild<QLabel*>(QStringLiteral("searchStatus")) : nullptr;
+            return status && status->isVisible();
+        },
+        shootPage(193, "wizard-193-not-found.png"),
+        [] {
+            QWizard* w = wizardOn(193);
+            if (w)
+                w->button(QWizard::BackButton)->click();
+            return w != nullptr;
+        },
         shootPage(192, "wizard-192-search.png",
                   [logFolder](QWizard* w) {
-                      control<QCheckBox>(w->currentPage(), 1016)->setChecked(true);
                       control<QLineEdit>(w->currentPage(), 1004)->setText(logFolder);
-                      control<QLineEdit>(w->currentPage(), 1051)->setText(QStringLiteral("*.gz"));
                   }),
         next(192),
         [] {
@@ -188,6 +211,24 @@ int takeScreenshots(const std::string& folder, const std::string& logs)
             return list && list->rowCount() > 0;
         },
         shootPage(193, "wizard-193-files.png"),
+        // The Add button's open dialog, left without choosing.
+        [] {
+            QWizard* w = wizardOn(193);
+            if (w)
+                QMetaObject::invokeMethod(control<QPushButton>(w->currentPage(), 1053), "click",
+                                          Qt::QueuedConnection);
+            return w != nullptr;
+        },
+        [] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; },
+        waitFor(800), // the folder is read beside the window
+        [] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return false;
+            save(dialog, "open-dialog.png");
+            dialog->reject();
+            return true;
+        },
         next(193),
         shootPage(
             194, "wizard-194-options.png",
@@ -211,13 +252,14 @@ int takeScreenshots(const std::string& folder, const std::string& logs)
         [] { return modal("Analyzing") != nullptr; },
         [] {
             QWidget* dialog = modal("Analyzing");
-            if (!dialog)
-                return true; // a small import is already done: no picture
-            auto* remaining = control<QLabel>(dialog, 1061);
-            if (remaining && remaining->text() == QLatin1String("--:--"))
-                return false;
-            save(dialog, "progress.png");
-            return true;
+            auto* remaining = dialog ? control<QLabel>(dialog, 1061) : nullptr;
+            return !remaining || remaining->text() != QLatin1String("--:--");
+        },
+        waitFor(350), // the bar glides to the share of the first poll
+        [] {
+            if (QWidget* dialog = modal("Analyzing"))
+                save(dialog, "progress.png");
+            return true; // a small import is already done: no picture
         },
     });
     char path[260] = {};
