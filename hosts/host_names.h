@@ -12,6 +12,12 @@
 
 namespace hosts {
 
+// Lookups running at once, at most.
+inline constexpr int kMaxPendingLookups = 20;
+// A name that resolves wherever the DNS works: the first root name server. Without an
+// answer for it nothing is looked up, so a machine without DNS never waits on lookups.
+inline constexpr char kProbeName[] = "a.root-servers.net";
+
 // Labels reversed and lower-cased, as every host name is kept: Host.Example.NET becomes
 // net.example.host.
 std::string reversedName(std::string_view name);

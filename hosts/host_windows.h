@@ -9,13 +9,12 @@
 //    keeps up to 20 reverse lookups of the platform's name service running and reports
 //    every answer to its parent.
 
+#include "hosts/host_names.h"
+
 namespace hosts {
 
 inline constexpr char kHostCacheClass[] = "WC_DNS";
 inline constexpr char kResolverClass[] = "WC_RESOLVER";
-inline constexpr int kMaxPendingLookups = 20;
-// A name that resolves wherever the DNS works: the first root name server.
-inline constexpr char kProbeName[] = "a.root-servers.net";
 
 // Registers both classes (the program calls this once at start-up).
 void registerHostWindows();

@@ -16,6 +16,7 @@
 
 #include "dialogs/artwork.h"
 #include "dialogs/ui.h"
+#include "hosts/host_windows.h"
 #include "mainwin/main_window.h"
 #include "platform/trace.h"
 #include "report/report_generator.h"
@@ -88,6 +89,7 @@ int main(int argc, char** argv)
 
     // 1. Window classes and the report generator of the last load step.
     store::registerStoreWindow();
+    hosts::registerHostWindows();
     mainwin::registerMainWindow();
     report::installReportGenerator();
 

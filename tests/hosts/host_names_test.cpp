@@ -1,0 +1,118 @@
+// The host-name computations without windows: stored names, the status text, the renewal
+// of expired cache files, and the name service's one completion per lookup.
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+#include "hosts/host_names.h"
+#include "platform/name_service.h"
+#include "tests/import/import_helpers.h"
+#include "tests/platform/temp_dir.h"
+
+namespace {
+
+using namespace vxtest;
+
+TEST(HostNames, StoredForm)
+{
+    const struct
+    {
+        const char* official;
+        const char* stored;
+    } cases[] = {
+        {"Host.Example.COM", "com.example.host"},
+        {"a.b", "b.a"},
+        {"localhost", ""},                 // one label: no name
+        {"", ""},
+        {"evil\r\n[DNS].example.com", ""}, // a cache line cannot hold it
+        {"quote\".example.com", ""},
+        {"caf\xC3\xA9.example.com", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(hosts::storedName(c.official), c.stored) << c.official;
+}
+
+TEST(HostNames, StatusText)
+{
+    const struct
+    {
+        hosts::LookupState state;
+        const char* text;
+    } cases[] = {
+        {{0, 0, 0, false, true}, " -/-"}, // nothing to look up: no mark
+        {{40, 0, 0, false, true}, "*40/40"},
+        {{40, 1, 0, false, false}, " 39/40"}, // the mark blinks
+        {{40, 1, 0, true, true}, "*2.5% done"},
+        {{3, 2, 0, true, true}, "*66.6% done"}, // truncated, not rounded
+        {{40, 40, 5, false, true}, "*updating expired"},
+        {{40, 40, 5, true, true}, "*complete"},
+        {{40, 40, 0, false, true}, " complete"}, // not busy: no mark
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(hosts::statusText(c.state), c.text) << c.text;
+}
+
+TEST(HostNames, AnExpiredFileIsDrainedFromItsEndAndDeleted)
+{
+    TempDir dir;
+    const std::string path = dir.file("dns20261101.dat");
+    writeFile(path, "[DNS]\r\n01020304=a.b\r\n;1020305=c.d\r\n01020306=\"\"\r\n01020307=e.f\r\n");
+    const std::int64_t now = std::time(nullptr);
+    EXPECT_EQ(hosts::findExpiredFile(dir.path(), now), "");
+    EXPECT_EQ(hosts::findExpiredFile(dir.path(), now + 31 * 86400), path);
+
+    std::vector<std::uint32_t> taken;
+    bool drained = true;
+    ASSERT_EQ(hosts::takeAddresses(path, 2, taken, drained), 0);
+    EXPECT_EQ(taken, (std::vector<std::uint32_t>{0x01020307, 0x01020306}));
+    EXPECT_FALSE(drained);
+    EXPECT_EQ(readFile(path), "[DNS]\r\n01020304=a.b\r\n;1020305=c.d\r\n");
+    taken.clear();
+    ASSERT_EQ(hosts::takeAddresses(path, 2, taken, drained), 0); // the disabled line is skipped
+    EXPECT_EQ(taken, (std::vector<std::uint32_t>{0x01020304}));
+    EXPECT_TRUE(drained);
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    writeFile(path, "not a cache file\r\n");
+    EXPECT_NE(hosts::takeAddresses(path, 2, taken, drained), 0);
+}
+
+TEST(NameService, EveryLookupEndsOnceAndACancelledOneNever)
+{
+    auto service = platform::makeNameService(4, 5000);
+    std::atomic<int> calls{0};
+    std::atomic<int> cancelledCalls{0};
+    const std::uint32_t loopback = htonl(0x7F000001);
+    std::vector<platform::NameTicket> tickets;
+    for (int i = 0; i < 8; ++i)
+        tickets.push_back(service->lookupAddress(
+            loopback, [&](platform::NameTicket, const platform::NameAnswer&) { ++calls; }));
+    const platform::NameTicket cancelled = service->lookupAddress(
+        loopback, [&](platform::NameTicket, const platform::NameAnswer&) { ++cancelledCalls; });
+    service->cancel(cancelled);
+    for (int i = 0; i < 200 && calls < 8; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(calls, 8);
+    EXPECT_EQ(cancelledCalls, 0);
+
+    // A lookup that outlives its time limit ends with a time-out, once.
+    auto hasty = platform::makeNameService(1, 0);
+    std::atomic<int> answers{0};
+    std::atomic<int> error{0};
+    hasty->lookupName("example.invalid", [&](platform::NameTicket, const platform::NameAnswer& a) {
+        error = a.error;
+        ++answers;
+    });
+    for (int i = 0; i < 200 && answers == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(answers, 1);
+    EXPECT_NE(error, 0); // the time-out, or the resolver's own "no such name" when faster
+}
+
+} // namespace
