@@ -28,6 +28,7 @@
 #include "platform/trace.h"
 #include "toolkit/controls.h"
 #include "toolkit/pane_classes.h"
+#include "toolkit/stat_list.h"
 
 namespace mainwin {
 namespace {
@@ -55,6 +56,19 @@ QString fromNative(const std::string& path)
 void errorBox(QWidget* owner, const QString& text)
 {
     QMessageBox::critical(owner, QStringLiteral("Vexilo"), text);
+}
+
+// The list (id 2000) a widget belongs to, or null: a pane's statistics list, or another
+// window with that id.
+QWidget* listOf(QWidget* widget)
+{
+    for (QWidget* w = widget; w; w = w->parentWidget()) {
+        if (auto* list = qobject_cast<StatList*>(w))
+            return list->id() == StatList::kDefaultId ? list : nullptr;
+        if (auto* window = qobject_cast<Window*>(w))
+            return window->id() == StatList::kDefaultId ? window : nullptr;
+    }
+    return nullptr;
 }
 
 // The panes of one column: ids first, first + 1, ... up to the first gap.
@@ -522,12 +536,8 @@ class MainHandler final : public Handler
     static void selectAll()
     {
         // Ctrl+A acts in a list pane only: the list (id 2000) passes it to its pane.
-        for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget())
-            if (auto* window = qobject_cast<Window*>(w)) {
-                if (window->id() == 2000)
-                    command(parentWindow(window), kCmdSelectAll);
-                return;
-            }
+        if (QWidget* list = listOf(QApplication::focusWidget()))
+            command(parentWindow(list), kCmdSelectAll);
     }
 
     void startWithLog(Window& self, const char* program)
@@ -816,12 +826,8 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event)
         // Escape released in a list clears its pane's selection.
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
             !static_cast<QKeyEvent*>(event)->isAutoRepeat())
-            for (QWidget* w = widget; w; w = w->parentWidget())
-                if (auto* window = qobject_cast<Window*>(w)) {
-                    if (window->id() == 2000)
-                        post(parentWindow(window), WM_COMMAND, ID_EDIT_CLEAR, 0);
-                    break;
-                }
+            if (QWidget* list = listOf(widget))
+                post(parentWindow(list), WM_COMMAND, ID_EDIT_CLEAR, 0);
         break;
     case QEvent::KeyPress: {
         // Tab inside the flow view moves between its boxes, not through the whole window.
