@@ -1,0 +1,185 @@
+// Sort orders, cell texts and the CSV export.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "../import/import_helpers.h"
+#include "../platform/temp_dir.h"
+#include "filters/cells.h"
+#include "filters/csv.h"
+#include "filters/stat_rows.h"
+#include "filters/word_rows.h"
+#include "platform/files.h"
+
+namespace {
+
+using namespace filters;
+
+// Keys whose pointer order is a < b < c (one array, as the dictionary keeps them).
+const char kTexts[] = "a\0b\0c";
+const char* const kA = kTexts;
+const char* const kB = kTexts + 2;
+const char* const kC = kTexts + 4;
+
+std::string keysOf(const std::vector<StatRow>& rows)
+{
+    std::string out;
+    for (const StatRow& r : rows)
+        out += r.key ? r.key : "-";
+    return out;
+}
+
+TEST(Sorting, EveryTypeWithItsTieRule)
+{
+    // c and a tie on visitors and stay, b and null on hits; every order is total.
+    const std::vector<StatRow> rows = {
+        {kA, 2, 1.0f, 5.0f}, {kB, 1, 2.0f, 9.0f}, {kC, 2, 3.0f, 5.0f}, {nullptr, 3, 2.0f, 0.0f}};
+    const struct
+    {
+        unsigned type;
+        std::string order;
+    } cases[] = {
+        {0, "-abc"}, {1, "cba-"},
+        {2, "-cab"}, {3, "bca-"}, // visitors: the larger key first in both directions
+        {4, "bca-"}, {5, "-cab"},
+        {6, "cb-a"}, {7, "ab-c"},
+        {99, "-cab"}, // unknown: as type 2
+    };
+    for (const auto& c : cases) {
+        std::vector<StatRow> sorted = rows;
+        sortStatRows(sorted, c.type, KeyOrder::Pointer);
+        EXPECT_EQ(keysOf(sorted), c.order) << "type " << c.type;
+    }
+}
+
+TEST(Sorting, HostKindsCompareTexts)
+{
+    // Texts in separate arrays: pointer order says nothing.
+    const std::string b = "b.example", a = "a.example", upper = "B.example";
+    std::vector<StatRow> rows = {{b.c_str(), 1, 1, 0}, {nullptr, 1, 1, 0},
+                                 {a.c_str(), 1, 1, 0}, {upper.c_str(), 1, 1, 0}};
+    sortStatRows(rows, 0, KeyOrder::Text);
+    std::vector<std::string> keys;
+    for (const StatRow& r : rows)
+        keys.push_back(r.key ? r.key : "(null)");
+    EXPECT_EQ(keys, (std::vector<std::string>{"(null)", "B.example", "a.example", "b.example"}));
+}
+
+TEST(Sorting, ColumnClicks)
+{
+    EXPECT_EQ(nextSortType(kInitialSortType, 1), 3u); // "Visitor" on a fresh pane
+    EXPECT_EQ(nextSortType(3, 2), 4u);                // then "Exit": descending
+    EXPECT_EQ(nextSortType(4, 2), 5u);
+    EXPECT_EQ(nextSortType(5, 0), 0u);
+}
+
+TEST(Sorting, WordRowsPutTheSmallerKeyFirst)
+{
+    WordRows words;
+    // Rows set by hand: the sort looks at nothing else.
+    std::vector<WordRow>& rows = words.rows();
+    rows = {{kC, 1, 2, 0, 1.0f, 0, 0, 0}, {kA, 1, 1, 0, 2.0f, 0, 0, 0},
+            {kB, 2, 1, 0, 1.0f, 0, 0, 0}};
+    const struct
+    {
+        unsigned type;
+        std::string order;
+    } cases[] = {
+        {2, "bac"}, {3, "acb"}, // visitors, ties: the smaller key first in both directions
+        {6, "bca"}, {7, "abc"}, // result page: direction 0 puts the best (lowest) first
+        {10, "cab"}, {11, "abc"}, {1, "cba"},
+    };
+    for (const auto& c : cases) {
+        words.sort(c.type);
+        std::string order;
+        for (const WordRow& r : rows)
+            order += r.word;
+        EXPECT_EQ(order, c.order) << "type " << c.type;
+    }
+}
+
+TEST(Cells, Formats)
+{
+    const struct
+    {
+        std::string got, want;
+    } cases[] = {
+        {[] { std::string s; appendVisitors(s, 1, true, 3); return s; }(), "33.3%"},
+        {[] { std::string s; appendVisitors(s, 2, true, 3); return s; }(), "66.7%"},
+        {[] { std::string s; appendVisitors(s, 3, true, 3); return s; }(), "100.0%"},
+        {[] { std::string s; appendVisitors(s, 7, false, 3); return s; }(), "7"},
+        {[] { std::string s; appendOneOrTenths(s, 1.0f); return s; }(), "1"},
+        {[] { std::string s; appendOneOrTenths(s, 1.5f); return s; }(), "1.5"},
+        {[] { std::string s; appendOneOrTenths(s, 2.0f); return s; }(), "2.0"},
+        {[] { std::string s; appendZeroOrTenths(s, 0.0f); return s; }(), "0"},
+        {[] { std::string s; appendZeroOrTenths(s, 0.04f); return s; }(), "0.0"},
+        {[] { std::string s; appendZeroOrTenths(s, 1.0f); return s; }(), "1.0"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.got, c.want);
+    EXPECT_EQ(initialDisplayOrder(Kind::Req), (std::vector<int>{1, 3, 2, 0}));
+    EXPECT_EQ(initialDisplayOrder(Kind::ReqBegin), (std::vector<int>{1, 2, 0}));
+    EXPECT_EQ(initialDisplayOrder(Kind::SearchWord), (std::vector<int>{1, 2, 3, 4, 0}));
+}
+
+// A list of fixed texts.
+class Table : public CellSource
+{
+public:
+    std::vector<std::string> titles;
+    std::vector<std::vector<std::string>> cells;
+    std::size_t rowCount() const override { return cells.size(); }
+    std::string_view columnTitle(int subitem) const override
+    {
+        return titles[static_cast<std::size_t>(subitem)];
+    }
+    void appendCellText(std::string& out, std::size_t row, int subitem) const override
+    {
+        out += cells[row][static_cast<std::size_t>(subitem)];
+    }
+};
+
+TEST(Csv, QuotesEmptyFieldsAndDisplayOrder)
+{
+    Table t;
+    t.titles = {"URL", "Visitor", "Exit"};
+    t.cells = {{"/say \"hi\"", "3", "1.5"}, {"", "1", "0"}, {"a,b\r\nc", "2", "0"}};
+    // The name column dragged to the front is written first.
+    const std::vector<int> order = {0, 1, 2};
+    EXPECT_EQ(csvText(t, order), "\"URL\",\"Visitor\",\"Exit\"\r\n"
+                                 "\"/say \"\"hi\"\"\",\"3\",\"1.5\"\r\n"
+                                 ",\"1\",\"0\"\r\n"
+                                 "\"a,b\r\nc\",\"2\",\"0\"\r\n");
+    const std::vector<int> initial = {1, 2, 0};
+    EXPECT_EQ(csvText(t, initial).substr(0, 27), "\"Visitor\",\"Exit\",\"URL\"\r\n\"3\"");
+}
+
+TEST(Csv, FailedExportLeavesTheOldFile)
+{
+    vxtest::TempDir dir;
+    Table t;
+    t.titles = {"URL"};
+    t.cells = {{"/a"}};
+    const std::vector<int> order = {0};
+    const std::string path = dir.file("out.csv");
+    ASSERT_EQ(exportCsv(path, t, order), 0);
+    EXPECT_EQ(vxtest::readFile(path), "\"URL\"\r\n\"/a\"\r\n");
+
+    EXPECT_NE(exportCsv(dir.file("no-folder/out.csv"), t, order), 0);
+    EXPECT_NE(exportCsv(dir.file("out.csv/x.csv"), t, order), 0); // a file as the folder
+    if (::geteuid() != 0) { // permissions do not stop root
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0500), 0);
+        t.cells = {{"/b"}};
+        EXPECT_NE(exportCsv(path, t, order), 0);
+        ::chmod(dir.path().c_str(), 0700);
+        EXPECT_EQ(vxtest::readFile(path), "\"URL\"\r\n\"/a\"\r\n");
+    }
+    EXPECT_STREQ(kExportFailedText, "エクスポートに失敗しました");
+    EXPECT_STREQ(kExportCaption, "Export");
+}
+
+} // namespace
