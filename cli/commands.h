@@ -16,6 +16,7 @@ void addReportCommand(CLI::App& app);
 void addRegexpCommand(CLI::App& app);
 void addDecodeCommand(CLI::App& app);
 void addRulesCommand(CLI::App& app);
+void addFilterCommand(CLI::App& app);
 
 // Says on standard error which of the five rule files the rule folder (--res, else res/
 // next to the program) lacks: one line naming the folder when it has none of them. The

@@ -14,7 +14,7 @@ namespace {
 // In the order of the command list.
 constexpr void (*kCommands[])(CLI::App&) = {
     cli::addImportCommand, cli::addDumpCommand,   cli::addLoadCommand,  cli::addReportCommand,
-    cli::addRegexpCommand, cli::addDecodeCommand, cli::addRulesCommand,
+    cli::addRegexpCommand, cli::addDecodeCommand, cli::addRulesCommand, cli::addFilterCommand,
 };
 
 } // namespace

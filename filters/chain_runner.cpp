@@ -137,12 +137,12 @@ ChainRun runChain(Chain& chain, const ChainSpec& spec)
         pane.compute(chain.log(), input, texts.empty());
         if (!texts.empty()) {
             std::vector<std::size_t> rows;
-            for (const std::string& text : texts) {
-                const int row = pane.findRowByText(text);
+            for (std::size_t i = 0; i < texts.size(); ++i) {
+                const int row = pane.findRowByText(texts[i]);
                 if (row >= 0)
                     rows.push_back(static_cast<std::size_t>(row));
                 else
-                    run.unmatched.push_back(std::to_string(p + 1) + "\t" + text);
+                    run.unmatched.push_back({p, i});
             }
             pane.selectRows(rows);
         }

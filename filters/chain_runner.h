@@ -95,10 +95,17 @@ struct ChainSpec
     std::vector<PaneSpec> panes;
 };
 
+// A text of PaneSpec::select that matched no row: panes[position].select[index].
+struct UnmatchedText
+{
+    std::size_t position;
+    std::size_t index;
+};
+
 struct ChainRun
 {
-    int result = 0;                     // 0, or kChainPeriodOutside
-    std::vector<std::string> unmatched; // "position\ttext" of --select texts found nowhere
+    int result = 0; // 0, or kChainPeriodOutside
+    std::vector<UnmatchedText> unmatched;
 };
 
 // The requested period has a day the log does not hold.
