@@ -2,11 +2,13 @@
 
 // What each generic kind yields for a page view: one item key (null is an item) or
 // nothing. The refresh and the application of a selection offer a visitor's page views in
-// time order, index 0 first; both go through forEachKey, so they can never disagree.
+// time order, index 0 first, through the same loop (stat_rows.h), so they never disagree.
 //
 // Each kind is a small type whose call is inlined into the visitor loop: the loops run
 // over every page view of the input, and a switch per page view would cost more than the
-// work itself. withExtractor picks the type once per pass.
+// work itself. withExtractor picks the type once per pass. An extractor may look at the
+// page view's fragment and at whether i is 0, nothing else (the host kinds excepted, which
+// answer once per visitor): its answers are kept per fragment.
 
 #include <cstdint>
 #include <utility>
@@ -266,39 +268,6 @@ decltype(auto) withExtractor(const ExtractContext& ctx, F&& f)
         return f(None{});
     }
     return f(extract::Host{ctx.hosts});
-}
-
-// Offers the page views of visitor v to x in order and calls f(key, yield, hits) for each
-// yield; hits is the number of page views the yield stands for (all of them for the
-// per-visitor kinds). f returns false to stop early.
-template <typename X, typename F>
-inline void forEachKey(const X& x, const store::VisitorEntry& v, F&& f)
-{
-    using extract::Range;
-    const store::LogRecord* r = v.first;
-    const std::uint32_t n = v.count;
-    if (n == 0)
-        return;
-    const char* key = nullptr;
-    if constexpr (X::kRange == Range::PerVisitor) {
-        const Yield y = x(r[0], 0, key);
-        if (y != Yield::Nothing)
-            f(key, y, n);
-    } else if constexpr (X::kRange == Range::First) {
-        const Yield y = x(r[0], 0, key);
-        if (y != Yield::Nothing)
-            f(key, y, 1u);
-    } else if constexpr (X::kRange == Range::Last) {
-        const Yield y = x(r[n - 1], n - 1, key);
-        if (y != Yield::Nothing)
-            f(key, y, 1u);
-    } else {
-        for (std::uint32_t i = 0; i < n; ++i) {
-            const Yield y = x(r[i], i, key);
-            if (y != Yield::Nothing && !f(key, y, 1u))
-                return;
-        }
-    }
 }
 
 } // namespace filters

@@ -162,6 +162,17 @@ public:
         return kNone;
     }
 
+    // Makes room for n keys without growing on the way.
+    void reserve(std::size_t n)
+    {
+        std::size_t size = 64;
+        while (size < n * 2)
+            size *= 2;
+        if (size > m_slots.size())
+            rehash(size);
+        m_keys.reserve(n);
+    }
+
     // Keys by number.
     const std::vector<const T*>& keys() const { return m_keys; }
     std::size_t size() const { return m_keys.size(); }
@@ -180,9 +191,10 @@ private:
         std::uint32_t index = 0;
     };
 
-    void grow()
+    void grow() { rehash(m_slots.empty() ? 64 : m_slots.size() * 2); }
+
+    void rehash(std::size_t size)
     {
-        const std::size_t size = m_slots.empty() ? 64 : m_slots.size() * 2;
         m_slots.assign(size, Slot{});
         m_shift = 64 - static_cast<unsigned>(__builtin_ctzll(size));
         const std::size_t mask = size - 1;

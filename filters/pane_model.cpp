@@ -21,7 +21,8 @@ const std::string& cp932(const char* utf8)
 
 } // namespace
 
-PaneModel::PaneModel(Kind kind, unsigned flags) : m_kind(kind), m_hosts(kind)
+PaneModel::PaneModel(Kind kind, unsigned flags)
+    : m_kind(kind), m_ranks(keyOrderOf(kind)), m_hosts(kind)
 {
     setFlags(flags);
 }
@@ -47,15 +48,14 @@ void PaneModel::compute(store::LogContainer& log, const PaneInput& input, bool a
     if (m_pathEnabled)
         m_path = *input.path.set;
 
-    const std::span<const store::VisitorEntry> visitors(log.Visitors);
     if (m_kind == Kind::SearchWord) {
-        m_input = m_words.compute(visitors, m_dependency, has(kFlagSplit), has(kFlagCaps));
+        m_input = m_words.compute(log, m_dependency, has(kFlagSplit), has(kFlagCaps));
     } else {
         if (isHostKind(m_kind))
             m_hosts.prepare(log);
         KeySet* classified =
             m_kind == Kind::Browser || m_kind == Kind::Os ? &m_classified : nullptr;
-        m_input = m_accumulator.run(visitors, m_dependency, context(), m_rows, classified);
+        m_input = m_accumulator.run(log, m_dependency, context(), m_rows, classified);
     }
     sort(m_sortType);
     if (autoSelect && selectionEmpty())
@@ -72,11 +72,9 @@ void PaneModel::autoSelectTop()
 
 std::uint32_t PaneModel::apply(store::LogContainer& log, std::uint32_t ownBit) const
 {
-    const std::span<store::VisitorEntry> visitors(log.Visitors);
     if (m_kind == Kind::SearchWord)
-        return applyEntrySelection(visitors, m_dependency, ownBit, m_entrySelection);
-    return applySelection(visitors, m_dependency, ownBit,
-                          context(), m_selection);
+        return m_words.apply(log, m_dependency, ownBit, m_entrySelection);
+    return m_accumulator.apply(log, m_dependency, ownBit, context(), m_selection);
 }
 
 void PaneModel::close()
@@ -87,6 +85,8 @@ void PaneModel::close()
     m_rows.shrink_to_fit();
     m_classified.clear();
     m_hosts.clear();
+    m_ranks.clear();
+    m_accumulator.clear();
     m_words.clear();
     m_selection.clear();
     m_entrySelection.clear();
@@ -158,7 +158,11 @@ void PaneModel::sort(unsigned sortType)
     if (m_kind == Kind::SearchWord)
         m_words.sort(sortType);
     else
-        sortStatRows(m_rows, sortType, keyOrderOf(m_kind));
+    {
+        m_ranks.learn(m_rows, m_log ? std::string_view(m_log->Dic.get(), m_log->DicSize)
+                                    : std::string_view());
+        sortStatRows(m_rows, sortType, m_ranks);
+    }
 }
 
 std::string_view PaneModel::columnTitle(int subitem) const

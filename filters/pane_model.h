@@ -156,10 +156,11 @@ private:
     KeySet m_path; // a copy: the pane before may change or go away before the next compute
 
     std::vector<StatRow> m_rows;
-    RowAccumulator m_accumulator;
+    KeyRanks m_ranks;
+    mutable RowAccumulator m_accumulator; // keeps answers per fragment for apply too
     KeySet m_classified;
     mutable HostKeys m_hosts; // a cache of keys per host, filled as hosts are met
-    WordRows m_words;
+    mutable WordRows m_words; // keeps its entry numbers for apply too
 
     KeySet m_selection;       // generic kinds
     EntrySet m_entrySelection; // search-word kind

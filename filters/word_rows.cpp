@@ -50,8 +50,31 @@ void sortUnique(std::vector<Entry>& entries)
 
 } // namespace
 
-std::uint32_t WordRows::compute(std::span<const store::VisitorEntry> visitors,
-                                std::uint32_t dependency, bool split, bool caps)
+void WordRows::prepare(const store::LogContainer& log)
+{
+    if (m_fragments == log.Frg2.data() && m_fragmentCount == log.Frg2.size())
+        return;
+    m_fragments = log.Frg2.data();
+    m_fragmentCount = log.Frg2.size();
+    m_index.clear();
+    m_entryOf.resize(m_fragmentCount);
+    for (std::size_t f = 0; f < m_fragmentCount; ++f) {
+        const store::RefQEntry* e = m_fragments[f].refq;
+        m_entryOf[f] = e->word ? m_index.add(e) + 1 : 0;
+    }
+}
+
+std::uint32_t WordRows::entryAt(const store::LogRecord& r)
+{
+    const auto f = static_cast<std::size_t>(r.fragment - m_fragments);
+    if (f < m_fragmentCount)
+        return m_entryOf[f];
+    const store::RefQEntry* e = r.fragment->refq; // not of the table (never in a load)
+    return e->word ? m_index.add(e) + 1 : 0;
+}
+
+std::uint32_t WordRows::compute(const store::LogContainer& log, std::uint32_t dependency,
+                                bool split, bool caps)
 {
     std::uint32_t tick = platform::tickCount();
     const auto lap = [&tick](int step) {
@@ -59,17 +82,32 @@ std::uint32_t WordRows::compute(std::span<const store::VisitorEntry> visitors,
         platform::trace("%d time=%d", step, static_cast<int>(now - tick));
         tick = now;
     };
+    prepare(log);
+    const std::span<const store::VisitorEntry> visitors(log.Visitors);
 
     // 1. Every entry with a word met in the input, grouped by phrase (the word's identity).
-    PointerIndex<store::RefQEntry> index;
-    forEachWordView(visitors, dependency, [&](std::size_t, const store::VisitorEntry& v) {
-        for (std::uint32_t i = 0; i < v.count; ++i) {
-            const store::RefQEntry* e = v.first[i].fragment->refq;
-            if (e->word)
-                index.add(e);
-        }
-    });
-    std::vector<Entry> byPhrase = index.keys();
+    // The page views with a word are noted on the way (a few of all), for step 4.
+    struct View
+    {
+        std::uint32_t visitor;
+        std::uint32_t entry;
+    };
+    std::vector<View> views;
+    std::vector<std::uint8_t> met(m_index.size(), 0);
+    const std::uint32_t input =
+        forEachWordView(visitors, dependency, [&](std::size_t vi, const store::VisitorEntry& v) {
+            for (std::uint32_t i = 0; i < v.count; ++i)
+                if (const std::uint32_t n = entryAt(v.first[i])) {
+                    if (n > met.size())
+                        met.resize(m_index.size(), 0);
+                    met[n - 1] = 1;
+                    views.push_back({static_cast<std::uint32_t>(vi), n});
+                }
+        });
+    std::vector<Entry> byPhrase;
+    for (std::size_t n = 0; n < met.size(); ++n)
+        if (met[n])
+            byPhrase.push_back(m_index.keys()[n]);
     std::sort(byPhrase.begin(), byPhrase.end(), [](Entry a, Entry b) {
         return a->word != b->word ? std::less<const char*>()(a->word, b->word)
                                   : std::less<Entry>()(a, b);
@@ -162,10 +200,10 @@ std::uint32_t WordRows::compute(std::span<const store::VisitorEntry> visitors,
     // 4. Statistics: each page view counts for every row holding its entry.
     m_rows.clear();
     m_entries.clear();
-    std::vector<std::uint32_t> rowsOfEntry(index.size() + 1, 0); // CSR over entry numbers
+    std::vector<std::uint32_t> rowsOfEntry(m_index.size() + 1, 0); // CSR over entry numbers
     for (const Draft& d : drafts)
         for (const Entry e : d.entries)
-            ++rowsOfEntry[index.find(e) + 1];
+            ++rowsOfEntry[m_index.find(e) + 1];
     for (std::size_t i = 1; i < rowsOfEntry.size(); ++i)
         rowsOfEntry[i] += rowsOfEntry[i - 1];
     std::vector<std::uint32_t> rowList(rowsOfEntry.back());
@@ -173,7 +211,7 @@ std::uint32_t WordRows::compute(std::span<const store::VisitorEntry> visitors,
         std::vector<std::uint32_t> fill(rowsOfEntry.begin(), rowsOfEntry.end() - 1);
         for (std::uint32_t r = 0; r < drafts.size(); ++r)
             for (const Entry e : drafts[r].entries)
-                rowList[fill[index.find(e)]++] = r;
+                rowList[fill[m_index.find(e)]++] = r;
     }
     struct Sums
     {
@@ -182,32 +220,31 @@ std::uint32_t WordRows::compute(std::span<const store::VisitorEntry> visitors,
     };
     std::vector<Sums> sums(drafts.size());
     std::vector<std::uint32_t> touched;
-    const std::uint32_t input =
-        forEachWordView(visitors, dependency, [&](std::size_t vi, const store::VisitorEntry& v) {
-            const auto stamp = static_cast<std::uint32_t>(vi + 1);
-            touched.clear();
-            for (std::uint32_t i = 0; i < v.count; ++i) {
-                const store::RefQEntry* e = v.first[i].fragment->refq;
-                if (!e->word)
-                    continue;
-                const std::uint32_t n = index.find(e);
-                for (std::uint32_t k = rowsOfEntry[n]; k < rowsOfEntry[n + 1]; ++k) {
-                    Sums& s = sums[rowList[k]];
-                    ++s.hits;
-                    s.pages += resultPage(*e);
-                    if (s.lastVisitor != stamp) {
-                        s.lastVisitor = stamp;
-                        touched.push_back(rowList[k]);
-                    }
+    for (std::size_t at = 0; at < views.size();) {
+        const std::uint32_t vi = views[at].visitor;
+        const auto stamp = vi + 1;
+        touched.clear();
+        for (; at < views.size() && views[at].visitor == vi; ++at) {
+            const std::uint32_t e = views[at].entry;
+            const std::uint32_t page = resultPage(*m_index.keys()[e - 1]);
+            for (std::uint32_t k = rowsOfEntry[e - 1]; k < rowsOfEntry[e]; ++k) {
+                Sums& s = sums[rowList[k]];
+                ++s.hits;
+                s.pages += page;
+                if (s.lastVisitor != stamp) {
+                    s.lastVisitor = stamp;
+                    touched.push_back(rowList[k]);
                 }
             }
-            const std::uint32_t stay = v.first[v.count - 1].time - v.first[0].time;
-            for (const std::uint32_t r : touched) {
-                ++sums[r].visitors;
-                sums[r].stay += stay;
-                sums[r].clicks += v.count - 1;
-            }
-        });
+        }
+        const store::VisitorEntry& v = visitors[vi];
+        const std::uint32_t stay = v.first[v.count - 1].time - v.first[0].time;
+        for (const std::uint32_t r : touched) {
+            ++sums[r].visitors;
+            sums[r].stay += stay;
+            sums[r].clicks += v.count - 1;
+        }
+    }
 
     // 5. Averages.
     for (std::size_t r = 0; r < drafts.size(); ++r) {
@@ -279,24 +316,34 @@ void WordRows::sort(unsigned sortType)
 
 void WordRows::clear()
 {
+    m_fragments = nullptr;
+    m_fragmentCount = 0;
+    m_entryOf = {};
+    m_index.clear();
     m_rows.clear();
     m_entries.clear();
     m_buffer.clear();
     m_buffer.shrink_to_fit();
 }
 
-std::uint32_t applyEntrySelection(std::span<store::VisitorEntry> visitors,
-                                  std::uint32_t dependency, std::uint32_t ownBit,
-                                  const EntrySet& selection)
+std::uint32_t WordRows::apply(store::LogContainer& log, std::uint32_t dependency,
+                              std::uint32_t ownBit, const EntrySet& selection)
 {
+    prepare(log);
+    std::vector<std::uint8_t> selected;
+    const auto in = [&](std::uint32_t n) {
+        while (selected.size() < n) // entries met for the first time here
+            selected.push_back(selection.contains(m_index.keys()[selected.size()]) ? 1 : 0);
+        return selected[n - 1] != 0;
+    };
     std::uint32_t passed = 0;
-    for (store::VisitorEntry& v : visitors) {
+    for (store::VisitorEntry& v : log.Visitors) {
         v.mask &= ~ownBit;
         if (!(v.mask & dependency) || selection.empty())
             continue;
         for (std::uint32_t i = 0; i < v.count; ++i) {
-            const store::RefQEntry* e = v.first[i].fragment->refq;
-            if (e->word && selection.contains(e)) {
+            const std::uint32_t n = entryAt(v.first[i]);
+            if (n && in(n)) {
                 v.mask |= ownBit;
                 ++passed;
                 break;

@@ -35,8 +35,12 @@ public:
     // Recomputes the rows from the input visitors (mask has `dependency`): phrases grouped,
     // cut into words at ASCII spaces when split, merged case-insensitively unless caps.
     // Rows come in key order. Returns the number of input visitors.
-    std::uint32_t compute(std::span<const store::VisitorEntry> visitors,
-                          std::uint32_t dependency, bool split, bool caps);
+    std::uint32_t compute(const store::LogContainer& log, std::uint32_t dependency, bool split,
+                          bool caps);
+    // Bit ownBit of the visitors in the input that have a page view whose entry is
+    // selected; cleared for all others. Returns how many passed.
+    std::uint32_t apply(store::LogContainer& log, std::uint32_t dependency, std::uint32_t ownBit,
+                        const EntrySet& selection);
 
     std::vector<WordRow>& rows() { return m_rows; }
     const std::vector<WordRow>& rows() const { return m_rows; }
@@ -52,20 +56,24 @@ public:
     // Unknown types sort as 2.
     void sort(unsigned sortType);
 
-    // Drops the rows and the word buffer (the log closed).
+    // Drops the rows, the word buffer and the entries kept (the log closed).
     void clear();
 
 private:
+    // Numbers the entries with a word once per log (1, 2, ...; 0: no word) and keeps each
+    // fragment's number, so that the passes over the page views read one word per view.
+    void prepare(const store::LogContainer& log);
+    std::uint32_t entryAt(const store::LogRecord& r);
+
+    const store::Fragment* m_fragments = nullptr;
+    std::size_t m_fragmentCount = 0;
+    std::vector<std::uint32_t> m_entryOf;
+    PointerIndex<store::RefQEntry> m_index;
+
     std::vector<WordRow> m_rows;
     std::vector<const store::RefQEntry*> m_entries;
     std::vector<char> m_buffer; // the split words, NUL-terminated, in ascending byte order
 };
-
-// Bit ownBit of the visitors in the input that have a page view whose entry is selected;
-// cleared for all others. Returns how many passed.
-std::uint32_t applyEntrySelection(std::span<store::VisitorEntry> visitors,
-                                  std::uint32_t dependency, std::uint32_t ownBit,
-                                  const EntrySet& selection);
 
 // The graph view's search-rank series: for the visitors with ownBit and each of their page
 // views whose entry is selected, the bucket (time - start) / length gets the result page

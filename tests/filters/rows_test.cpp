@@ -51,22 +51,36 @@ TEST(Sorting, EveryTypeWithItsTieRule)
     };
     for (const auto& c : cases) {
         std::vector<StatRow> sorted = rows;
-        sortStatRows(sorted, c.type, KeyOrder::Pointer);
+        sortStatRows(sorted, c.type, KeyRanks(KeyOrder::Pointer));
         EXPECT_EQ(keysOf(sorted), c.order) << "type " << c.type;
     }
 }
 
 TEST(Sorting, HostKindsCompareTexts)
 {
-    // Texts in separate arrays: pointer order says nothing.
-    const std::string b = "b.example", a = "a.example", upper = "B.example";
-    std::vector<StatRow> rows = {{b.c_str(), 1, 1, 0}, {nullptr, 1, 1, 0},
-                                 {a.c_str(), 1, 1, 0}, {upper.c_str(), 1, 1, 0}};
-    sortStatRows(rows, 0, KeyOrder::Text);
-    std::vector<std::string> keys;
-    for (const StatRow& r : rows)
-        keys.push_back(r.key ? r.key : "(null)");
-    EXPECT_EQ(keys, (std::vector<std::string>{"(null)", "B.example", "a.example", "b.example"}));
+    // Texts in separate strings: their pointer order says nothing. Half-width katakana
+    // (0xB1) is one character below every double-byte one (lead 0x82), although its byte
+    // is larger; a prefix comes first.
+    const std::vector<std::string> texts = {"b.example", "a.example", "B.example", "\x82\xA0",
+                                            "\xB1", "b.ex", "b.example.x"};
+    std::vector<StatRow> rows = {{nullptr, 1, 1, 0}};
+    for (const std::string& t : texts)
+        rows.push_back({t.c_str(), 1, 1, 0});
+    const std::vector<std::string> ascending = {"(null)",  "B.example",   "a.example",
+                                                "b.ex",    "b.example",   "b.example.x",
+                                                "\xB1",    "\x82\xA0"};
+    KeyRanks ranks(KeyOrder::Text);
+    for (const unsigned type : {0u, 1u, 2u}) {
+        ranks.learn(rows);
+        sortStatRows(rows, type, ranks);
+        std::vector<std::string> keys;
+        for (const StatRow& r : rows)
+            keys.push_back(r.key ? r.key : "(null)");
+        std::vector<std::string> want = ascending;
+        if (type != 0) // descending, or all visitors equal: the larger key first
+            std::reverse(want.begin(), want.end());
+        EXPECT_EQ(keys, want) << type;
+    }
 }
 
 TEST(Sorting, ColumnClicks)
