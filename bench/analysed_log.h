@@ -4,14 +4,14 @@
 // imported once with every line kept, so that N lines give N records. Kept in
 // build/bench-data as records-N.vxlog.
 
+#include "bench/bench_util.h"
+#include "import/import_options.h"
+#include "import/sievra.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-
-#include "bench/bench_util.h"
-#include "import/import_options.h"
-#include "import/sievra.h"
 
 namespace bench {
 
@@ -27,7 +27,8 @@ inline std::string analysedLog(std::uint64_t lines)
     options.flags = LA_F_QUERY | LA_F_REFERER | LA_F_REFQUERY;
     options.output = path;
     options.inputs = sievra::makeList({log});
-    options.statusCodes = sievra::makeList({"200", "206", "301", "302", "304", "401", "403", "404", "500"});
+    options.statusCodes =
+        sievra::makeList({"200", "206", "301", "302", "304", "401", "403", "404", "500"});
     options.methods = sievra::makeList({"GET", "POST", "HEAD"});
     options.skipExts = sievra::makeList({});
     options.dirIndexes = sievra::makeList({});

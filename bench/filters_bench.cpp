@@ -9,6 +9,12 @@
 // is simulated by giving 90% of the addresses a name and 5% the empty name (no name);
 // the rest stay unresolved.
 
+#include "bench/analysed_log.h"
+#include "bench/bench_util.h"
+#include "filters/chain_runner.h"
+#include "platform/settings.h"
+#include "store/log_container.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -16,12 +22,6 @@
 #include <string>
 #include <time.h>
 #include <vector>
-
-#include "bench/analysed_log.h"
-#include "bench/bench_util.h"
-#include "filters/chain_runner.h"
-#include "platform/settings.h"
-#include "store/log_container.h"
 
 namespace {
 
@@ -44,8 +44,7 @@ double threadCpuMs()
 }
 
 // The milliseconds of one call.
-template <typename F>
-double once(F f)
+template <typename F> double once(F f)
 {
     const double start = bench::seconds();
     f();
@@ -53,8 +52,7 @@ double once(F f)
 }
 
 // Later calls: the panes keep what they learnt about the log's fragments and hosts.
-template <typename F>
-Timing timeIt(F f)
+template <typename F> Timing timeIt(F f)
 {
     std::vector<double> ms, cpu;
     for (int i = 0; i < kRounds; ++i) {
@@ -167,24 +165,26 @@ void run(std::uint64_t records)
     Chain six(log);
     six.open();
     six.period().select(0, static_cast<int>(six.period().days().size()) - 1);
-    for (const Kind k : {Kind::Req, Kind::Ref, Kind::Query, Kind::Browser, Kind::SearchWord,
-                         Kind::Domain})
+    for (const Kind k :
+         {Kind::Req, Kind::Ref, Kind::Query, Kind::Browser, Kind::SearchWord, Kind::Domain})
         six.addPane(k);
     const double firstPass = once([&] { six.refresh(0, kRefreshAll); });
     const Timing selected = timeIt([&] { six.refresh(0, kRefreshAll); });
     std::string inputs;
     for (std::size_t p = 0; p < six.paneCount(); ++p)
         inputs.append(" ").append(std::to_string(six.pane(p).inputCount()));
-    std::fprintf(stderr, "  six-pane pass, top rows selected: first %.1f ms | again: min %.1f ms"
-                         "  median %.1f ms  cpu %.1f ms\n    (inputs%s)\n",
+    std::fprintf(stderr,
+                 "  six-pane pass, top rows selected: first %.1f ms | again: min %.1f ms"
+                 "  median %.1f ms  cpu %.1f ms\n    (inputs%s)\n",
                  firstPass, selected.min, selected.median, selected.cpu, inputs.c_str());
     // The worst case: every pane bypassed, so every pane reads every visitor.
     for (std::size_t p = 0; p < six.paneCount(); ++p)
         six.pane(p).setFlag(kFlagBypass, true);
     const double firstAll = once([&] { six.refresh(0, kRefreshAll); });
     const Timing all = timeIt([&] { six.refresh(0, kRefreshAll); });
-    std::fprintf(stderr, "  six-pane pass, all bypassed (full input each): first %.1f ms | "
-                         "again: min %.1f ms  median %.1f ms  cpu %.1f ms\n",
+    std::fprintf(stderr,
+                 "  six-pane pass, all bypassed (full input each): first %.1f ms | "
+                 "again: min %.1f ms  median %.1f ms  cpu %.1f ms\n",
                  firstAll, all.min, all.median, all.cpu);
     std::fprintf(stderr, "  peak %.1f MiB\n", bench::peakMiB());
 }

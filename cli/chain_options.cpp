@@ -1,9 +1,9 @@
 #include "cli/chain_options.h"
 
-#include <cstdio>
-
 #include "cli/command_line.h"
 #include "platform/codepage.h"
+
+#include <cstdio>
 
 namespace cli {
 namespace {
@@ -57,7 +57,10 @@ void ChainOptions::addTo(CLI::App& command)
         ->type_name("FIRST:LAST");
     command
         .add_option_function<std::string>(
-            "--pane", [this](const std::string& text) { m_panes.push_back({text, {}}); },
+            "--pane",
+            [this](const std::string& text) {
+                m_panes.push_back({text, {}});
+            },
             "a filter pane: req, reqbegin, reqend, query, ref, searchname,\n"
             "searchword, agent, browser, os, hostname, tldjp or domain, with\n"
             "the toggles bypass, pct, group, path, split, caps (req,group,path)")
@@ -89,8 +92,7 @@ bool ChainOptions::spec(filters::ChainSpec& out, std::string& error) const
     }
     if (!m_period.empty()) {
         const std::vector<std::string> days = splitAt(m_period, ':');
-        const std::int64_t first =
-            days.size() == 2 ? filters::PeriodFilter::parseDay(days[0]) : -1;
+        const std::int64_t first = days.size() == 2 ? filters::PeriodFilter::parseDay(days[0]) : -1;
         const std::int64_t last = days.size() == 2 ? filters::PeriodFilter::parseDay(days[1]) : -1;
         if (first < 0 || last < 0) {
             error = "--period \"" + m_period + "\" is not two days YYYY/MM/DD:YYYY/MM/DD";
@@ -141,17 +143,17 @@ int ChainOptions::run(const char* command, filters::Chain& chain,
         if (days.empty())
             std::fprintf(stderr, "vexilo-cli %s: the log has no days\n", command);
         else
-            std::fprintf(stderr,
-                         "vexilo-cli %s: the period %s lies outside the log (%s to %s)\n",
+            std::fprintf(stderr, "vexilo-cli %s: the period %s lies outside the log (%s to %s)\n",
                          command, m_period.c_str(),
                          filters::PeriodFilter::dayText(days.front()).c_str(),
                          filters::PeriodFilter::dayText(days.back()).c_str());
         return kExitFailure;
     }
     for (const filters::UnmatchedText& u : run.unmatched)
-        std::fprintf(stderr, "vexilo-cli %s: pane %zu (%s) has no row \"%s\"; nothing selected for it\n",
-                     command, u.position + 1, filters::kindInfo(spec.panes[u.position].kind).className,
-                     m_panes[u.position].select[u.index].c_str());
+        std::fprintf(
+            stderr, "vexilo-cli %s: pane %zu (%s) has no row \"%s\"; nothing selected for it\n",
+            command, u.position + 1, filters::kindInfo(spec.panes[u.position].kind).className,
+            m_panes[u.position].select[u.index].c_str());
     return kExitSuccess;
 }
 

@@ -12,18 +12,17 @@
 // TEXT (the null label included) in the pane it follows; without it a pane selects its top
 // row.
 
-#include <string>
-#include <vector>
+#include "filters/chain_runner.h"
 
 #include <CLI/CLI.hpp>
-
-#include "filters/chain_runner.h"
+#include <string>
+#include <vector>
 
 namespace cli {
 
 class ChainOptions
 {
-public:
+  public:
     // Adds --period, --pane and --select to command.
     void addTo(CLI::App& command);
 
@@ -36,7 +35,7 @@ public:
     // the period lies outside the log. Returns kExitSuccess or kExitFailure.
     int run(const char* command, filters::Chain& chain, const filters::ChainSpec& spec) const;
 
-private:
+  private:
     struct Pane
     {
         std::string text; // KIND[,FLAG...] as given

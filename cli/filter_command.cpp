@@ -1,12 +1,6 @@
 // vexilo-cli filter: the filter chain without windows. Loads an analysed log as the main
 // program does, runs the period and the panes, and prints each pane's CSV export.
 
-#include <cstdio>
-#include <memory>
-#include <string>
-
-#include <CLI/CLI.hpp>
-
 #include "cli/chain_options.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
@@ -16,6 +10,11 @@
 #include "filters/csv.h"
 #include "import/vxlog_reader.h"
 #include "store/log_container.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+#include <string>
 
 namespace cli {
 namespace {

@@ -4,11 +4,11 @@
 // text of every cell (the same text is drawn, handed to the list and written to CSV), and
 // the colour of a first-column text.
 
+#include "filters/kinds.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "filters/kinds.h"
 
 namespace filters {
 

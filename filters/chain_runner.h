@@ -6,22 +6,22 @@
 // the stage they show from the masks afterwards), and the tests drive the refresh protocol
 // through it.
 
+#include "filters/chain.h"
+#include "filters/pane_model.h"
+#include "filters/period_filter.h"
+#include "store/log_container.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "filters/chain.h"
-#include "filters/pane_model.h"
-#include "filters/period_filter.h"
-#include "store/log_container.h"
-
 namespace filters {
 
 class Chain
 {
-public:
+  public:
     explicit Chain(store::LogContainer& log) : m_log(log) {}
 
     store::LogContainer& log() { return m_log; }
@@ -62,7 +62,7 @@ public:
     // The description dialog's text of the pane at position (CP932, CR LF lines).
     std::string describe(std::size_t position) const;
 
-private:
+  private:
     store::LogContainer& m_log;
     PeriodFilter m_period;
     std::uint32_t m_periodCount = 0;
@@ -89,7 +89,7 @@ struct PaneSpec
 
 struct ChainSpec
 {
-    bool period = false;   // false: the period a newly opened log selects
+    bool period = false;       // false: the period a newly opened log selects
     std::int64_t firstDay = 0; // day values (local standard seconds of the day start)
     std::int64_t lastDay = 0;
     std::vector<PaneSpec> panes;

@@ -40,8 +40,7 @@ std::string csvText(const CellSource& source, std::span<const int> displayOrder)
     return out;
 }
 
-int exportCsv(const std::string& path, const CellSource& source,
-              std::span<const int> displayOrder)
+int exportCsv(const std::string& path, const CellSource& source, std::span<const int> displayOrder)
 {
     return platform::replaceFile(path, csvText(source, displayOrder));
 }

@@ -16,7 +16,7 @@ namespace filters {
 // What a list exports: its column titles and its cell texts.
 class CellSource
 {
-public:
+  public:
     virtual ~CellSource() = default;
     virtual std::size_t rowCount() const = 0;
     virtual std::string_view columnTitle(int subitem) const = 0;

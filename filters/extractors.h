@@ -10,13 +10,13 @@
 // page view's fragment and at whether i is 0, nothing else (the host kinds excepted, which
 // answer once per visitor): its answers are kept per fragment.
 
-#include <cstdint>
-#include <utility>
-
 #include "filters/host_keys.h"
 #include "filters/key_set.h"
 #include "filters/kinds.h"
 #include "store/log_container.h"
+
+#include <cstdint>
+#include <utility>
 
 namespace filters {
 
@@ -67,8 +67,7 @@ inline bool pageIn(const store::Fragment& f, const KeySet& s)
     return s.contains(f.req->group) || s.contains(f.req->text);
 }
 
-template <Range R>
-struct Page
+template <Range R> struct Page
 {
     static constexpr Range kRange = R;
     bool group;
@@ -189,8 +188,7 @@ struct Agent
 };
 
 // Browser or OS: the classified name, else the user agent itself.
-template <const char* store::AgntEntry::*Name>
-struct Classified
+template <const char* store::AgntEntry::*Name> struct Classified
 {
     static constexpr Range kRange = Range::All;
     Yield operator()(const store::LogRecord& r, std::uint32_t, const char*& key) const
@@ -229,8 +227,7 @@ struct Host
 
 // Calls f with the extractor of ctx's kind (not the search-word kind, which has its own
 // rows). Returns what f returns.
-template <typename F>
-decltype(auto) withExtractor(const ExtractContext& ctx, F&& f)
+template <typename F> decltype(auto) withExtractor(const ExtractContext& ctx, F&& f)
 {
     using namespace extract;
     switch (ctx.kind) {

@@ -7,18 +7,18 @@
 // shown by its dotted address, as the log view shows it: each such host stays an item of
 // its own instead of all of them merging into one blank row.
 
-#include <cstdint>
-#include <vector>
-
 #include "filters/kinds.h"
 #include "store/log_container.h"
 #include "store/text_pool.h"
+
+#include <cstdint>
+#include <vector>
 
 namespace filters {
 
 class HostKeys
 {
-public:
+  public:
     explicit HostKeys(Kind kind) : m_kind(kind) {}
 
     // Makes ready for the hosts of log (call before each recomputation; keeps what is known
@@ -38,7 +38,7 @@ public:
     // Forgets every key and the pool (the log closed).
     void clear();
 
-private:
+  private:
     struct Entry
     {
         const char* name = nullptr;

@@ -23,10 +23,9 @@ inline std::size_t pointerHash(const void* p, unsigned shift)
 } // namespace detail
 
 // A set of pointers to T, null included.
-template <typename T>
-class PointerSet
+template <typename T> class PointerSet
 {
-public:
+  public:
     bool insert(const T* key)
     {
         if (!key) {
@@ -93,7 +92,7 @@ public:
         return a.sorted() == b.sorted();
     }
 
-private:
+  private:
     void grow()
     {
         const std::size_t size = m_slots.empty() ? 16 : m_slots.size() * 2;
@@ -114,10 +113,9 @@ private:
 
 // Numbers the distinct pointers to T it is given 0, 1, 2, ... in the order first met, so
 // that per-item data can live in plain arrays.
-template <typename T>
-class PointerIndex
+template <typename T> class PointerIndex
 {
-public:
+  public:
     static constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
     // The number of key, given a new one when it is new.
@@ -184,7 +182,7 @@ public:
         m_null = kNone;
     }
 
-private:
+  private:
     struct Slot
     {
         const T* key = nullptr;

@@ -6,22 +6,22 @@ namespace filters {
 namespace {
 
 constexpr KindInfo kKinds[kKindCount] = {
-    {Kind::Req, "WC_FILTER_REQ", 40016, "閲覧ページ", "URL", true, true, true, "(null)",
-     "の次に", "を閲覧した訪問者"},
+    {Kind::Req, "WC_FILTER_REQ", 40016, "閲覧ページ", "URL", true, true, true, "(null)", "の次に",
+     "を閲覧した訪問者"},
     {Kind::ReqBegin, "WC_FILTER_REQBEGIN", 40028, "閲覧開始ページ", "URL", false, true, false,
      "(null)", nullptr, "から閲覧を開始した訪問者"},
-    {Kind::ReqEnd, "WC_FILTER_REQEND", 40029, "閲覧終了ページ", "URL", false, true, false,
-     "(null)", nullptr, "で閲覧を終了した訪問者"},
+    {Kind::ReqEnd, "WC_FILTER_REQEND", 40029, "閲覧終了ページ", "URL", false, true, false, "(null)",
+     nullptr, "で閲覧を終了した訪問者"},
     {Kind::Query, "WC_FILTER_QUERY", 40039, "Query", "Query", true, false, true, "", "へ",
      "のQueryでの訪問者"},
     {Kind::Ref, "WC_FILTER_REF", 40015, "参照元", "Referer", true, true, true, "no referer",
      "の前に", "を閲覧した訪問者"},
-    {Kind::SearchName, "WC_FILTER_SEARCHNAME", 40024, "検索エンジン名", "Name", false, false,
-     false, "unknown", nullptr, "の検索エンジンからの訪問者"},
+    {Kind::SearchName, "WC_FILTER_SEARCHNAME", 40024, "検索エンジン名", "Name", false, false, false,
+     "unknown", nullptr, "の検索エンジンからの訪問者"},
     {Kind::SearchWord, "WC_FILTER_SEARCHWORD", 40017, "検索ワード", "Words", false, false, false,
      "(null)", nullptr, "の検索結果からの訪問者"},
-    {Kind::Agent, "WC_FILTER_AGENT", 40025, "UserAgent", "UserAgent", true, false, false,
-     "(null)", nullptr, "のUserAgentでの訪問者"},
+    {Kind::Agent, "WC_FILTER_AGENT", 40025, "UserAgent", "UserAgent", true, false, false, "(null)",
+     nullptr, "のUserAgentでの訪問者"},
     {Kind::Browser, "WC_FILTER_BROWSER", 40018, "訪問ブラウザ", "Browser/UserAgent", true, false,
      false, "(null)", nullptr, "のブラウザでの訪問者"},
     {Kind::Os, "WC_FILTER_OS", 40026, "訪問OS", "OS/UserAgent", true, false, false, "(null)",
@@ -99,8 +99,7 @@ std::size_t topLevelDomainLength(std::string_view h)
 std::size_t domainLength(std::string_view h)
 {
     const std::size_t first = h.find('.');
-    const std::size_t second =
-        first == std::string_view::npos ? first : h.find('.', first + 1);
+    const std::size_t second = first == std::string_view::npos ? first : h.find('.', first + 1);
     if (second == std::string_view::npos)
         return h.size();
     if (!startsWithJpAndTwoByteLabel(h, second))

@@ -24,7 +24,7 @@ enum class Kind : std::uint8_t {
     Browser,
     Os,
     HostName,
-    TldJp,      // top-level domain, with the Japanese second level
+    TldJp, // top-level domain, with the Japanese second level
     Domain,
 };
 

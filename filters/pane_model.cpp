@@ -1,10 +1,10 @@
 #include "filters/pane_model.h"
 
-#include <algorithm>
-#include <map>
-
 #include "platform/codepage.h"
 #include "store/key_reference.h"
+
+#include <algorithm>
+#include <map>
 
 namespace filters {
 namespace {
@@ -157,8 +157,7 @@ void PaneModel::sort(unsigned sortType)
     m_sortType = sortType;
     if (m_kind == Kind::SearchWord)
         m_words.sort(sortType);
-    else
-    {
+    else {
         m_ranks.learn(m_rows, m_log ? std::string_view(m_log->Dic.get(), m_log->DicSize)
                                     : std::string_view());
         sortStatRows(m_rows, sortType, m_ranks);
@@ -189,26 +188,46 @@ void PaneModel::appendCellText(std::string& out, std::size_t row, int subitem) c
     if (m_kind == Kind::SearchWord) {
         const WordRow& w = m_words.rows()[row];
         switch (subitem) {
-        case kColumnWord: out += keyText(row); break;
-        case kColumnWordVisitors: appendVisitors(out, w.visitors, percent, m_input); break;
-        case kColumnWordStay: appendZeroOrTenths(out, w.stayPerVisitor); break;
-        case kColumnRank: appendOneOrTenths(out, w.resultPagePerHit); break;
-        case kColumnClicks: appendZeroOrTenths(out, w.clicksPerVisitor); break;
-        case kColumnWordHits: appendCount(out, w.hits); break;
-        default: break;
+        case kColumnWord:
+            out += keyText(row);
+            break;
+        case kColumnWordVisitors:
+            appendVisitors(out, w.visitors, percent, m_input);
+            break;
+        case kColumnWordStay:
+            appendZeroOrTenths(out, w.stayPerVisitor);
+            break;
+        case kColumnRank:
+            appendOneOrTenths(out, w.resultPagePerHit);
+            break;
+        case kColumnClicks:
+            appendZeroOrTenths(out, w.clicksPerVisitor);
+            break;
+        case kColumnWordHits:
+            appendCount(out, w.hits);
+            break;
+        default:
+            break;
         }
         return;
     }
     const StatRow& s = m_rows[row];
     switch (subitem) {
-    case kColumnKey: out += keyText(row); break;
-    case kColumnVisitors: appendVisitors(out, s.visitors, percent, m_input); break;
-    case kColumnStay: appendZeroOrTenths(out, s.stayPerVisitor); break;
+    case kColumnKey:
+        out += keyText(row);
+        break;
+    case kColumnVisitors:
+        appendVisitors(out, s.visitors, percent, m_input);
+        break;
+    case kColumnStay:
+        appendZeroOrTenths(out, s.stayPerVisitor);
+        break;
     case kColumnHits:
         if (info().hitsColumn)
             appendOneOrTenths(out, s.hitsPerVisitor);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 

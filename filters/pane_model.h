@@ -20,12 +20,6 @@
 // and a user selection change (the 1 ms timer): pane.selectRows(list rows);
 // pane.apply(log, ownBit); send 40001 with selectionChangedRefresh(ownBit).
 
-#include <cstdint>
-#include <span>
-#include <string>
-#include <string_view>
-#include <vector>
-
 #include "filters/cells.h"
 #include "filters/csv.h"
 #include "filters/host_keys.h"
@@ -35,6 +29,12 @@
 #include "filters/stat_rows.h"
 #include "filters/word_rows.h"
 #include "store/log_container.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace filters {
 
@@ -55,7 +55,7 @@ struct PaneInput
 
 class PaneModel : public CellSource
 {
-public:
+  public:
     explicit PaneModel(Kind kind, unsigned flags = 0);
 
     Kind kind() const { return m_kind; }
@@ -129,8 +129,8 @@ public:
 
     struct Restored
     {
-        int lastTextRow = -1;   // the last row selected by a text: scroll it into view
-        int lastNumberRow = -1; // then this one
+        int lastTextRow = -1;               // the last row selected by a text: scroll it into view
+        int lastNumberRow = -1;             // then this one
         std::vector<std::string> unmatched; // texts that matched no row
     };
     // Takes a saved state over: applies the flag characters, recomputes without choosing a
@@ -140,7 +140,7 @@ public:
     Restored restore(store::LogContainer& log, const PaneInput& input, std::uint32_t ownBit,
                      const ViewState& state);
 
-private:
+  private:
     ExtractContext context() const;
     void autoSelectTop();
 
@@ -162,7 +162,7 @@ private:
     mutable HostKeys m_hosts; // a cache of keys per host, filled as hosts are met
     mutable WordRows m_words; // keeps its entry numbers for apply too
 
-    KeySet m_selection;       // generic kinds
+    KeySet m_selection;        // generic kinds
     EntrySet m_entrySelection; // search-word kind
 };
 

@@ -1,11 +1,11 @@
 #include "filters/period_filter.h"
 
-#include <algorithm>
-#include <cstdio>
-
 #include "filters/chain.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
+
+#include <algorithm>
+#include <cstdio>
 
 namespace filters {
 namespace {

@@ -4,13 +4,13 @@
 // when its first page view lies in [from day, to day + 1 day). The days are the calendar
 // days of the log, as local-standard-time seconds of their start (multiples of 86400).
 
+#include "filters/pane_state.h"
+#include "store/log_container.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
-
-#include "filters/pane_state.h"
-#include "store/log_container.h"
 
 namespace filters {
 
@@ -19,7 +19,7 @@ inline constexpr std::int64_t kDaySeconds = 86400;
 
 class PeriodFilter
 {
-public:
+  public:
     // Fills the day list from the log's first to its last record day, and preselects the
     // last 31 days (all of them when there are fewer).
     void open(const store::LogContainer& log);
@@ -57,7 +57,7 @@ public:
     static int weekday(std::int64_t day);
     static const char* weekdayName(std::int64_t day);
 
-private:
+  private:
     std::vector<std::int64_t> m_days;
     int m_from = -1;
     int m_to = -1;

@@ -1,12 +1,12 @@
 #include "filters/stat_rows.h"
 
+#include "platform/codepage.h"
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
 #include <iterator>
 #include <type_traits>
-
-#include "platform/codepage.h"
 
 namespace filters {
 
@@ -84,9 +84,8 @@ std::uint32_t RowAccumulator::answer(const X& x, const store::LogRecord& r, std:
 }
 
 template <typename X>
-[[gnu::always_inline]] inline std::uint32_t RowAccumulator::code(const X& x,
-                                                                 const store::LogRecord& r,
-                                                                 std::uint32_t i)
+[[gnu::always_inline]] inline std::uint32_t
+RowAccumulator::code(const X& x, const store::LogRecord& r, std::uint32_t i)
 {
     if constexpr (X::kRange != extract::Range::PerVisitor) {
         const auto f = static_cast<std::size_t>(r.fragment - m_fragments);
@@ -316,9 +315,7 @@ void KeyRanks::learn(const std::vector<StatRow>& rows, std::string_view dic)
     }
     std::sort(plain.begin(), plain.end(), std::less<const char*>());
     sortBytewise(ascii.data(), ascii.size(), 0);
-    const auto less = [](const char* a, const char* b) {
-        return platform::compareCase(a, b) < 0;
-    };
+    const auto less = [](const char* a, const char* b) { return platform::compareCase(a, b) < 0; };
     std::sort(other.begin(), other.end(), less);
     std::vector<const char*> two, merged;
     two.reserve(plain.size() + ascii.size());

@@ -4,35 +4,34 @@
 // per visitor and the stay per visitor; how they are counted, how a selection is put into
 // the visitors' masks, and the sort orders of the list.
 
-#include <cstdint>
-#include <span>
-#include <string_view>
-#include <vector>
-
 #include "filters/extractors.h"
 #include "filters/key_set.h"
 #include "store/log_container.h"
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
 
 namespace filters {
 
 struct StatRow
 {
-    const char* key;             // the item; null is the pane's null item
-    std::uint32_t visitors;      // input visitors with at least one page view yielding key
-    float hitsPerVisitor;        // yielding page views / visitors
-    float stayPerVisitor;        // seconds from first to last page view, summed / visitors
+    const char* key;        // the item; null is the pane's null item
+    std::uint32_t visitors; // input visitors with at least one page view yielding key
+    float hitsPerVisitor;   // yielding page views / visitors
+    float stayPerVisitor;   // seconds from first to last page view, summed / visitors
 };
 
 // Counts rows and applies selections for one pane. The extractors of the fragment-based
 // kinds depend only on the fragment and on whether the page view is a visitor's first, so
 // their answers are kept per fragment (one word for a first page view, one for a later):
 // a refresh then reads one word per page view instead of the fragment and the tables
-// behind it, and the selection is applied from the same words. Working arrays are kept from
-// one refresh to the next, so a refresh allocates only when the log has more items than
-// ever before.
+// behind it, and the selection is applied from the same words. The answers are made in one
+// pass over the fragments and kept while the log and the pane's context (kind, URL-group
+// display, path set) stay the same, so most refreshes only count.
 class RowAccumulator
 {
-public:
+  public:
     // Replaces rows by the items that the input visitors (those whose mask has `dependency`)
     // yield, in no particular order. classified (may be null) receives the keys yielded as
     // classified names. Returns the number of input visitors.
@@ -48,7 +47,7 @@ public:
     // Forgets everything kept (the log closed).
     void clear();
 
-private:
+  private:
     struct Item
     {
         std::uint64_t hits = 0;
@@ -109,7 +108,7 @@ bool keyLess(KeyOrder order, const char* a, const char* b);
 // of names on every refresh, and they seldom change.
 class KeyRanks
 {
-public:
+  public:
     explicit KeyRanks(KeyOrder order = KeyOrder::Pointer) : m_order(order) {}
     KeyOrder order() const { return m_order; }
     // Numbers the keys of rows not met yet (then all keys anew). dic (may be empty) is the
@@ -120,7 +119,7 @@ public:
     std::uint64_t rank(const char* key) const;
     void clear();
 
-private:
+  private:
     KeyOrder m_order;
     PointerIndex<char> m_keys;
     std::vector<std::uint32_t> m_rank; // by key number

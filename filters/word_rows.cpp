@@ -1,13 +1,13 @@
 #include "filters/word_rows.h"
 
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/trace.h"
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string_view>
-
-#include "platform/clock.h"
-#include "platform/codepage.h"
-#include "platform/trace.h"
 
 namespace filters {
 namespace {

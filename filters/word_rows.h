@@ -6,12 +6,12 @@
 // selection survives switching between whole phrases and single words, and between the
 // case modes: the rows that contain a selected entry are selected again.
 
+#include "filters/key_set.h"
+#include "store/log_container.h"
+
 #include <cstdint>
 #include <span>
 #include <vector>
-
-#include "filters/key_set.h"
-#include "store/log_container.h"
 
 namespace filters {
 
@@ -19,19 +19,19 @@ using EntrySet = PointerSet<store::RefQEntry>;
 
 struct WordRow
 {
-    const char* word;        // the phrase (a dictionary text) or a split word (the buffer)
-    std::uint32_t visitors;  // input visitors with a page view whose entry is in the row
-    std::uint32_t hits;      // such page views
+    const char* word;       // the phrase (a dictionary text) or a split word (the buffer)
+    std::uint32_t visitors; // input visitors with a page view whose entry is in the row
+    std::uint32_t hits;     // such page views
     float stayPerVisitor;
-    float resultPagePerHit;  // average of (rank + 9) / 10: the page of ten results
-    float clicksPerVisitor;  // average of the visitors' page views - 1
-    std::uint32_t first;     // its entries: WordRows::entries(row)
+    float resultPagePerHit; // average of (rank + 9) / 10: the page of ten results
+    float clicksPerVisitor; // average of the visitors' page views - 1
+    std::uint32_t first;    // its entries: WordRows::entries(row)
     std::uint32_t count;
 };
 
 class WordRows
 {
-public:
+  public:
     // Recomputes the rows from the input visitors (mask has `dependency`): phrases grouped,
     // cut into words at ASCII spaces when split, merged case-insensitively unless caps.
     // Rows come in key order. Returns the number of input visitors.
@@ -59,7 +59,7 @@ public:
     // Drops the rows, the word buffer and the entries kept (the log closed).
     void clear();
 
-private:
+  private:
     // Numbers the entries with a word once per log (1, 2, ...; 0: no word) and keeps each
     // fragment's number, so that the passes over the page views read one word per view.
     void prepare(const store::LogContainer& log);

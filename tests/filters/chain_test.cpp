@@ -1,13 +1,13 @@
 // The chain's rules, the period filter, the refresh protocol and the saved states.
 
-#include <gtest/gtest.h>
-#include <string>
-#include <vector>
-
 #include "filter_log.h"
 #include "filters/chain_runner.h"
 #include "platform/codepage.h"
 #include "store/key_reference.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -43,13 +43,13 @@ TEST(ChainRules, RefreshDecisions)
         bool recompute, autoSelect, passOn;
         std::uint32_t passed;
     } cases[] = {
-        {0, 1, 2, true, true, true, 2},                     // a new chain pass
-        {0xFFFF, 4, 8, true, true, true, 0xFFFF},           // everything
-        {4, 4, 8, true, true, true, 12},                    // the stage before changed
-        {2, 4, 8, false, false, true, 10},                  // another stage changed
-        {0xFFFFFFFF, 4, 8, true, false, false, 0},          // restore: this pane only
+        {0, 1, 2, true, true, true, 2},            // a new chain pass
+        {0xFFFF, 4, 8, true, true, true, 0xFFFF},  // everything
+        {4, 4, 8, true, true, true, 12},           // the stage before changed
+        {2, 4, 8, false, false, true, 10},         // another stage changed
+        {0xFFFFFFFF, 4, 8, true, false, false, 0}, // restore: this pane only
         {kRefreshKindSwitch, 64, 128, true, true, true, 4095 | 128},
-        {2, 4, 0, false, false, true, 2},                   // a view adds no bit
+        {2, 4, 0, false, false, true, 2}, // a view adds no bit
     };
     for (const auto& c : cases) {
         const RefreshDecision d = refreshDecision(c.dwUpdated, c.dependency, c.own);
@@ -92,8 +92,8 @@ struct DaysLog
     explicit DaysLog(int days)
     {
         for (int d = 0; d < days; ++d)
-            log.Rec2.push_back({static_cast<std::uint32_t>(kDay1 + d * kDaySeconds + 43200),
-                                nullptr, nullptr});
+            log.Rec2.push_back(
+                {static_cast<std::uint32_t>(kDay1 + d * kDaySeconds + 43200), nullptr, nullptr});
         for (auto& r : log.Rec2)
             log.Visitors.push_back({&r, 1, 0});
     }
@@ -119,19 +119,18 @@ TEST(Period, RestoresSavedDaysAndDescribes)
     DaysLog d(40);
     PeriodFilter period;
     period.open(d.log);
+    const auto day = [](int n) { return static_cast<std::uint32_t>(kDay1 + n * kDaySeconds); };
     const struct
     {
         std::vector<std::uint32_t> numbers;
         int from, to;
         bool changed;
     } cases[] = {
-        {{0, 0xFFFFFFFF}, 0, 39, true},                     // the whole log
-        {{static_cast<std::uint32_t>(kDay1 + 5 * kDaySeconds + 100),
-          static_cast<std::uint32_t>(kDay1 + 2 * kDaySeconds)}, 2, 5, true},
-        {{static_cast<std::uint32_t>(kDay1 + 2 * kDaySeconds),
-          static_cast<std::uint32_t>(kDay1 + 5 * kDaySeconds)}, 2, 5, false},
-        {{1, 2}, 0, 39, true},                              // no such days: first and last
-        {{1, 2, 3}, 0, 39, false},                          // not two numbers: ignored
+        {{0, 0xFFFFFFFF}, 0, 39, true},       // the whole log
+        {{day(5) + 100, day(2)}, 2, 5, true}, // days of any order and time
+        {{day(2), day(5)}, 2, 5, false},      // the same again: nothing changes
+        {{1, 2}, 0, 39, true},                // no such days: first and last
+        {{1, 2, 3}, 0, 39, false},            // not two numbers: ignored
     };
     for (const auto& c : cases) {
         EXPECT_EQ(period.restore({"", {}, c.numbers}), c.changed) << c.from << "-" << c.to;
@@ -256,15 +255,16 @@ TEST(PaneState, NullKeysAreNotSavedAndNeverMatchTexts)
     ViewState saved;
     chain->pane(0).save(saved);
     EXPECT_TRUE(saved.texts.empty());
-    const auto r = chain->pane(0).restore(log, chain->inputOf(0), paneBit(0), {"", {"no referer"}, {}});
+    const auto r =
+        chain->pane(0).restore(log, chain->inputOf(0), paneBit(0), {"", {"no referer"}, {}});
     EXPECT_EQ(r.lastTextRow, -1);
     EXPECT_TRUE(chain->pane(0).selectionEmpty());
 }
 
 TEST(Chain, DescriptionDialogText)
 {
-    auto chain = dayOneChain({{Kind::Req, 0, {"/a"}}, {Kind::Browser, kFlagBypass},
-                              {Kind::Req, kFlagPath}});
+    auto chain =
+        dayOneChain({{Kind::Req, 0, {"/a"}}, {Kind::Browser, kFlagBypass}, {Kind::Req, kFlagPath}});
     EXPECT_EQ(platform::cp932ToUtf8(chain->describe(2)),
               "[3. 閲覧ページ]は次のフィルタの順で訪問者集団を演算しています。\r\n"
               "----------\r\n"

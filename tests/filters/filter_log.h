@@ -19,17 +19,16 @@
 // Day 2: the three hits that make www.example.com the own site (another visitor).
 // URL groups: /b is in /shop; http://other.example/page is in http://other.example.
 
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
-#include <string>
-
-#include <gtest/gtest.h>
-
 #include "../platform/temp_dir.h"
 #include "../store/hits.h"
 #include "platform/settings.h"
 #include "store/log_container.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
 
 namespace vxtest {
 

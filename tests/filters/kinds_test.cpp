@@ -1,13 +1,13 @@
 // Every kind's items, counts and cells on the small log of filter_log.h.
 
+#include "filter_log.h"
+#include "filters/chain_runner.h"
+#include "filters/kinds.h"
+#include "platform/codepage.h"
+
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
-
-#include "filter_log.h"
-#include "filters/chain_runner.h"
-#include "platform/codepage.h"
-#include "filters/kinds.h"
 
 namespace {
 
@@ -59,54 +59,66 @@ TEST(Kinds, RowsOfEveryKind)
     const std::vector<KindCase> cases = {
         // /a and /c tie on visitors: the larger key first.
         {"page", {{Kind::Req}}, {"/b|4|92.5|1", "/c|3|83.3|1", "/a|3|70.0|1.3"}},
-        {"page, groups", {{Kind::Req, kFlagGroup}},
+        {"page, groups",
+         {{Kind::Req, kFlagGroup}},
          {"/shop|4|92.5|1", "/c|3|83.3|1", "/a|3|70.0|1.3"}},
         {"entry page", {{Kind::ReqBegin}}, {"/b|2|80.0", "/a|2|60.0", "/c|1|90.0"}},
         {"exit page", {{Kind::ReqEnd}}, {"/c|2|80.0", "/a|2|60.0", "/b|1|90.0"}},
         // The null query shows as an empty text.
         {"query", {{Kind::Query}}, {"|5|74.0|2.0", "x=1|1|100.0|1"}},
         // Local referers of later page views never count; the re-entry is "no referer".
-        {"referer", {{Kind::Ref}},
+        {"referer",
+         {{Kind::Ref}},
          {search + "|3|60.0|1.3", other + "|2|95.0|1", "no referer|1|90.0|1"}},
-        {"referer, groups", {{Kind::Ref, kFlagGroup}},
+        {"referer, groups",
+         {{Kind::Ref, kFlagGroup}},
          {search + "|3|60.0|1.3", "http://other.example|2|95.0|1", "no referer|1|90.0|1"}},
         {"search engine", {{Kind::SearchName}}, {"Finder|3|60.0"}},
-        {"user agent", {{Kind::Agent}},
+        {"user agent",
+         {{Kind::Agent}},
          {vxtest::kChrome + "|2|80.0|2.0", vxtest::kFirefox + "|2|105.0|3.0",
           vxtest::kCurl + "|1|0|1"}},
-        {"browser", {{Kind::Browser}},
+        {"browser",
+         {{Kind::Browser}},
          {"Firefox 138|2|105.0|3.0", "Chrome 137|2|80.0|2.0", "curl/8.5|1|0|1"}},
         {"os", {{Kind::Os}}, {"Windows|2|105.0|3.0", "Linux|2|80.0|2.0", "curl/8.5|1|0|1"}},
         // Texts compared as texts, the larger first; the unnamed host by its address.
-        {"host name", {{Kind::HostName}},
+        {"host name",
+         {{Kind::HostName}},
          {"net.example.host5|1|60.0|2.0", "jp.co.example.host1|1|120.0|3.0",
           "com.example.mail|1|100.0|2.0", "10.0.0.3|1|0|1", "#resolving ...|1|90.0|3.0"}},
-        {"tld", {{Kind::TldJp}},
+        {"tld",
+         {{Kind::TldJp}},
          {"net|1|60.0|2.0", "jp.co|1|120.0|3.0", "com|1|100.0|2.0", "10.0.0.3|1|0|1",
           "#resolving ...|1|90.0|3.0"}},
-        {"domain", {{Kind::Domain}},
+        {"domain",
+         {{Kind::Domain}},
          {"net.example|1|60.0|2.0", "jp.co.example|1|120.0|3.0", "com.example|1|100.0|2.0",
           "10.0.0.3|1|0|1", "#resolving ...|1|90.0|3.0"}},
         // Path mode: the pages viewed right after /a; V4's re-entry at /c does not count.
-        {"page after a page", {{Kind::Req, 0, {"/a"}}, {Kind::Req, kFlagPath}},
-         {"/b|1|120.0|1"}},
+        {"page after a page", {{Kind::Req, 0, {"/a"}}, {Kind::Req, kFlagPath}}, {"/b|1|120.0|1"}},
         // The pages viewed right before /b: a local page too, and "no referer" for V4's
         // /b, which had none.
-        {"referer before a page", {{Kind::Req, 0, {"/b"}}, {Kind::Ref, kFlagPath}},
+        {"referer before a page",
+         {{Kind::Req, 0, {"/b"}}, {Kind::Ref, kFlagPath}},
          {search + "|1|60.0|1", other + "|1|100.0|1", "/a|1|120.0|1", "no referer|1|90.0|1"}},
-        {"query on a page", {{Kind::Req, 0, {"/c"}}, {Kind::Query, kFlagPath}},
+        {"query on a page",
+         {{Kind::Req, 0, {"/c"}}, {Kind::Query, kFlagPath}},
          {"|2|75.0|1", "x=1|1|100.0|1"}},
         // After a referer pane: the referer's query instead of the request's.
-        {"query from a referer", {{Kind::Ref, 0, {other}}, {Kind::Query, kFlagPath}},
+        {"query from a referer",
+         {{Kind::Ref, 0, {other}}, {Kind::Query, kFlagPath}},
          {"from=mail|1|100.0|1", "|1|90.0|1"}},
         // Path mode needs a page or referer pane before it: off after a browser pane.
-        {"path without a set", {{Kind::Browser, 0, {"Chrome 137"}}, {Kind::Req, kFlagPath}},
+        {"path without a set",
+         {{Kind::Browser, 0, {"Chrome 137"}}, {Kind::Req, kFlagPath}},
          {"/c|2|80.0|1", "/b|2|80.0|1"}},
         // A bypassed pane is skipped: the path set comes from the page pane before it.
         {"path over a bypassed pane",
          {{Kind::Req, 0, {"/a"}}, {Kind::Browser, kFlagBypass}, {Kind::Req, kFlagPath}},
          {"/b|1|120.0|1"}},
-        {"percent", {{Kind::Req, 0, {"/a"}}, {Kind::Browser, kFlagPercent}},
+        {"percent",
+         {{Kind::Req, 0, {"/a"}}, {Kind::Browser, kFlagPercent}},
          {"Firefox 138|66.7%|105.0|3.0", "curl/8.5|33.3%|0|1"}},
     };
     for (const KindCase& c : cases) {
@@ -133,8 +145,7 @@ TEST(Kinds, WordRowsSplitAndFoldCase)
         {kFlagSplit | kFlagCaps,
          {"bar|2|90.0|1.5|1.5", "baz|2|30.0|1.5|0.5", "foo|2|90.0|1.3|1.5", "Foo|1|0|2.0|0"}},
         // Foo and foo are one row, shown as the one first in byte order.
-        {kFlagSplit,
-         {"Foo|3|60.0|1.5|1.0", "bar|2|90.0|1.5|1.5", "baz|2|30.0|1.5|0.5"}},
+        {kFlagSplit, {"Foo|3|60.0|1.5|1.0", "bar|2|90.0|1.5|1.5", "baz|2|30.0|1.5|0.5"}},
     };
     for (const WordCase& c : cases) {
         SCOPED_TRACE(c.flags);
@@ -221,7 +232,8 @@ TEST(Kinds, Descriptions)
         {{{Kind::HostName, 0, {"com.example.mail"}}}, "\"com.example.mail\"からの訪問者"},
         {{{Kind::Ref, 0, {other, "no referer"}}},
          "\"no referer\"または\"" + other + "\"を閲覧した訪問者"},
-        {{{Kind::Req, 0, {"/a"}}, {Kind::Req, kFlagPath, {"/b"}}}, "[2.]の次に\"/b\"を閲覧した訪問者"},
+        {{{Kind::Req, 0, {"/a"}}, {Kind::Req, kFlagPath, {"/b"}}},
+         "[2.]の次に\"/b\"を閲覧した訪問者"},
         {{{Kind::Req, 0, {"/c"}}, {Kind::Ref, kFlagBypass}, {Kind::Query, kFlagPath, {"x=1"}}},
          "[2.]へ\"x=1\"のQueryでの訪問者"},
         // The words of the rows that hold the selected entries: "Foo" holds "foo bar" too.

@@ -1,12 +1,5 @@
 // Sort orders, cell texts and the CSV export.
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <string>
-#include <vector>
-
 #include "../import/import_helpers.h"
 #include "../platform/temp_dir.h"
 #include "filters/cells.h"
@@ -14,6 +7,12 @@
 #include "filters/stat_rows.h"
 #include "filters/word_rows.h"
 #include "platform/files.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -43,11 +42,10 @@ TEST(Sorting, EveryTypeWithItsTieRule)
         unsigned type;
         std::string order;
     } cases[] = {
-        {0, "-abc"}, {1, "cba-"},
-        {2, "-cab"}, {3, "bca-"}, // visitors: the larger key first in both directions
-        {4, "bca-"}, {5, "-cab"},
-        {6, "cb-a"}, {7, "ab-c"},
-        {99, "-cab"}, // unknown: as type 2
+        // Among equal values the larger key comes first in both directions; an unknown
+        // type sorts as 2.
+        {0, "-abc"}, {1, "cba-"}, {2, "-cab"}, {3, "bca-"},  {4, "bca-"},
+        {5, "-cab"}, {6, "cb-a"}, {7, "ab-c"}, {99, "-cab"},
     };
     for (const auto& c : cases) {
         std::vector<StatRow> sorted = rows;
@@ -61,14 +59,13 @@ TEST(Sorting, HostKindsCompareTexts)
     // Texts in separate strings: their pointer order says nothing. Half-width katakana
     // (0xB1) is one character below every double-byte one (lead 0x82), although its byte
     // is larger; a prefix comes first.
-    const std::vector<std::string> texts = {"b.example", "a.example", "B.example", "\x82\xA0",
-                                            "\xB1", "b.ex", "b.example.x"};
+    const std::vector<std::string> texts = {"b.example", "a.example", "B.example",  "\x82\xA0",
+                                            "\xB1",      "b.ex",      "b.example.x"};
     std::vector<StatRow> rows = {{nullptr, 1, 1, 0}};
     for (const std::string& t : texts)
         rows.push_back({t.c_str(), 1, 1, 0});
-    const std::vector<std::string> ascending = {"(null)",  "B.example",   "a.example",
-                                                "b.ex",    "b.example",   "b.example.x",
-                                                "\xB1",    "\x82\xA0"};
+    const std::vector<std::string> ascending = {
+        "(null)", "B.example", "a.example", "b.ex", "b.example", "b.example.x", "\xB1", "\x82\xA0"};
     KeyRanks ranks(KeyOrder::Text);
     for (const unsigned type : {0u, 1u, 2u}) {
         ranks.learn(rows);
@@ -96,15 +93,15 @@ TEST(Sorting, WordRowsPutTheSmallerKeyFirst)
     WordRows words;
     // Rows set by hand: the sort looks at nothing else.
     std::vector<WordRow>& rows = words.rows();
-    rows = {{kC, 1, 2, 0, 1.0f, 0, 0, 0}, {kA, 1, 1, 0, 2.0f, 0, 0, 0},
-            {kB, 2, 1, 0, 1.0f, 0, 0, 0}};
+    rows = {
+        {kC, 1, 2, 0, 1.0f, 0, 0, 0}, {kA, 1, 1, 0, 2.0f, 0, 0, 0}, {kB, 2, 1, 0, 1.0f, 0, 0, 0}};
     const struct
     {
         unsigned type;
         std::string order;
     } cases[] = {
-        {2, "bac"}, {3, "acb"}, // visitors, ties: the smaller key first in both directions
-        {6, "bca"}, {7, "abc"}, // result page: direction 0 puts the best (lowest) first
+        {2, "bac"},  {3, "acb"}, // visitors, ties: the smaller key first in both directions
+        {6, "bca"},  {7, "abc"}, // result page: direction 0 puts the best (lowest) first
         {10, "cab"}, {11, "abc"}, {1, "cba"},
     };
     for (const auto& c : cases) {
@@ -116,22 +113,30 @@ TEST(Sorting, WordRowsPutTheSmallerKeyFirst)
     }
 }
 
+// The text an append function writes.
+template <typename F> std::string cell(F append)
+{
+    std::string s;
+    append(s);
+    return s;
+}
+
 TEST(Cells, Formats)
 {
     const struct
     {
         std::string got, want;
     } cases[] = {
-        {[] { std::string s; appendVisitors(s, 1, true, 3); return s; }(), "33.3%"},
-        {[] { std::string s; appendVisitors(s, 2, true, 3); return s; }(), "66.7%"},
-        {[] { std::string s; appendVisitors(s, 3, true, 3); return s; }(), "100.0%"},
-        {[] { std::string s; appendVisitors(s, 7, false, 3); return s; }(), "7"},
-        {[] { std::string s; appendOneOrTenths(s, 1.0f); return s; }(), "1"},
-        {[] { std::string s; appendOneOrTenths(s, 1.5f); return s; }(), "1.5"},
-        {[] { std::string s; appendOneOrTenths(s, 2.0f); return s; }(), "2.0"},
-        {[] { std::string s; appendZeroOrTenths(s, 0.0f); return s; }(), "0"},
-        {[] { std::string s; appendZeroOrTenths(s, 0.04f); return s; }(), "0.0"},
-        {[] { std::string s; appendZeroOrTenths(s, 1.0f); return s; }(), "1.0"},
+        {cell([](std::string& s) { appendVisitors(s, 1, true, 3); }), "33.3%"},
+        {cell([](std::string& s) { appendVisitors(s, 2, true, 3); }), "66.7%"},
+        {cell([](std::string& s) { appendVisitors(s, 3, true, 3); }), "100.0%"},
+        {cell([](std::string& s) { appendVisitors(s, 7, false, 3); }), "7"},
+        {cell([](std::string& s) { appendOneOrTenths(s, 1.0f); }), "1"},
+        {cell([](std::string& s) { appendOneOrTenths(s, 1.5f); }), "1.5"},
+        {cell([](std::string& s) { appendOneOrTenths(s, 2.0f); }), "2.0"},
+        {cell([](std::string& s) { appendZeroOrTenths(s, 0.0f); }), "0"},
+        {cell([](std::string& s) { appendZeroOrTenths(s, 0.04f); }), "0.0"},
+        {cell([](std::string& s) { appendZeroOrTenths(s, 1.0f); }), "1.0"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.got, c.want);
@@ -143,7 +148,7 @@ TEST(Cells, Formats)
 // A list of fixed texts.
 class Table : public CellSource
 {
-public:
+  public:
     std::vector<std::string> titles;
     std::vector<std::vector<std::string>> cells;
     std::size_t rowCount() const override { return cells.size(); }
@@ -185,7 +190,7 @@ TEST(Csv, FailedExportLeavesTheOldFile)
 
     EXPECT_NE(exportCsv(dir.file("no-folder/out.csv"), t, order), 0);
     EXPECT_NE(exportCsv(dir.file("out.csv/x.csv"), t, order), 0); // a file as the folder
-    if (::geteuid() != 0) { // permissions do not stop root
+    if (::geteuid() != 0) {                                       // permissions do not stop root
         ASSERT_EQ(::chmod(dir.path().c_str(), 0500), 0);
         t.cells = {{"/b"}};
         EXPECT_NE(exportCsv(path, t, order), 0);
