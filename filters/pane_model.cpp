@@ -289,6 +289,16 @@ std::string PaneModel::describe(std::string_view predecessorLabel) const
     return out;
 }
 
+bool PaneModel::rankSeries(const store::LogContainer& log, std::uint32_t ownBit,
+                           std::uint32_t start, std::uint32_t length,
+                           std::span<RankBucket> buckets) const
+{
+    if (m_kind != Kind::SearchWord)
+        return false;
+    filters::rankSeries(log.Visitors, ownBit, m_entrySelection, start, length, buckets);
+    return true;
+}
+
 void PaneModel::save(ViewState& state) const
 {
     for (const std::size_t r : selectedRows())

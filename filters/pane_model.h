@@ -124,6 +124,11 @@ class PaneModel : public CellSource
     // selection path mode follows ("2.").
     std::string describe(std::string_view predecessorLabel) const;
 
+    // The graph view's search-rank series (UM_GETRANKSERIES, word_rows.h rankSeries) over
+    // the visitors with ownBit; true only for the search-word kind, which alone answers.
+    bool rankSeries(const store::LogContainer& log, std::uint32_t ownBit, std::uint32_t start,
+                    std::uint32_t length, std::span<RankBucket> buckets) const;
+
     // Appends the texts of the selected rows' keys, in row order (null keys skipped).
     void save(ViewState& state) const;
 

@@ -181,6 +181,31 @@ TEST(Kinds, WordSelectionSurvivesModeChanges)
     }
 }
 
+TEST(Kinds, RankSeriesOfTheSelectedWords)
+{
+    // "bar" holds the entries of "foo bar": V1 at 0 s with rank 3 (page 1), V5 at 4000 s
+    // with rank 12 (page 2). Hours from 0 s; a start after V1 leaves it out.
+    const auto chain = run({{Kind::SearchWord, kFlagSplit | kFlagCaps, {"bar"}}});
+    const PaneModel& pane = chain->pane(0);
+    const struct
+    {
+        std::uint32_t start;
+        std::vector<std::uint64_t> sums;
+        std::vector<std::uint32_t> counts;
+    } cases[] = {
+        {kDay1, {1, 2, 0}, {1, 1, 0}},
+        {kDay1 + 1, {0, 2, 0}, {0, 1, 0}}, // V1's view lies before the start
+    };
+    for (const auto& c : cases) {
+        std::vector<RankBucket> buckets(3);
+        pane.rankSeries(chain->log(), paneBit(0), c.start, 3600, buckets);
+        for (std::size_t b = 0; b < buckets.size(); ++b) {
+            EXPECT_EQ(buckets[b].sum, c.sums[b]) << c.start << " bucket " << b;
+            EXPECT_EQ(buckets[b].count, c.counts[b]) << c.start << " bucket " << b;
+        }
+    }
+}
+
 TEST(Kinds, TopLevelDomainAndDomainCuts)
 {
     const struct
