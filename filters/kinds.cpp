@@ -87,6 +87,50 @@ unsigned kindFlags(Kind kind)
     return flags;
 }
 
+unsigned flagOfCommand(int command)
+{
+    switch (command) {
+    case kCommandBypass:
+        return kFlagBypass;
+    case kCommandPercent:
+        return kFlagPercent;
+    case kCommandGroup:
+        return kFlagGroup;
+    case kCommandPath:
+        return kFlagPath;
+    case kCommandSplit:
+        return kFlagSplit;
+    case kCommandCaps:
+        return kFlagCaps;
+    default:
+        return 0;
+    }
+}
+
+const char* tooltipOf(int command)
+{
+    switch (command) {
+    case kCommandBypass:
+        return "訪問者のフィルタを行なわない";
+    case kCommandGroup:
+        return "URLグループで表示";
+    case kCommandPath:
+        return "上のフィルタに続く経路として演算";
+    case kCommandPercent:
+        return "訪問者を割合(%)で表示";
+    case kCommandSplit:
+        return "空白文字で単語に分割";
+    case kCommandCaps:
+        return "大文字小文字を区別する";
+    case kCommandExport:
+        return "ファイルにエクスポート";
+    case kCommandTitle:
+        return "表示の切り替え";
+    default:
+        return nullptr;
+    }
+}
+
 std::size_t topLevelDomainLength(std::string_view h)
 {
     const std::size_t first = h.find('.');

@@ -40,6 +40,31 @@ enum PaneFlag : unsigned {
     kFlagCaps = 1u << 5,    // 3007: search words case-sensitive
 };
 
+// The commands of a filter pane's buttons, and the flag a toggle button stands for (0 for
+// the others).
+enum PaneCommand : int {
+    kCommandClose = 8,
+    kCommandDescribe = 9,
+    kCommandUp = 3001,
+    kCommandDown = 3002,
+    kCommandGroup = 3003,
+    kCommandPath = 3004,
+    kCommandPercent = 3005,
+    kCommandSplit = 3006,
+    kCommandCaps = 3007,
+    kCommandBypass = 2015,
+    kCommandExport = 57604,
+    kCommandTitle = 2007, // the title button (menu of the kinds)
+};
+unsigned flagOfCommand(int command);
+
+// The tooltip of a button (UTF-8), or null when the pane has none of its own for it.
+const char* tooltipOf(int command);
+
+// The search-word pane's second toolbar: the texts of its check buttons.
+inline constexpr char kSplitButtonText[] = "単語";
+inline constexpr char kCapsButtonText[] = "Caps";
+
 struct KindInfo
 {
     Kind kind;

@@ -301,9 +301,15 @@ bool PaneModel::rankSeries(const store::LogContainer& log, std::uint32_t ownBit,
 
 void PaneModel::save(ViewState& state) const
 {
-    for (const std::size_t r : selectedRows())
+    bool null = false;
+    for (const std::size_t r : selectedRows()) {
         if (const char* key = rowKey(r))
             state.texts.emplace_back(key);
+        else
+            null = true;
+    }
+    if (null)
+        state.numbers.push_back(kNullItemNumber);
 }
 
 PaneModel::Restored PaneModel::restore(store::LogContainer& log, const PaneInput& input,
@@ -329,7 +335,11 @@ PaneModel::Restored PaneModel::restore(store::LogContainer& log, const PaneInput
     }
     for (const std::uint32_t v : state.numbers) {
         int found = -1;
-        if (v > kLastRowNumber) {
+        if (v == kNullItemNumber) {
+            for (std::size_t r = 0; r < rowCount() && found < 0; ++r)
+                if (!rowKey(r))
+                    found = static_cast<int>(r);
+        } else if (v > kLastRowNumber) {
             for (std::size_t r = 0; r < rowCount() && found < 0; ++r)
                 if (rowKey(r) && store::keyReference(log, rowKey(r)) == v)
                     found = static_cast<int>(r);

@@ -129,7 +129,8 @@ class PaneModel : public CellSource
     bool rankSeries(const store::LogContainer& log, std::uint32_t ownBit, std::uint32_t start,
                     std::uint32_t length, std::span<RankBucket> buckets) const;
 
-    // Appends the texts of the selected rows' keys, in row order (null keys skipped).
+    // Appends the texts of the selected rows' keys, in row order, and kNullItemNumber to the
+    // numbers when the null item is selected.
     void save(ViewState& state) const;
 
     struct Restored
@@ -140,7 +141,8 @@ class PaneModel : public CellSource
     };
     // Takes a saved state over: applies the flag characters, recomputes without choosing a
     // top row, selects the row of each text (case-sensitive, never a null key) and of each
-    // number (row 0..9, or a key reference), makes their keys the selection and applies it
+    // number (row 0..9, a key reference, the null item), makes their keys the selection and
+    // applies it
     // to ownBit. Nothing is passed on; the caller refreshes the chain afterwards.
     Restored restore(store::LogContainer& log, const PaneInput& input, std::uint32_t ownBit,
                      const ViewState& state);

@@ -160,6 +160,18 @@ int PeriodFilter::weekday(std::int64_t day)
     return static_cast<int>(((day / kDaySeconds + 4) % 7 + 7) % 7);
 }
 
+std::uint32_t PeriodFilter::weekdayColour(std::int64_t day)
+{
+    switch (weekday(day)) {
+    case 0:
+        return 0x0000FF;
+    case 6:
+        return 0xFF0000;
+    default:
+        return 0x000000;
+    }
+}
+
 const char* PeriodFilter::weekdayName(std::int64_t day)
 {
     static constexpr const char* kNames[7] = {"日", "月", "火", "水", "木", "金", "土"};

@@ -15,6 +15,7 @@
 namespace filters {
 
 inline constexpr char kPeriodClassName[] = "WC_FILTER_TIMERANGE";
+inline constexpr char kPeriodCaption[] = "1.  期間"; // UTF-8
 inline constexpr std::int64_t kDaySeconds = 86400;
 
 class PeriodFilter
@@ -53,9 +54,11 @@ class PeriodFilter
     static std::string dayText(std::int64_t day);
     // The day value of a "YYYY/MM/DD" text, or -1 when it is not a date.
     static std::int64_t parseDay(std::string_view text);
-    // 0 = Sunday .. 6 = Saturday, and its one-character name ("日" .. "土", UTF-8).
+    // 0 = Sunday .. 6 = Saturday, its one-character name ("日" .. "土", UTF-8) and the
+    // colour it is drawn in (0x00BBGGRR: Sunday red, Saturday blue, others black).
     static int weekday(std::int64_t day);
     static const char* weekdayName(std::int64_t day);
+    static std::uint32_t weekdayColour(std::int64_t day);
 
   private:
     std::vector<std::int64_t> m_days;

@@ -248,17 +248,24 @@ TEST(PaneState, FlagsTextsAndNumbersRestore)
     EXPECT_EQ(passed, 3u);
 }
 
-TEST(PaneState, NullKeysAreNotSavedAndNeverMatchTexts)
+TEST(PaneState, NullItemSurvivesSaveAndRestore)
 {
     store::LogContainer& log = vxtest::filterLog();
-    auto chain = dayOneChain({{Kind::Ref, 0, {"no referer"}}});
+    auto chain = dayOneChain({{Kind::Ref, 0, {"no referer", "http://other.example/page"}}});
+    PaneModel& pane = chain->pane(0);
     ViewState saved;
-    chain->pane(0).save(saved);
-    EXPECT_TRUE(saved.texts.empty());
-    const auto r =
-        chain->pane(0).restore(log, chain->inputOf(0), paneBit(0), {"", {"no referer"}, {}});
+    pane.save(saved);
+    EXPECT_EQ(saved.texts, std::vector<std::string>{"http://other.example/page"});
+    EXPECT_EQ(saved.numbers, std::vector<std::uint32_t>{kNullItemNumber});
+    const std::vector<std::size_t> before = pane.selectedRows();
+    pane.restore(log, chain->inputOf(0), paneBit(0), {"", {}, {}});
+    ASSERT_TRUE(pane.selectedRows().empty());
+    pane.restore(log, chain->inputOf(0), paneBit(0), saved);
+    EXPECT_EQ(pane.selectedRows(), before);
+    // The null label is no text of the pane: it selects nothing.
+    const auto r = pane.restore(log, chain->inputOf(0), paneBit(0), {"", {"no referer"}, {}});
     EXPECT_EQ(r.lastTextRow, -1);
-    EXPECT_TRUE(chain->pane(0).selectionEmpty());
+    EXPECT_TRUE(pane.selectionEmpty());
 }
 
 TEST(Chain, DescriptionDialogText)
