@@ -14,7 +14,8 @@ namespace {
 // In the order of the command list.
 constexpr void (*kCommands[])(CLI::App&) = {
     cli::addImportCommand, cli::addDumpCommand,   cli::addLoadCommand,  cli::addReportCommand,
-    cli::addRegexpCommand, cli::addDecodeCommand, cli::addRulesCommand,  cli::addResolveCommand,
+    cli::addRegexpCommand, cli::addDecodeCommand, cli::addRulesCommand,  cli::addFilterCommand,
+    cli::addResolveCommand,
 };
 
 } // namespace

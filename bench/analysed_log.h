@@ -1,0 +1,54 @@
+#pragma once
+
+// The analysed logs the store and filter benchmarks load: a generated log of N lines,
+// imported once with every line kept, so that N lines give N records. Kept in
+// build/bench-data as records-N.vxlog.
+
+#include "bench/bench_util.h"
+#include "import/import_options.h"
+#include "import/sievra.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace bench {
+
+inline std::string analysedLog(std::uint64_t lines)
+{
+    const std::string path = bench::dataFolder() + "/records-" + std::to_string(lines) + ".vxlog";
+    if (platform::fileSize(path) > 0)
+        return path;
+    const std::string log = bench::generatedLog(lines, false);
+    std::fprintf(stderr, "importing %s ...\n", log.c_str());
+    // Every line kept: all agents, statuses and methods that occur, no skipped extension.
+    sievra::OwnedImportOptions options;
+    options.flags = LA_F_QUERY | LA_F_REFERER | LA_F_REFQUERY;
+    options.output = path;
+    options.inputs = sievra::makeList({log});
+    options.statusCodes =
+        sievra::makeList({"200", "206", "301", "302", "304", "401", "403", "404", "500"});
+    options.methods = sievra::makeList({"GET", "POST", "HEAD"});
+    options.skipExts = sievra::makeList({});
+    options.dirIndexes = sievra::makeList({});
+    const ImportOptions o = options.get();
+    std::uint32_t rc = 0;
+    {
+        bench::QuietStdout quiet;
+        LaJob job = nullptr;
+        rc = laCreate(&job, &o);
+        if (!rc)
+            rc = laImport(job);
+        if (!rc)
+            rc = laFinish(job);
+        laRelease(job);
+    }
+    if (rc) {
+        std::fprintf(stderr, "import failed: %u\n", rc);
+        std::exit(1);
+    }
+    return path;
+}
+
+} // namespace bench

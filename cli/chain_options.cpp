@@ -1,0 +1,160 @@
+#include "cli/chain_options.h"
+
+#include "cli/command_line.h"
+#include "platform/codepage.h"
+
+#include <cstdio>
+
+namespace cli {
+namespace {
+
+struct FlagName
+{
+    const char* name;
+    filters::PaneFlag flag;
+};
+
+constexpr FlagName kFlagNames[] = {
+    {"bypass", filters::kFlagBypass}, {"pct", filters::kFlagPercent},
+    {"group", filters::kFlagGroup},   {"path", filters::kFlagPath},
+    {"split", filters::kFlagSplit},   {"caps", filters::kFlagCaps},
+};
+
+std::vector<std::string> splitAt(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    std::size_t begin = 0;
+    for (;;) {
+        const std::size_t end = text.find(separator, begin);
+        parts.push_back(text.substr(begin, end - begin));
+        if (end == std::string::npos)
+            return parts;
+        begin = end + 1;
+    }
+}
+
+// A text typed in a UTF-8 terminal is meant as the character it shows: the panes hold CP932.
+// Anything that is not UTF-8 is taken as the bytes given.
+std::string rowText(const std::string& typed)
+{
+    bool ascii = true;
+    for (const unsigned char c : typed)
+        ascii = ascii && c < 0x80;
+    std::string cp932;
+    if (ascii || !platform::convertStrict("UTF-8", "CP932", typed, cp932))
+        return typed;
+    return cp932;
+}
+
+} // namespace
+
+void ChainOptions::addTo(CLI::App& command)
+{
+    command
+        .add_option("--period", m_period,
+                    "the days of the period, both included (YYYY/MM/DD:YYYY/MM/DD);\n"
+                    "default: the last 31 days of the log")
+        ->type_name("FIRST:LAST");
+    command
+        .add_option_function<std::string>(
+            "--pane",
+            [this](const std::string& text) {
+                m_panes.push_back({text, {}});
+            },
+            "a filter pane: req, reqbegin, reqend, query, ref, searchname,\n"
+            "searchword, agent, browser, os, hostname, tldjp or domain, with\n"
+            "the toggles bypass, pct, group, path, split, caps (req,group,path)")
+        ->type_name("KIND[,FLAG...]")
+        ->trigger_on_parse()
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    command
+        .add_option_function<std::string>(
+            "--select",
+            [this](const std::string& text) {
+                if (m_panes.empty())
+                    m_error = "--select \"" + text + "\" comes before any --pane";
+                else
+                    m_panes.back().select.push_back(text);
+            },
+            "select the row with this first-column text in the pane before\n"
+            "(repeat for more rows); default: the top row")
+        ->type_name("TEXT")
+        ->trigger_on_parse()
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
+bool ChainOptions::spec(filters::ChainSpec& out, std::string& error) const
+{
+    out = {};
+    if (!m_error.empty()) {
+        error = m_error;
+        return false;
+    }
+    if (!m_period.empty()) {
+        const std::vector<std::string> days = splitAt(m_period, ':');
+        const std::int64_t first = days.size() == 2 ? filters::PeriodFilter::parseDay(days[0]) : -1;
+        const std::int64_t last = days.size() == 2 ? filters::PeriodFilter::parseDay(days[1]) : -1;
+        if (first < 0 || last < 0) {
+            error = "--period \"" + m_period + "\" is not two days YYYY/MM/DD:YYYY/MM/DD";
+            return false;
+        }
+        out.period = true;
+        out.firstDay = first;
+        out.lastDay = last;
+    }
+    if (m_panes.size() > static_cast<std::size_t>(filters::kMaxPanes)) {
+        error = "at most " + std::to_string(filters::kMaxPanes) + " panes, not " +
+                std::to_string(m_panes.size());
+        return false;
+    }
+    for (const Pane& p : m_panes) {
+        const std::vector<std::string> parts = splitAt(p.text, ',');
+        const std::optional<filters::Kind> kind = filters::kindFromName(parts[0]);
+        if (!kind || parts[0].rfind("WC_", 0) == 0) {
+            error = "unknown filter kind \"" + parts[0] + "\" in --pane " + p.text;
+            return false;
+        }
+        unsigned flags = 0;
+        for (std::size_t i = 1; i < parts.size(); ++i) {
+            const FlagName* found = nullptr;
+            for (const FlagName& f : kFlagNames)
+                if (parts[i] == f.name)
+                    found = &f;
+            if (!found) {
+                error = "unknown flag \"" + parts[i] + "\" in --pane " + p.text;
+                return false;
+            }
+            flags |= found->flag;
+        }
+        std::vector<std::string> texts;
+        for (const std::string& s : p.select)
+            texts.push_back(rowText(s));
+        out.panes.emplace_back(*kind, flags, std::move(texts));
+    }
+    return true;
+}
+
+int ChainOptions::run(const char* command, filters::Chain& chain,
+                      const filters::ChainSpec& spec) const
+{
+    const filters::ChainRun run = filters::runChain(chain, spec);
+    if (run.result == filters::kChainPeriodOutside) {
+        const auto& days = chain.period().days();
+        if (days.empty())
+            std::fprintf(stderr, "vexilo-cli %s: the log has no days\n", command);
+        else
+            std::fprintf(stderr, "vexilo-cli %s: the period %s lies outside the log (%s to %s)\n",
+                         command, m_period.c_str(),
+                         filters::PeriodFilter::dayText(days.front()).c_str(),
+                         filters::PeriodFilter::dayText(days.back()).c_str());
+        return kExitFailure;
+    }
+    for (const filters::UnmatchedText& u : run.unmatched)
+        std::fprintf(
+            stderr, "vexilo-cli %s: pane %zu (%s) has no row \"%s\"; nothing selected for it\n",
+            command, u.position + 1, filters::kindInfo(spec.panes[u.position].kind).className,
+            m_panes[u.position].select[u.index].c_str());
+    return kExitSuccess;
+}
+
+} // namespace cli

@@ -1,0 +1,50 @@
+#pragma once
+
+// The filter chain on the command line, for every command that shows a stage of it
+// (filter; graph, log and flow with --source N):
+//
+//   [--period FIRST:LAST] (--pane KIND[,FLAG...] [--select TEXT]...)...
+//
+// KIND is a filter class name without "WC_FILTER_" in any case (req, ref, searchword, ...);
+// FLAG one of bypass, pct, group, path, split, caps; at most six panes. --period takes two
+// days "YYYY/MM/DD", both days included; without it the period is the one a newly opened
+// log shows (its last 31 days). --select TEXT selects the row whose first-column text is
+// TEXT (the null label included) in the pane it follows; without it a pane selects its top
+// row.
+
+#include "filters/chain_runner.h"
+
+#include <CLI/CLI.hpp>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+class ChainOptions
+{
+  public:
+    // Adds --period, --pane and --select to command.
+    void addTo(CLI::App& command);
+
+    // The chain the options describe, or false with a message in error (an unknown kind or
+    // flag, too many panes, --select before any --pane, a period that is no pair of days).
+    bool spec(filters::ChainSpec& out, std::string& error) const;
+
+    // Opens the chain on a loaded log and computes it. Reports on standard error, prefixed
+    // by `command`, the --select texts that matched no row, and fails with a message when
+    // the period lies outside the log. Returns kExitSuccess or kExitFailure.
+    int run(const char* command, filters::Chain& chain, const filters::ChainSpec& spec) const;
+
+  private:
+    struct Pane
+    {
+        std::string text; // KIND[,FLAG...] as given
+        std::vector<std::string> select;
+    };
+
+    std::string m_period;
+    std::vector<Pane> m_panes;
+    std::string m_error; // --select before any --pane
+};
+
+} // namespace cli
