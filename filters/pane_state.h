@@ -10,6 +10,7 @@
 // (store/key_reference.h), 0 to 9 a row number, kNullItemNumber the null item.
 
 #include "store/key_reference.h"
+#include "store/view_state.h"
 
 #include <cstdint>
 #include <string>
@@ -18,12 +19,7 @@
 
 namespace filters {
 
-struct ViewState
-{
-    std::string flags;
-    std::vector<std::string> texts;
-    std::vector<std::uint32_t> numbers;
-};
+using ViewState = store::ViewState;
 
 // flags after applying the characters of text (kFlagBypass, kFlagGroup, kFlagPath).
 unsigned applyStateFlags(unsigned flags, std::string_view text);

@@ -13,7 +13,7 @@
 #include "store/log_container.h"
 #include "store/messages.h"
 #include "store/queries.h"
-#include "toolkit/view_state.h"
+#include "store/view_state.h"
 #include "toolkit/window.h"
 
 namespace store {
