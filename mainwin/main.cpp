@@ -16,6 +16,7 @@
 
 #include "dialogs/artwork.h"
 #include "dialogs/ui.h"
+#include "filters/filter_window.h"
 #include "hosts/host_windows.h"
 #include "mainwin/main_window.h"
 #include "platform/trace.h"
@@ -90,6 +91,7 @@ int main(int argc, char** argv)
     // 1. Window classes and the report generator of the last load step.
     store::registerStoreWindow();
     hosts::registerHostWindows();
+    filters::registerFilterWindows();
     mainwin::registerMainWindow();
     report::installReportGenerator();
 

@@ -189,6 +189,7 @@ class MainHandler final : public Handler
         case UM_GETGROUPSET:
         case UM_ISGROUPNAME:
         case UM_STRIPLOCALSITE:
+        case UM_GETLOGCONTAINER:
             return send(child(&self, IDW_STORE), msg, wParam, lParam);
         default:
             return defaultProc(self, msg, wParam, lParam);
@@ -685,8 +686,9 @@ MainFrame::MainFrame()
     setMinimumHeight(200);
     resize(1180, 760);
     buildMenus();
-    // The client is made after the menus: its creation may already add panes.
-    auto* main = toolkit::create(kMainClass, this, 0, QRect(), nullptr);
+    // The client is made after the menus: its creation already adds panes, which place
+    // themselves in the client's size.
+    auto* main = toolkit::create(kMainClass, this, 0, QRect(0, 0, 1180, 700), nullptr);
     if (main) {
         setCentralWidget(main);
         m_main = main;

@@ -112,6 +112,8 @@ class StoreWindow final : public Handler
             return getFragments(m_attached, reinterpret_cast<Fragment**>(lParam));
         case UM_GETVISITORS:
             return getVisitors(m_attached, reinterpret_cast<VisitorEntry**>(lParam));
+        case UM_GETLOGCONTAINER:
+            return reinterpret_cast<LResult>(m_attached);
         case UM_GETTITLE:
             return m_attached ? reinterpret_cast<LResult>(getTitle(m_attached)) : 0;
         case UM_GETGROUPSET:

@@ -55,6 +55,11 @@ inline constexpr unsigned UM_GETSTATUSTEXT = 0x8112;
 inline constexpr unsigned UM_SHOWURL = 0x8113;
 inline constexpr unsigned UM_DESCRIBE = 0x8114;
 inline constexpr unsigned UM_GETPATHSET = 0x8115;
+// The open log's store itself (store::LogContainer*), for the computations of the panes;
+// relayed like the other store queries, 0 while a load runs.
+inline constexpr unsigned UM_GETLOGCONTAINER = 0x8120;
+// Private to the filter panes: whether a pane is bypassed (1) or not (0).
+inline constexpr unsigned UM_ISBYPASSED = 0x8121;
 
 // Command ids shared by the panes.
 inline constexpr int ID_REFRESH = 40001; // argument: bit set of changed stages

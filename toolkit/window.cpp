@@ -234,12 +234,17 @@ Window* create(std::string_view className, QWidget* parent, int id, const QRect&
     window->setStyle(style);
     if (entry.handler)
         window->setHandler(entry.handler(param));
+    // The handler knows its size at WM_CREATE. A null rect leaves the placement to the
+    // window itself (a new filter pane takes its own place).
+    if (!rect.isNull())
+        window->setGeometry(rect);
     if (window->handler() &&
         window->dispatch(WM_CREATE, 0, reinterpret_cast<LParam>(param)) == -1) {
         destroy(window);
         return nullptr;
     }
-    setWindowPos(window, rect);
+    if (!rect.isNull())
+        setWindowPos(window, rect);
     if (style & WS_VISIBLE)
         window->show();
     return window;

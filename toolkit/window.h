@@ -205,9 +205,9 @@ struct ClassRegistration
     }
 };
 
-// Makes a window of a registered class: builds the widget and its handler, sends it
-// WM_CREATE with param as lParam, places it with setWindowPos and shows it when style has
-// WS_VISIBLE. nullptr when the class is unknown or WM_CREATE answered -1 (the window is
+// Makes a window of a registered class: builds the widget and its handler, gives it rect,
+// sends it WM_CREATE with param as lParam, places it with setWindowPos and shows it when
+// style has WS_VISIBLE. With a null rect the window places itself (or keeps Qt's default). nullptr when the class is unknown or WM_CREATE answered -1 (the window is
 // then destroyed again).
 Window* create(std::string_view className, QWidget* parent, int id, const QRect& rect,
                void* param = nullptr, unsigned style = WS_VISIBLE);

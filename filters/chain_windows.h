@@ -1,0 +1,47 @@
+#pragma once
+
+// The filter chain as windows see it: the panes are the main window's children, found by
+// id (the period 2010, filter panes 2100 + position, views 2200 + position), and a pane
+// learns about the others by asking them. What every stage and view needs of that walk.
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "store/log_container.h"
+#include "toolkit/window.h"
+
+namespace filters {
+
+// A request for the search-word pane's rank series (UM_GETRANKSERIES, lParam).
+struct RankBucket;
+struct RankSeriesRequest
+{
+    RankBucket* buckets = nullptr;
+    std::size_t count = 0;
+    std::uint32_t start = 0;  // local seconds of the first bucket
+    std::uint32_t length = 0; // seconds per bucket
+};
+
+// A view pane's source is limited to the number of filter panes (wParam) after a pane
+// closed.
+inline constexpr unsigned UM_LIMITSOURCE = 0x8122;
+// A filter pane's id changed (a move or a close): it learns its new position.
+inline constexpr unsigned UM_POSITIONCHANGED = 0x8123;
+
+// The filter panes in chain order.
+std::vector<toolkit::Window*> filterPanes(QWidget* main);
+// Whether each filter pane is bypassed, in chain order.
+std::vector<bool> bypassStates(QWidget* main);
+// The stage after the one with `id`: the next filter pane, else the main view (2200).
+toolkit::Window* nextStage(QWidget* main, int id);
+// The number label of a stage ("1." for the period, "2.", ..., "-." when bypassed).
+QString numberLabel(QWidget* main, int id);
+// Repaints every stage's title (labels follow bypass changes, moves and closes).
+void updateLabels(QWidget* main);
+// The open log's store, or null (none open, or a load running).
+store::LogContainer* logOf(QWidget* main);
+// The bottom of the panes' columns: the main window's client height less the status bar.
+int columnBottom(QWidget* main);
+
+} // namespace filters

@@ -1,0 +1,14 @@
+#pragma once
+
+// The filter panes "WC_FILTER_REQ" ... "WC_FILTER_DOMAIN" (one window class per kind, one
+// handler for all: the kind's computation is filters::PaneModel) and the period pane
+// "WC_FILTER_TIMERANGE". They speak the chain's protocol: command 40001 with dwUpdated,
+// the 1 ms selection timer, UM_GETPATHSET, UM_DESCRIBE, UM_GETRANKSERIES, the pane states
+// and the buttons of their toolbars.
+
+namespace filters {
+
+// Registers the thirteen filter classes and the period class (once, at start-up).
+void registerFilterWindows();
+
+} // namespace filters

@@ -1,0 +1,290 @@
+#include "filters/pane_frame.h"
+
+#include <QApplication>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolButton>
+#include <algorithm>
+
+#include "filters/chain.h"
+#include "platform/trace.h"
+#include "toolkit/controls.h"
+
+namespace filters {
+namespace {
+
+using namespace toolkit;
+
+constexpr int kSwatchLeft = 4;
+constexpr int kSwatchSize = 10;
+constexpr int kLabelLeft = 18;
+constexpr int kLabelWidth = 22;
+
+QColor fromBgr(std::uint32_t bgr)
+{
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+} // namespace
+
+PaneFrame::PaneFrame(QWidget* parent) : Window(parent)
+{
+    m_titleButton = new QToolButton(this);
+    m_titleButton->setObjectName(QString::number(kTitleButtonId));
+    m_titleButton->setAutoRaise(true);
+    m_titleButton->setToolTip(QStringLiteral("表示の切り替え"));
+    m_titleButton->setFocusPolicy(Qt::TabFocus);
+    connect(m_titleButton, &QToolButton::clicked, this,
+            [this] { command(this, kTitleButtonId); });
+    setMinimumHeight(kPaneMinimumHeight);
+}
+
+PaneFrame::~PaneFrame()
+{
+    sendDestroy();
+}
+
+void PaneFrame::setStage(int stage)
+{
+    m_stage = stage;
+    update();
+}
+
+void PaneFrame::setLabel(const QString& label)
+{
+    m_label = label;
+    setWindowTitle(label);
+    update();
+}
+
+void PaneFrame::setTitle(const QString& title)
+{
+    m_titleButton->setText(title + QStringLiteral(" ▾"));
+    layOut();
+}
+
+Window* PaneFrame::addToolbar(int id, const std::vector<PaneButton>& buttons)
+{
+    Window* bar = toolkit::create(kToolbarClass, this, id, QRect(0, 0, 10, kTitleBarHeight - 2), nullptr,
+                         WS_VISIBLE | TBSTYLE_TOOLTIPS | TBSTYLE_FLAT | TBSTYLE_LIST);
+    if (!bar)
+        return nullptr;
+    send(bar, TB_SETBITMAPSIZE, 0, makeLParam(14, 14));
+    const qreal ratio = qApp->devicePixelRatio();
+    QPixmap strip(QSize(14 * static_cast<int>(buttons.size()), 14) * ratio);
+    strip.setDevicePixelRatio(ratio);
+    strip.fill(Qt::transparent);
+    {
+        QPainter p(&strip);
+        for (std::size_t i = 0; i < buttons.size(); ++i)
+            p.drawPixmap(QPointF(14.0 * static_cast<double>(i), 0), paneButtonImage(buttons[i].command));
+    }
+    const int first = static_cast<int>(
+        send(bar, TB_ADDBITMAP, buttons.size(), reinterpret_cast<LParam>(&strip)));
+    std::vector<TbButton> tb;
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        TbButton b;
+        b.command = buttons[i].command;
+        b.image = buttons[i].text.isEmpty() ? first + static_cast<int>(i) : -1;
+        b.style = static_cast<unsigned char>((buttons[i].check ? BTNS_CHECK : BTNS_BUTTON) |
+                                             (buttons[i].dropDown ? BTNS_DROPDOWN : 0) |
+                                             (buttons[i].text.isEmpty() ? 0 : BTNS_SHOWTEXT) |
+                                             BTNS_AUTOSIZE);
+        b.text = buttons[i].text;
+        tb.push_back(b);
+    }
+    send(bar, TB_ADDBUTTONS, tb.size(), reinterpret_cast<LParam>(tb.data()));
+    m_toolbars.push_back(bar);
+    layOut();
+    return bar;
+}
+
+void PaneFrame::setContent(QWidget* content)
+{
+    m_content = content;
+    if (auto* window = qobject_cast<Window*>(content))
+        window->setId(kContentId);
+    layOut();
+}
+
+void PaneFrame::layOut()
+{
+    const int titleLeft = kLabelLeft + kLabelWidth;
+    const QSize hint = m_titleButton->sizeHint();
+    m_titleButton->setGeometry(titleLeft, 1, hint.width(), kTitleBarHeight - 2);
+    int right = width() - 2;
+    for (Window* bar : m_toolbars) {
+        const auto* wrapper = static_cast<ToolbarWrapper*>(bar);
+        const int w = wrapper->inner() ? wrapper->inner()->sizeHint().width() : 0;
+        right -= w;
+        setWindowPos(bar, QRect(std::max(titleLeft + hint.width(), right), 1, w, kTitleBarHeight - 2));
+        right -= 2;
+    }
+    if (m_content)
+        m_content->setGeometry(0, kTitleBarHeight, width(), std::max(0, height() - kTitleBarHeight));
+}
+
+void PaneFrame::resizeEvent(QResizeEvent* event)
+{
+    Window::resizeEvent(event);
+    layOut();
+}
+
+void PaneFrame::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QColor face = palette().color(QPalette::Button);
+    QLinearGradient band(0, 0, 0, kTitleBarHeight);
+    band.setColorAt(0, face.lighter(112));
+    band.setColorAt(1, face.darker(108));
+    p.fillRect(QRect(0, 0, width(), kTitleBarHeight), band);
+    p.setPen(face.darker(135));
+    p.drawLine(0, kTitleBarHeight - 1, width(), kTitleBarHeight - 1);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    if (m_stage >= 0) {
+        const QColor colour = fromBgr(stageColour(m_stage));
+        const QRectF swatch(kSwatchLeft, (kTitleBarHeight - kSwatchSize) / 2.0, kSwatchSize,
+                            kSwatchSize);
+        QLinearGradient g(swatch.topLeft(), swatch.bottomLeft());
+        g.setColorAt(0, colour.lighter(150));
+        g.setColorAt(1, colour);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(colour.darker(130));
+        p.setBrush(g);
+        p.drawRoundedRect(swatch, 2, 2);
+        p.setRenderHint(QPainter::Antialiasing, false);
+    }
+    const QRect label(kLabelLeft, 0, kLabelWidth, kTitleBarHeight);
+    QFont bold = font();
+    bold.setBold(true);
+    p.setFont(bold);
+    p.setPen(Qt::white);
+    p.drawText(label.translated(1, 1), Qt::AlignLeft | Qt::AlignVCenter, m_label);
+    p.setPen(Qt::black);
+    p.drawText(label, Qt::AlignLeft | Qt::AlignVCenter, m_label);
+}
+
+bool PaneFrame::inDragArea(const QPoint& pos) const
+{
+    return m_draggable && pos.y() < kTitleBarHeight;
+}
+
+void PaneFrame::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !inDragArea(event->position().toPoint())) {
+        Window::mousePressEvent(event);
+        return;
+    }
+    Window* before = child(parentWidget(), id() - 1);
+    if (!before)
+        return;
+    m_yMin = before->y() + kPaneMinimumHeight;
+    m_yMax = geometry().bottom() + 1 - kPaneMinimumHeight;
+    platform::trace("yMin=%d yMax=%d", m_yMin, m_yMax);
+    m_grabY = event->position().toPoint().y();
+    m_dragging = true;
+    event->accept();
+}
+
+void PaneFrame::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_draggable)
+        setCursor(event->position().y() < kTitleBarHeight ? Qt::SizeVerCursor : Qt::ArrowCursor);
+    if (!m_dragging) {
+        Window::mouseMoveEvent(event);
+        return;
+    }
+    dragBorderTo(mapToParent(event->position().toPoint()).y() - m_grabY);
+}
+
+void PaneFrame::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!m_dragging) {
+        Window::mouseReleaseEvent(event);
+        return;
+    }
+    m_dragging = false;
+    dragBorderTo(mapToParent(event->position().toPoint()).y() - m_grabY);
+}
+
+void PaneFrame::dragBorderTo(int y)
+{
+    Window* before = child(parentWidget(), id() - 1);
+    if (!before || m_yMax < m_yMin)
+        return;
+    const int top = std::clamp(y, m_yMin, m_yMax);
+    const int bottom = geometry().bottom() + 1;
+    setWindowPos(before, QRect(before->x(), before->y(), before->width(), top - before->y()));
+    setWindowPos(this, QRect(x(), top, width(), bottom - top));
+}
+
+QPixmap paneButtonImage(int command)
+{
+    const qreal ratio = qApp->devicePixelRatio();
+    QPixmap pixmap(QSize(14, 14) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor ink(50, 60, 75);
+    QPen pen(ink, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(pen);
+    switch (command) {
+    case 2015: { // bypass: a line that jumps over a box
+        p.drawRect(QRectF(4.5, 7.5, 5, 4));
+        QPainterPath hop(QPointF(1, 9.5));
+        hop.cubicTo(QPointF(3, 1), QPointF(11, 1), QPointF(13, 9.5));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(hop);
+        break;
+    }
+    case 3005: { // percent
+        QFont f = QApplication::font();
+        f.setPixelSize(12);
+        f.setBold(true);
+        p.setFont(f);
+        p.drawText(QRectF(0, 0, 14, 14), Qt::AlignCenter, QStringLiteral("%"));
+        break;
+    }
+    case 57604: // export: an arrow out of a tray
+        p.drawPolyline(QPolygonF({QPointF(2, 8), QPointF(2, 12.5), QPointF(12, 12.5), QPointF(12, 8)}));
+        p.drawLine(QPointF(7, 1.5), QPointF(7, 9.5));
+        p.drawPolyline(QPolygonF({QPointF(4, 4.5), QPointF(7, 1.5), QPointF(10, 4.5)}));
+        break;
+    case 9: // about the filter: "i" in a circle
+        p.drawEllipse(QRectF(1.5, 1.5, 11, 11));
+        p.drawPoint(QPointF(7, 4.5));
+        p.drawLine(QPointF(7, 6.5), QPointF(7, 10));
+        break;
+    case 3001: // one up
+        p.setBrush(ink);
+        p.drawPolygon(QPolygonF({QPointF(7, 3), QPointF(12, 10), QPointF(2, 10)}));
+        break;
+    case 3002: // one down
+        p.setBrush(ink);
+        p.drawPolygon(QPolygonF({QPointF(2, 4), QPointF(12, 4), QPointF(7, 11)}));
+        break;
+    case 8: // close
+        p.drawLine(QPointF(3.5, 3.5), QPointF(10.5, 10.5));
+        p.drawLine(QPointF(10.5, 3.5), QPointF(3.5, 10.5));
+        break;
+    case 3003: // URL groups: stacked pages
+        p.setBrush(QColor(235, 240, 248));
+        p.drawRect(QRectF(4.5, 1.5, 8, 7));
+        p.drawRect(QRectF(1.5, 5.5, 8, 7));
+        break;
+    case 3004: // path: two linked rings
+        p.drawEllipse(QRectF(1.5, 4.5, 6, 5));
+        p.drawEllipse(QRectF(6.5, 4.5, 6, 5));
+        break;
+    default:
+        p.drawEllipse(QRectF(4, 4, 6, 6));
+        break;
+    }
+    return pixmap;
+}
+
+} // namespace filters
