@@ -58,6 +58,26 @@ QColor fromBgr(std::uint32_t bgr)
                   static_cast<int>((bgr >> 16) & 0xFF));
 }
 
+std::string askExportPath(QWidget* owner)
+{
+    QFileDialog dialog(owner);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.setNameFilter(QString::fromLatin1(kCsvFilter) + QStringLiteral(" (*.csv *.txt)"));
+    dialog.setDefaultSuffix(QString::fromLatin1(kCsvExtension).mid(1));
+    dialog.resize(820, 500);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+}
+
+std::function<std::string(QWidget*)>& exportPathChooser()
+{
+    static std::function<std::string(QWidget*)> chooser = &askExportPath;
+    return chooser;
+}
+
 QWidget* mainOf(Window& self)
 {
     return self.parentWidget();
@@ -558,16 +578,9 @@ class FilterPane final : public Handler, public ListOwner
 
     void exportList(Window& self)
     {
-        QFileDialog dialog(self.window());
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setViewMode(QFileDialog::Detail);
-        dialog.setNameFilter(QString::fromLatin1(kCsvFilter) + QStringLiteral(" (*.csv *.txt)"));
-        dialog.setDefaultSuffix(QString::fromLatin1(kCsvExtension).mid(1));
-        dialog.resize(820, 500);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        const std::string path = exportPathChooser()(self.window());
+        if (path.empty())
             return;
-        const std::string path = QFile::encodeName(dialog.selectedFiles().first()).toStdString();
         const std::vector<int> order = m_list ? m_list->displayOrder() : std::vector<int>{};
         if (exportCsv(path, m_model, order) != 0)
             QMessageBox::critical(self.window(), QString::fromLatin1(kExportCaption),
@@ -628,6 +641,11 @@ class FilterPane final : public Handler, public ListOwner
 };
 
 } // namespace
+
+void setExportPathChooser(std::function<std::string(QWidget*)> chooser)
+{
+    exportPathChooser() = chooser ? std::move(chooser) : std::function<std::string(QWidget*)>(&askExportPath);
+}
 
 void registerPeriodWindow(); // period_pane.cpp
 

@@ -6,9 +6,18 @@
 // the 1 ms selection timer, UM_GETPATHSET, UM_DESCRIBE, UM_GETRANKSERIES, the pane states
 // and the buttons of their toolbars.
 
+#include <functional>
+#include <string>
+
+class QWidget;
+
 namespace filters {
 
 // Registers the thirteen filter classes and the period class (once, at start-up).
 void registerFilterWindows();
+
+// Where a list's export goes (a native path, "" to cancel): the save dialog, unless a test
+// puts in another chooser.
+void setExportPathChooser(std::function<std::string(QWidget* owner)> chooser);
 
 } // namespace filters

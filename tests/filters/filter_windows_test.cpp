@@ -1,0 +1,239 @@
+// The filter panes as windows in the real main window, offscreen: a chain on an opened log,
+// what one gesture costs, moving, closing, bypassing, exporting, a reload, and the same
+// CSV bytes from the window as from vexilo-cli filter.
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <sys/wait.h>
+
+#include "filters/chain_windows.h"
+#include "filters/filter_window.h"
+#include "filters/kinds.h"
+#include "filters/pane_frame.h"
+#include "mainwin/main_window.h"
+#include "platform/settings.h"
+#include "store/store_window.h"
+#include "tests/dialogs/dialog_env.h"
+#include "tests/store/hits.h"
+#include "toolkit/stat_list.h"
+#include "toolkit/window.h"
+
+namespace {
+
+using namespace toolkit;
+using namespace vxtest;
+
+// The main view stand-in: counts the refreshes that reach the views, and the source limits.
+struct ViewCounts
+{
+    std::vector<std::uint32_t> refreshes;
+    std::vector<int> limits;
+};
+ViewCounts g_view;
+
+struct ViewStandIn : Handler
+{
+    LResult onMessage(Window& self, unsigned msg, WParam w, LParam l) override
+    {
+        if (msg == WM_COMMAND && loWord(w) == ID_REFRESH)
+            g_view.refreshes.push_back(static_cast<std::uint32_t>(l));
+        if (msg == filters::UM_LIMITSOURCE)
+            g_view.limits.push_back(static_cast<int>(w));
+        return defaultProc(self, msg, w, l);
+    }
+};
+
+class FilterWindows : public DialogTest
+{
+  protected:
+    void SetUp() override
+    {
+        DialogTest::SetUp();
+        g_view = {};
+        std::filesystem::create_directories(file("data"));
+        ASSERT_EQ(platform::setHomeDir(file("data")), 0);
+        store::registerStoreWindow();
+        mainwin::registerMainWindow();
+        filters::registerFilterWindows();
+        registerClass("WC_VIEW_LOG", [](void*) { return std::make_unique<ViewStandIn>(); });
+        mainwin::Desktop d = mainwin::realDesktop();
+        d.openFileName = [this](QWidget*) { return m_log; };
+        mainwin::setDesktop(d);
+        filters::setExportPathChooser([this](QWidget*) { return m_exportTo; });
+        m_frame = std::make_unique<mainwin::MainFrame>();
+        m_frame->resize(1000, 900);
+        m_frame->show();
+        pump(50);
+    }
+    void TearDown() override
+    {
+        m_frame.reset();
+        filters::setExportPathChooser(nullptr);
+        pump(20);
+        DialogTest::TearDown();
+    }
+
+    Window* main() { return m_frame->mainWindow(); }
+    Window* pane(int position) { return child(main(), 2100 + position); }
+    StatList* list(int position) { return pane(position)->findChild<StatList*>(); }
+    QString label(int position)
+    {
+        return static_cast<filters::PaneFrame*>(pane(position))->label();
+    }
+    std::vector<std::string> classes()
+    {
+        std::vector<std::string> names;
+        for (Window* p : filters::filterPanes(main()))
+            names.push_back(p->className());
+        return names;
+    }
+    QString selectedKey(int position)
+    {
+        const auto rows = list(position)->selectedRows();
+        return rows.empty() ? QString() : list(position)->model()->index(rows[0], 0).data().toString();
+    }
+    void open(const std::string& path)
+    {
+        m_log = path;
+        command(main(), mainwin::kCmdOpen);
+        pump(100);
+    }
+    // A small log of one site: visitors on /a, /b, /c from a few referers.
+    std::string smallLog()
+    {
+        std::vector<Hit> hits = siteChain();
+        for (int i = 0; i < 30; ++i) {
+            const std::string host = "198.51.100." + std::to_string(i);
+            hits.push_back({host, 100 + i, i % 3 ? "/a" : "/b", "http://ref" + std::to_string(i % 4) + ".example/"});
+            hits.push_back({host, 160 + i, i % 2 ? "/c" : "/d", kSite + "/a"});
+        }
+        const std::string path = file("small.vxlog");
+        EXPECT_EQ(importHits(hits, path), 0u);
+        return path;
+    }
+
+    std::unique_ptr<mainwin::MainFrame> m_frame;
+    std::string m_log, m_exportTo;
+};
+
+TEST_F(FilterWindows, OneGestureIsOnePassAndNewPanesStartWithTheirTopRow)
+{
+    open(smallLog());
+    ASSERT_TRUE(pane(1));
+    EXPECT_EQ(label(0), QStringLiteral("2."));
+    EXPECT_EQ(label(1), QStringLiteral("3."));
+    ASSERT_EQ(list(0)->selectedRows(), (std::vector<int>{0}));
+    ASSERT_EQ(list(1)->selectedRows(), (std::vector<int>{0}));
+    g_view.refreshes.clear();
+    // Two rows in one gesture: one pass down the chain.
+    list(0)->setSelectedRows({0, 1});
+    pump(50);
+    EXPECT_EQ(g_view.refreshes.size(), 1u);
+    // Clearing by hand leaves the next pane without input.
+    list(0)->clearSelectedRows();
+    pump(50);
+    EXPECT_EQ(list(1)->rowCount(), 0);
+}
+
+TEST_F(FilterWindows, MovingClosingAndBypassingKeepTheChainInOrder)
+{
+    open(smallLog());
+    command(main(), 40015); // a referer pane as the third
+    pump(20);
+    ASSERT_EQ(classes(), (std::vector<std::string>{"WC_FILTER_REQ", "WC_FILTER_REQ", "WC_FILTER_REF"}));
+    EXPECT_EQ(list(2)->selectedRows(), (std::vector<int>{0}));
+
+    // Pane 3 one up: the chain recomputes from position 1, the views once.
+    g_view.refreshes.clear();
+    command(pane(2), filters::kCommandUp);
+    pump(20);
+    EXPECT_EQ(classes(), (std::vector<std::string>{"WC_FILTER_REQ", "WC_FILTER_REF", "WC_FILTER_REQ"}));
+    EXPECT_LT(pane(1)->y(), pane(2)->y());
+    EXPECT_EQ(g_view.refreshes.size(), 1u);
+
+    // Bypassing the first: it shows "-." and the next reads the period.
+    send(child(pane(0), 2004), TB_CHECKBUTTON, filters::kCommandBypass, 1); // as a click does
+    command(pane(0), filters::kCommandBypass);
+    pump(20);
+    EXPECT_EQ(label(0), QStringLiteral("-."));
+    EXPECT_EQ(label(1), QStringLiteral("2."));
+
+    // Closing the middle one renumbers the last and limits the views' sources.
+    g_view.refreshes.clear();
+    command(pane(1), filters::kCommandClose);
+    pump(20);
+    EXPECT_EQ(classes(), (std::vector<std::string>{"WC_FILTER_REQ", "WC_FILTER_REQ"}));
+    EXPECT_EQ(g_view.limits, (std::vector<int>{2}));
+    EXPECT_EQ(g_view.refreshes.size(), 1u);
+    EXPECT_EQ(label(1), QStringLiteral("2."));
+}
+
+TEST_F(FilterWindows, AReloadKeepsTheSelectionsAndAFailedExportSaysSo)
+{
+    open(smallLog());
+    list(0)->setSelectedRows({2});
+    pump(50);
+    const QString before = selectedKey(0);
+    ASSERT_FALSE(before.isEmpty());
+    send(child(main(), IDW_STORE), UM_RELOAD);
+    pump(100);
+    EXPECT_EQ(selectedKey(0), before);
+
+    m_exportTo = file("no-such-folder/out.csv");
+    QString text, caption;
+    ModalDriver driver({[&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return false;
+        text = box->text();
+        caption = box->windowTitle();
+        box->accept();
+        return true;
+    }});
+    command(pane(0), filters::kCommandExport);
+    EXPECT_EQ(caption, QStringLiteral("Export"));
+    EXPECT_EQ(text, QStringLiteral("エクスポートに失敗しました"));
+}
+
+// The window's export and vexilo-cli filter write the same bytes for the same chain.
+TEST_F(FilterWindows, TheCommandLineExportsWhatTheWindowExports)
+{
+    const std::string log = file("sample.vxlog");
+    const std::string sample = std::string(VEXILO_SOURCE_DIR) + "/samples/sample.log.gz";
+    ASSERT_EQ(std::system((std::string(VEXILO_CLI) + " import -o " + log + " " + sample +
+                           " >/dev/null")
+                              .c_str()),
+              0);
+    open(log);
+    command(pane(1), 40015); // the second pane shows referers
+    pump(50);
+    std::string windows;
+    for (int p = 0; p < 2; ++p) {
+        m_exportTo = file("pane" + std::to_string(p) + ".csv");
+        command(pane(p), filters::kCommandExport);
+        windows += readFile(m_exportTo);
+    }
+    const std::string out = file("cli.txt");
+    ASSERT_EQ(std::system((std::string(VEXILO_CLI) + " filter " + log + " --home " + file("data") +
+                           " --pane req --pane ref > " + out)
+                              .c_str()),
+              0);
+    // The command's output without its "#" lines is the panes' exports one after the other.
+    std::string cli;
+    const std::string all = readFile(out);
+    for (std::size_t at = 0; at < all.size();) {
+        const std::size_t lf = all.find('\n', at);
+        const std::size_t end = lf == std::string::npos ? all.size() : lf + 1;
+        if (all[at] != '#')
+            cli += all.substr(at, end - at);
+        at = end;
+    }
+    EXPECT_GT(windows.size(), 1000u);
+    EXPECT_TRUE(cli == windows) << "the command and the window differ";
+}
+
+} // namespace
