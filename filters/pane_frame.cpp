@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QLayout>
 #include <QToolButton>
 #include <algorithm>
 
@@ -97,6 +98,12 @@ Window* PaneFrame::addToolbar(int id, const std::vector<PaneButton>& buttons)
         tb.push_back(b);
     }
     send(bar, TB_ADDBUTTONS, tb.size(), reinterpret_cast<LParam>(tb.data()));
+    // Buttons packed tight: a narrow filter column holds the title and every button.
+    if (auto* inner = static_cast<ToolbarWrapper*>(bar)->inner()) {
+        inner->layout()->setSpacing(0);
+        inner->layout()->setContentsMargins(0, 0, 0, 0);
+        inner->setStyleSheet(QStringLiteral("QToolButton { padding: 1px; margin: 0px; }"));
+    }
     m_toolbars.push_back(bar);
     layOut();
     return bar;
@@ -115,13 +122,17 @@ void PaneFrame::layOut()
     const int titleLeft = kLabelLeft + kLabelWidth;
     const QSize hint = m_titleButton->sizeHint();
     m_titleButton->setGeometry(titleLeft, 1, hint.width(), kTitleBarHeight - 2);
+    // Toolbars from the right; one that finds too little room keeps what there is and
+    // shows the rest of its buttons in its overflow menu, never over another.
     int right = width() - 2;
+    const int leftmost = titleLeft + hint.width() + 2;
     for (Window* bar : m_toolbars) {
         const auto* wrapper = static_cast<ToolbarWrapper*>(bar);
-        const int w = wrapper->inner() ? wrapper->inner()->sizeHint().width() : 0;
-        right -= w;
-        setWindowPos(bar, QRect(std::max(titleLeft + hint.width(), right), 1, w, kTitleBarHeight - 2));
-        right -= 2;
+        const int wanted = wrapper->inner() ? wrapper->inner()->sizeHint().width() : 0;
+        const int w = std::max(0, std::min(wanted, right - leftmost));
+        setWindowPos(bar, QRect(right - w, 1, w, kTitleBarHeight - 2));
+        bar->setVisible(w > 0);
+        right -= w + 2;
     }
     if (m_content)
         m_content->setGeometry(0, kTitleBarHeight, width(), std::max(0, height() - kTitleBarHeight));

@@ -825,13 +825,23 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event)
         return QMainWindow::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::KeyRelease:
-        // Escape released in a list clears its pane's selection.
+        // Escape released in a list clears its pane's selection; only when it was pressed
+        // there too (the release after Escape closed a dialog lands on the list).
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-            !static_cast<QKeyEvent*>(event)->isAutoRepeat())
-            if (QWidget* list = listOf(widget))
+            !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+            QWidget* list = listOf(widget);
+            if (list && list == m_escapePressedIn)
                 post(parentWindow(list), WM_COMMAND, ID_EDIT_CLEAR, 0);
+            m_escapePressedIn = nullptr;
+            m_escapeEvent = nullptr;
+        }
         break;
     case QEvent::KeyPress: {
+        // An event a child ignores comes here again for each parent: the first is the one.
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && event != m_escapeEvent) {
+            m_escapeEvent = event;
+            m_escapePressedIn = listOf(widget);
+        }
         // Tab inside the flow view moves between its boxes, not through the whole window.
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab)

@@ -107,6 +107,8 @@ class MainFrame : public QMainWindow
                         const QKeySequence& shortcut = {});
 
     QPointer<toolkit::Window> m_main;
+    QPointer<QWidget> m_escapePressedIn; // the list Escape went down in
+    const QEvent* m_escapeEvent = nullptr;
     QMenu* m_viewMenu = nullptr;
     QMenu* m_filterMenu = nullptr;
     QMenu* m_mainViewMenu = nullptr;

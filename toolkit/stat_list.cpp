@@ -1,5 +1,7 @@
 #include "toolkit/stat_list.h"
 
+#include <QScrollBar>
+
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QPainter>
@@ -198,6 +200,13 @@ unsigned StatList::nextSortType(unsigned current, int subitem)
 {
     const unsigned base = static_cast<unsigned>(subitem) * 2;
     return (current & ~1u) == base ? (current ^ 1u) : base;
+}
+
+void StatList::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    const int x = horizontalScrollBar()->value();
+    QTableView::scrollTo(index, hint);
+    horizontalScrollBar()->setValue(x);
 }
 
 void StatList::clickColumn(int subitem)

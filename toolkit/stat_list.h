@@ -136,6 +136,10 @@ class StatList : public QTableView
 
     StatListModel* listModel() const { return m_model; }
 
+    // Rows come into view; the columns stay where the user scrolled them (a click on the
+    // wide name column must not shift the numbers out of sight).
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
   protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
