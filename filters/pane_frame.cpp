@@ -29,6 +29,21 @@ QColor fromBgr(std::uint32_t bgr)
                   static_cast<int>((bgr >> 16) & 0xFF));
 }
 
+// The width a pane toolbar needs for all its buttons, from the buttons themselves (the
+// toolbar's own hint lags behind their final style).
+int toolbarWidth(Window* bar)
+{
+    auto* inner = static_cast<ToolbarWrapper*>(bar)->inner();
+    if (!inner)
+        return 0;
+    for (int i = 0; i < inner->buttonCount(); ++i)
+        if (ToolbarButton* button = inner->buttonAt(i))
+            button->ensurePolished();
+    inner->layout()->invalidate();
+    inner->layout()->activate();
+    return inner->sizeHint().width();
+}
+
 } // namespace
 
 PaneFrame::PaneFrame(QWidget* parent) : Window(parent)
@@ -63,7 +78,9 @@ void PaneFrame::setLabel(const QString& label)
 
 void PaneFrame::setTitle(const QString& title)
 {
-    m_titleButton->setText(title + QStringLiteral(" ▾"));
+    m_title = title + QStringLiteral(" ▾");
+    m_titleButton->setText(m_title);
+    m_titleButton->setToolTip(QStringLiteral("%1 - 表示の切り替え").arg(title));
     layOut();
 }
 
@@ -102,7 +119,6 @@ Window* PaneFrame::addToolbar(int id, const std::vector<PaneButton>& buttons)
     if (auto* inner = static_cast<ToolbarWrapper*>(bar)->inner()) {
         inner->layout()->setSpacing(0);
         inner->layout()->setContentsMargins(0, 0, 0, 0);
-        inner->setStyleSheet(QStringLiteral("QToolButton { padding: 1px; margin: 0px; }"));
     }
     m_toolbars.push_back(bar);
     layOut();
@@ -119,17 +135,26 @@ void PaneFrame::setContent(QWidget* content)
 
 void PaneFrame::layOut()
 {
+    // The buttons come first: the title button gives up width (its text elided, the whole
+    // title in its tooltip) before a toolbar hides buttons in its overflow menu.
     const int titleLeft = kLabelLeft + kLabelWidth;
-    const QSize hint = m_titleButton->sizeHint();
-    m_titleButton->setGeometry(titleLeft, 1, hint.width(), kTitleBarHeight - 2);
-    // Toolbars from the right; one that finds too little room keeps what there is and
-    // shows the rest of its buttons in its overflow menu, never over another.
-    int right = width() - 2;
-    const int leftmost = titleLeft + hint.width() + 2;
+    int toolbarsWidth = 0;
+    std::vector<int> wanted;
     for (Window* bar : m_toolbars) {
-        const auto* wrapper = static_cast<ToolbarWrapper*>(bar);
-        const int wanted = wrapper->inner() ? wrapper->inner()->sizeHint().width() : 0;
-        const int w = std::max(0, std::min(wanted, right - leftmost));
+        wanted.push_back(toolbarWidth(bar));
+        toolbarsWidth += wanted.back() + 2;
+    }
+    const int titleWanted = m_titleButton->sizeHint().width();
+    const int titleWidth = std::clamp(width() - 2 - toolbarsWidth - titleLeft, std::min(48, titleWanted),
+                                      titleWanted);
+    m_titleButton->setGeometry(titleLeft, 1, titleWidth, kTitleBarHeight - 2);
+    const QFontMetrics metrics(m_titleButton->font());
+    m_titleButton->setText(metrics.elidedText(m_title, Qt::ElideRight, titleWidth - 10));
+    int right = width() - 2;
+    const int leftmost = titleLeft + titleWidth + 2;
+    for (std::size_t i = 0; i < m_toolbars.size(); ++i) {
+        Window* bar = m_toolbars[i];
+        const int w = std::max(0, std::min(wanted[i], right - leftmost));
         setWindowPos(bar, QRect(right - w, 1, w, kTitleBarHeight - 2));
         bar->setVisible(w > 0);
         right -= w + 2;

@@ -78,6 +78,7 @@ class PaneFrame : public toolkit::Window
 
     int m_stage = -1;
     QString m_label;
+    QString m_title; // the title button's whole text
     QToolButton* m_titleButton;
     std::vector<toolkit::Window*> m_toolbars;
     QWidget* m_content = nullptr;
