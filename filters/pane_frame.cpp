@@ -220,7 +220,9 @@ void PaneFrame::mousePressEvent(QMouseEvent* event)
     m_yMin = before->y() + kPaneMinimumHeight;
     m_yMax = geometry().bottom() + 1 - kPaneMinimumHeight;
     platform::trace("yMin=%d yMax=%d", m_yMin, m_yMax);
-    m_grabY = event->position().toPoint().y();
+    // Measured on the screen: the pane moves under the pointer while it is dragged.
+    m_grabY = qRound(event->globalPosition().y());
+    m_startTop = y();
     m_dragging = true;
     event->accept();
 }
@@ -233,7 +235,7 @@ void PaneFrame::mouseMoveEvent(QMouseEvent* event)
         Window::mouseMoveEvent(event);
         return;
     }
-    dragBorderTo(mapToParent(event->position().toPoint()).y() - m_grabY);
+    dragBorderTo(m_startTop + qRound(event->globalPosition().y()) - m_grabY);
 }
 
 void PaneFrame::mouseReleaseEvent(QMouseEvent* event)
@@ -243,7 +245,7 @@ void PaneFrame::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     m_dragging = false;
-    dragBorderTo(mapToParent(event->position().toPoint()).y() - m_grabY);
+    dragBorderTo(m_startTop + qRound(event->globalPosition().y()) - m_grabY);
 }
 
 void PaneFrame::dragBorderTo(int y)

@@ -84,7 +84,8 @@ class PaneFrame : public toolkit::Window
     QWidget* m_content = nullptr;
     bool m_draggable = false;
     bool m_dragging = false;
-    int m_grabY = 0;
+    int m_grabY = 0;    // screen y of the press
+    int m_startTop = 0; // the pane's top then
     int m_yMin = 0, m_yMax = 0;
 };
 

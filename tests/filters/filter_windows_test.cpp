@@ -184,6 +184,31 @@ TEST_F(FilterWindows, MovingClosingAndBypassingKeepTheChainInOrder)
     EXPECT_EQ(label(1), QStringLiteral("2."));
 }
 
+TEST_F(FilterWindows, DraggingABorderAndSortingKeepWhatIsSelected)
+{
+    open(smallLog());
+    // The second pane's title bar dragged up 60 pixels: the first ends where it begins.
+    const int top = pane(1)->y(), bottom = pane(1)->geometry().bottom();
+    QTest::mousePress(pane(1), Qt::LeftButton, {}, QPoint(6, 6));
+    QTest::mouseMove(pane(1), QPoint(6, -54));
+    // The pane moved under the pointer: the same screen point is (6, 6) of the pane now.
+    QTest::mouseRelease(pane(1), Qt::LeftButton, {}, QPoint(6, 6));
+    EXPECT_EQ(pane(1)->y(), top - 60);
+    EXPECT_EQ(pane(1)->geometry().bottom(), bottom);
+    EXPECT_EQ(pane(0)->geometry().bottom() + 1, pane(1)->y());
+    // Never above the first pane's minimum height.
+    QTest::mousePress(pane(1), Qt::LeftButton, {}, QPoint(6, 6));
+    QTest::mouseRelease(pane(1), Qt::LeftButton, {}, QPoint(6, -2000));
+    EXPECT_EQ(pane(0)->height(), filters::kPaneMinimumHeight);
+
+    // A click on "Visitor" sorts the other way round; the selection stays on its key.
+    const QString key = selectedKey(0);
+    list(0)->clickColumn(1);
+    EXPECT_EQ(list(0)->sortType(), 3u);
+    EXPECT_EQ(selectedKey(0), key);
+    EXPECT_NE(list(0)->selectedRows(), (std::vector<int>{0}));
+}
+
 TEST_F(FilterWindows, AReloadKeepsTheSelectionsAndAFailedExportSaysSo)
 {
     open(smallLog());
