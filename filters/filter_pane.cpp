@@ -52,12 +52,6 @@ QString fromCp932(std::string_view text)
     return QString::fromStdU16String(platform::cp932ToUtf16(text));
 }
 
-QColor fromBgr(std::uint32_t bgr)
-{
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                  static_cast<int>((bgr >> 16) & 0xFF));
-}
-
 std::string askExportPath(QWidget* owner)
 {
     QFileDialog dialog(owner);

@@ -23,12 +23,6 @@ constexpr int kSwatchSize = 10;
 constexpr int kLabelLeft = 18;
 constexpr int kLabelWidth = 22;
 
-QColor fromBgr(std::uint32_t bgr)
-{
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                  static_cast<int>((bgr >> 16) & 0xFF));
-}
-
 // The width a pane toolbar needs for all its buttons, from the buttons themselves (the
 // toolbar's own hint lags behind their final style).
 int toolbarWidth(Window* bar)
@@ -180,19 +174,10 @@ void PaneFrame::paintEvent(QPaintEvent*)
     p.setPen(face.darker(135));
     p.drawLine(0, kTitleBarHeight - 1, width(), kTitleBarHeight - 1);
     p.drawRect(rect().adjusted(0, 0, -1, -1));
-    if (m_stage >= 0) {
-        const QColor colour = fromBgr(stageColour(m_stage));
-        const QRectF swatch(kSwatchLeft, (kTitleBarHeight - kSwatchSize) / 2.0, kSwatchSize,
-                            kSwatchSize);
-        QLinearGradient g(swatch.topLeft(), swatch.bottomLeft());
-        g.setColorAt(0, colour.lighter(150));
-        g.setColorAt(1, colour);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(colour.darker(130));
-        p.setBrush(g);
-        p.drawRoundedRect(swatch, 2, 2);
-        p.setRenderHint(QPainter::Antialiasing, false);
-    }
+    if (m_stage >= 0)
+        drawStageSwatch(p, QRectF(kSwatchLeft, (kTitleBarHeight - kSwatchSize) / 2.0, kSwatchSize,
+                                  kSwatchSize),
+                        m_stage);
     const QRect label(kLabelLeft, 0, kLabelWidth, kTitleBarHeight);
     QFont bold = font();
     bold.setBold(true);
@@ -257,6 +242,26 @@ void PaneFrame::dragBorderTo(int y)
     const int bottom = geometry().bottom() + 1;
     setWindowPos(before, QRect(before->x(), before->y(), before->width(), top - before->y()));
     setWindowPos(this, QRect(x(), top, width(), bottom - top));
+}
+
+QColor fromBgr(std::uint32_t bgr)
+{
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+void drawStageSwatch(QPainter& painter, const QRectF& box, int stage)
+{
+    const QColor colour = fromBgr(stageColour(stage));
+    QLinearGradient g(box.topLeft(), box.bottomLeft());
+    g.setColorAt(0, colour.lighter(150));
+    g.setColorAt(1, colour);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(colour.darker(130));
+    painter.setBrush(g);
+    painter.drawRoundedRect(box, 2.5, 2.5);
+    painter.restore();
 }
 
 QPixmap paneButtonImage(int command)

@@ -6,7 +6,10 @@
 // and the content (id 2000: the statistics list, or a view's own window) below. A filter
 // pane other than the first moves its top border when its title bar is dragged.
 
+#include <QColor>
+#include <QRectF>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -91,5 +94,11 @@ class PaneFrame : public toolkit::Window
 
 // The picture of a pane button's command, drawn at the screen's pixel ratio (14 x 14).
 QPixmap paneButtonImage(int command);
+
+// A 0x00BBGGRR colour of the tables (stage colours, text colours) as Qt's.
+QColor fromBgr(std::uint32_t bgr);
+
+// A rounded swatch of a stage's colour with a gentle gradient, filling box.
+void drawStageSwatch(QPainter& painter, const QRectF& box, int stage);
 
 } // namespace filters

@@ -8,6 +8,7 @@
 
 #include "filters/chain.h"
 #include "filters/chain_windows.h"
+#include "filters/pane_frame.h"
 #include "filters/period_filter.h"
 #include "platform/trace.h"
 #include "toolkit/controls.h"
@@ -21,12 +22,6 @@ constexpr int kFrom = 3001;
 constexpr int kTo = 3002;
 constexpr int kCaptionWidth = 72;
 constexpr int kListWidth = 116;
-
-QColor fromBgr(std::uint32_t bgr)
-{
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                  static_cast<int>((bgr >> 16) & 0xFF));
-}
 
 // The caption over the stage's colour, and the dash between the lists.
 class PeriodStrip final : public Window

@@ -17,12 +17,6 @@ using namespace toolkit;
 
 namespace {
 
-QColor fromBgr(std::uint32_t bgr)
-{
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                  static_cast<int>((bgr >> 16) & 0xFF));
-}
-
 // A swatch of a stage's colour, 14 x 14, for the source button and its menu.
 QPixmap stageSwatch(int stage)
 {
@@ -31,14 +25,7 @@ QPixmap stageSwatch(int stage)
     pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor colour = fromBgr(stageColour(stage));
-    QLinearGradient g(0, 1, 0, 13);
-    g.setColorAt(0, colour.lighter(150));
-    g.setColorAt(1, colour);
-    p.setPen(colour.darker(130));
-    p.setBrush(g);
-    p.drawRoundedRect(QRectF(1.5, 1.5, 11, 11), 2.5, 2.5);
+    drawStageSwatch(p, QRectF(1.5, 1.5, 11, 11), stage);
     return pixmap;
 }
 

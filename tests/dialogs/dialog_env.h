@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
@@ -130,6 +131,25 @@ inline QWidget* activeModal(const QString& title)
 {
     QWidget* modal = QApplication::activeModalWidget();
     return modal && modal->isVisible() && modal->windowTitle() == title ? modal : nullptr;
+}
+
+// The text and caption of the next message box, which it then closes (a step for
+// ModalDriver).
+struct BoxSeen
+{
+    QString text, caption;
+};
+inline ModalDriver::Step acceptBox(BoxSeen& seen)
+{
+    return [&seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return false;
+        seen.text = box->text();
+        seen.caption = box->windowTitle();
+        box->accept();
+        return true;
+    };
 }
 
 template <typename T> T* control(QWidget* parent, int id)

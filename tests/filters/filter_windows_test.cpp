@@ -221,19 +221,11 @@ TEST_F(FilterWindows, AReloadKeepsTheSelectionsAndAFailedExportSaysSo)
     EXPECT_EQ(selectedKey(0), before);
 
     m_exportTo = file("no-such-folder/out.csv");
-    QString text, caption;
-    ModalDriver driver({[&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return false;
-        text = box->text();
-        caption = box->windowTitle();
-        box->accept();
-        return true;
-    }});
+    BoxSeen box;
+    ModalDriver driver({acceptBox(box)});
     command(pane(0), filters::kCommandExport);
-    EXPECT_EQ(caption, QStringLiteral("Export"));
-    EXPECT_EQ(text, QStringLiteral("エクスポートに失敗しました"));
+    EXPECT_EQ(box.caption, QStringLiteral("Export"));
+    EXPECT_EQ(box.text, QStringLiteral("エクスポートに失敗しました"));
 }
 
 // The window's export and vexilo-cli filter write the same bytes for the same chain.

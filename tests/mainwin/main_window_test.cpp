@@ -199,20 +199,12 @@ TEST_F(MainWindowTest, AFailedOpenShowsTheStoresMessageAndLeavesNoStore)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
-        QString text, caption;
-        ModalDriver driver({[&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return false;
-            text = box->text();
-            caption = box->windowTitle();
-            box->accept();
-            return true;
-        }});
+        BoxSeen box;
+        ModalDriver driver({acceptBox(box)});
         open(c.path);
         pump(50);
-        EXPECT_EQ(caption, QStringLiteral("LogContainer"));
-        EXPECT_EQ(text, c.message);
+        EXPECT_EQ(box.caption, QStringLiteral("LogContainer"));
+        EXPECT_EQ(box.text, c.message);
         EXPECT_FALSE(store());
         EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Vexilo"));
     }
