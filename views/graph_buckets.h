@@ -68,6 +68,7 @@ class GraphBuckets
     std::uint32_t m_length = 0;
     std::vector<StageCounts> m_counts;
     std::vector<filters::RankBucket> m_ranks;
+    std::vector<std::uint32_t> m_times; // per visitor, its first page view's (working space)
 };
 
 } // namespace views

@@ -5,6 +5,7 @@
 #include "platform/codepage.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <numeric>
@@ -70,32 +71,56 @@ void LogRows::refresh(const store::LogContainer& log, std::uint32_t stageBit)
     if (m_log != &log || m_selected.size() != log.Rec2.size()) {
         m_selected.assign(log.Rec2.size(), false);
         m_selectedCount = 0;
+        m_textsChecked = false;
+        for (auto& r : m_fragmentRank)
+            r.clear();
     }
     m_log = &log;
-    m_chooser.rebuild(chooserTexts(log, stageBit, true, true));
-    const char* chosen = m_chooser.chosenEntry();
-    const bool byPage = chosen && chosen[0] == '/';
-    const bool byReferer = chosen && chosen[0] == 'h';
 
-    m_rows.clear();
+    // One pass over the stage's records: every record a row, its fragment marked for the
+    // chooser, the time range noted for the sorts.
+    std::size_t count = 0;
+    for (const store::VisitorEntry& v : log.Visitors)
+        if ((v.mask & stageBit) && v.first)
+            count += v.count;
+    m_rows.resize(count);
+    m_used.assign(log.Frg2.size(), 0);
     m_storeOrder = true;
-    if (chosen && !byPage && !byReferer)
-        return; // a name of neither kind selects no record
+    m_firstTime = UINT32_MAX;
+    m_lastTime = 0;
     const store::LogRecord* base = log.Rec2.data();
+    const store::Fragment* fragments = log.Frg2.data();
+    std::size_t at = 0;
     for (const store::VisitorEntry& v : log.Visitors) {
-        if (!(v.mask & stageBit) || !v.first || v.count == 0)
+        if (!(v.mask & stageBit) || !v.first)
             continue;
         const auto first = static_cast<std::uint32_t>(v.first - base);
-        if (!m_rows.empty() && first < m_rows.back())
+        if (at && first < m_rows[at - 1])
             m_storeOrder = false;
         for (std::uint32_t i = 0; i < v.count; ++i) {
-            const store::Fragment* f = v.first[i].fragment;
-            if (byPage && !(f->req && f->req->group == chosen))
-                continue;
-            if (byReferer && !(f->ref && f->ref->group == chosen))
-                continue;
-            m_rows.push_back(first + i);
+            const store::LogRecord& r = v.first[i];
+            m_rows[at++] = first + i;
+            m_firstTime = std::min(m_firstTime, r.time);
+            m_lastTime = std::max(m_lastTime, r.time);
+            const auto f = static_cast<std::size_t>(r.fragment - fragments);
+            if (f < m_used.size())
+                m_used[f] = 1;
         }
+    }
+    m_chooser.rebuild(chooserTextsOf(log, m_used, true, true));
+
+    // The chooser's entry narrows the rows: a page (group) its requests, a referer (group)
+    // the requests it referred. The chooser offers only names these records have, so the
+    // list always shows what the chooser says.
+    if (const char* chosen = m_chooser.chosenEntry()) {
+        const bool byPage = chosen[0] == '/';
+        const bool byReferer = chosen[0] == 'h';
+        const auto kept = std::remove_if(m_rows.begin(), m_rows.end(), [&](std::uint32_t i) {
+            const store::Fragment* f = log.Rec2[i].fragment;
+            return !((byPage && f->req && f->req->group == chosen) ||
+                     (byReferer && f->ref && f->ref->group == chosen));
+        });
+        m_rows.erase(kept, m_rows.end());
     }
     sortRows();
 }
@@ -105,7 +130,12 @@ void LogRows::close()
     m_log = nullptr;
     m_chooser.clear();
     m_rows = {};
+    m_used = {};
+    m_present = {};
     m_storeOrder = true;
+    m_textsChecked = false;
+    for (auto& r : m_fragmentRank)
+        r = {};
     m_sorter.release();
     m_selected = {};
     m_selectedCount = 0;
@@ -150,6 +180,44 @@ std::vector<std::uint32_t> LogRows::hostRanks() const
     return rank;
 }
 
+void LogRows::restoreStoreOrder()
+{
+    // The rows are a set of record numbers: marked in a bitmap and read back in order.
+    m_present.assign((m_log->Rec2.size() + 63) / 64, 0);
+    for (const std::uint32_t i : m_rows)
+        m_present[i / 64] |= std::uint64_t{1} << (i % 64);
+    std::size_t at = 0;
+    for (std::size_t w = 0; w < m_present.size(); ++w)
+        for (std::uint64_t bits = m_present[w]; bits; bits &= bits - 1)
+            m_rows[at++] = static_cast<std::uint32_t>(w * 64 + std::countr_zero(bits));
+    m_storeOrder = true;
+}
+
+bool LogRows::textsInDictionary()
+{
+    if (m_textsChecked)
+        return m_textsInDic;
+    const store::LogContainer& log = *m_log;
+    const char* dic = log.Dic.get();
+    const auto inside = [&](const char* p) {
+        return !p || (dic && p > dic && p < dic + log.DicSize);
+    };
+    bool all = dic && log.DicSize < UINT32_MAX;
+    for (const store::ReqEntry& e : log.Req)
+        all = all && inside(e.text);
+    for (const store::RefEntry& e : log.Ref)
+        all = all && inside(e.text);
+    for (const store::RefQEntry& e : log.RefQ)
+        all = all && inside(e.text);
+    for (const store::AgntEntry& e : log.Agnt)
+        all = all && inside(e.text);
+    for (const store::Fragment& f : log.Frg2)
+        all = all && inside(f.query);
+    m_textsChecked = true;
+    m_textsInDic = all;
+    return all;
+}
+
 void LogRows::sortRows()
 {
     if (m_rows.size() < 2 || !m_log)
@@ -157,51 +225,114 @@ void LogRows::sortRows()
     const std::vector<store::LogRecord>& rec = m_log->Rec2;
     // Equal keys keep the store's order, so that every sort is one fixed order.
     if (!m_storeOrder)
-        m_sorter.stableSort(m_rows, [](std::uint32_t i) { return std::uint64_t{i}; });
+        restoreStoreOrder();
+    m_storeOrder = false;
     const int column = static_cast<int>(m_sortType / 2);
     const bool descending = (m_sortType & 1) != 0;
-    const auto dir = [descending](std::uint64_t key) { return descending ? ~key : key; };
+
+    // Keys within 0..top; descending turns them round.
+    const auto sortBy = [&](auto key, std::uint32_t top, bool down) {
+        if (down)
+            m_sorter.stableSort(
+                m_rows, [&](std::uint32_t i) { return top - key(i); }, top);
+        else
+            m_sorter.stableSort(m_rows, key, top);
+    };
+    const std::uint32_t firstTime = m_firstTime;
+    const auto time = [&](std::uint32_t i) { return rec[i].time - firstTime; };
+    const std::uint32_t timeTop = m_lastTime >= m_firstTime ? m_lastTime - m_firstTime : 0;
     if (column == kLogTime) {
-        m_sorter.stableSort(m_rows, [&](std::uint32_t i) { return dir(rec[i].time); });
-        m_storeOrder = false;
+        sortBy(time, timeTop, descending);
         return;
     }
     // The other columns break ties by time, ascending whatever the direction.
-    m_sorter.stableSort(m_rows, [&](std::uint32_t i) { return std::uint64_t{rec[i].time}; });
-    switch (column) {
-    case kLogHost: {
+    sortBy(time, timeTop, false);
+
+    if (column == kLogHost) {
         const std::vector<std::uint32_t> rank = hostRanks();
         const store::HostEntry* hosts = m_log->Host.data();
-        m_sorter.stableSort(m_rows, [&](std::uint32_t i) {
-            const auto h = static_cast<std::size_t>(rec[i].host - hosts);
-            return dir(h < rank.size() ? rank[h] : 0xFFFFFFFFu);
-        });
-        break;
+        const auto top = static_cast<std::uint32_t>(rank.size());
+        sortBy(
+            [&](std::uint32_t i) {
+                const auto h = static_cast<std::size_t>(rec[i].host - hosts);
+                return h < rank.size() ? rank[h] : top;
+            },
+            top, descending);
+        return;
     }
-    case kLogRequest:
-        m_sorter.stableSort(
-            m_rows, [&](std::uint32_t i) { return dir(pointerKey(rec[i].fragment->query)); });
-        m_sorter.stableSort(m_rows, [&](std::uint32_t i) {
-            const store::ReqEntry* req = rec[i].fragment->req;
-            return dir(pointerKey(req ? req->text : nullptr));
-        });
-        break;
-    case kLogReferer:
-        m_sorter.stableSort(m_rows,
-                            [&](std::uint32_t i) { return dir(pointerKey(refererQuery(rec[i]))); });
-        m_sorter.stableSort(m_rows,
-                            [&](std::uint32_t i) { return dir(pointerKey(refererText(rec[i]))); });
-        break;
-    case kLogAgent:
-        m_sorter.stableSort(m_rows, [&](std::uint32_t i) {
-            const store::AgntEntry* a = rec[i].fragment->agnt;
-            return dir(pointerKey(a ? a->text : nullptr));
-        });
-        break;
-    default:
-        break;
+
+    // The texts of a fragment decide its place: one rank per fragment, made once per log.
+    const std::vector<std::uint32_t>& rank = fragmentRanks(column);
+    if (rank.empty())
+        return;
+    const store::Fragment* fragments = m_log->Frg2.data();
+    const std::uint32_t top = m_rankTop[column];
+    sortBy(
+        [&](std::uint32_t i) {
+            const auto f = static_cast<std::size_t>(rec[i].fragment - fragments);
+            return f < rank.size() ? rank[f] : top;
+        },
+        top, descending);
+}
+
+const std::vector<std::uint32_t>& LogRows::fragmentRanks(int column)
+{
+    std::vector<std::uint32_t>& rank = m_fragmentRank[column];
+    if (!rank.empty() || m_log->Frg2.empty())
+        return rank;
+    const std::vector<store::Fragment>& frg = m_log->Frg2;
+    // Texts sort by their pointers, whose order is the dictionary's; null first.
+    const auto primary = [&](std::uint32_t f) -> const char* {
+        const store::Fragment& x = frg[f];
+        switch (column) {
+        case kLogRequest:
+            return x.req ? x.req->text : nullptr;
+        case kLogReferer:
+            return x.ref ? x.ref->text : nullptr;
+        default:
+            return x.agnt ? x.agnt->text : nullptr;
+        }
+    };
+    const auto secondary = [&](std::uint32_t f) -> const char* {
+        const store::Fragment& x = frg[f];
+        switch (column) {
+        case kLogRequest:
+            return x.query;
+        case kLogReferer:
+            return x.refq ? x.refq->text : nullptr;
+        default:
+            return nullptr;
+        }
+    };
+    std::vector<std::uint32_t> order(frg.size());
+    std::iota(order.begin(), order.end(), 0u);
+    // Within the dictionary a pointer is an offset that fits 32 bits.
+    const char* dic = m_log->Dic.get();
+    const auto byText = [&](auto text) {
+        if (textsInDictionary())
+            m_sorter.stableSort(
+                order,
+                [&](std::uint32_t f) {
+                    const char* t = text(f);
+                    return t ? static_cast<std::uint32_t>(t - dic) : 0u;
+                },
+                static_cast<std::uint32_t>(m_log->DicSize));
+        else
+            m_sorter.stableSort64(order, [&](std::uint32_t f) { return pointerKey(text(f)); });
+    };
+    if (column != kLogAgent)
+        byText(secondary);
+    byText(primary);
+    rank.resize(frg.size());
+    std::uint32_t r = 0;
+    for (std::size_t j = 0; j < order.size(); ++j) {
+        const std::uint32_t f = order[j];
+        if (j && (primary(f) != primary(order[j - 1]) || secondary(f) != secondary(order[j - 1])))
+            ++r;
+        rank[f] = r;
     }
-    m_storeOrder = false;
+    m_rankTop[column] = r + 1;
+    return rank;
 }
 
 std::string_view LogRows::columnTitle(int column) const

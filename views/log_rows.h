@@ -28,6 +28,7 @@
 #include "views/row_sort.h"
 #include "views/weekend.h"
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -141,6 +142,14 @@ class LogRows : public filters::CellSource
 
   private:
     void sortRows();
+    void restoreStoreOrder();
+    // Whether every text the sorts read lies in the store's dictionary (checked once per
+    // log): their keys are then offsets that fit 32 bits.
+    bool textsInDictionary();
+    // Per fragment, its place in the order of a text column (Request, Referer, UserAgent);
+    // made on the first sort by the column and kept while the log is open (its texts do not
+    // change). Empty when the log has no fragments.
+    const std::vector<std::uint32_t>& fragmentRanks(int column);
     // Host order of the IP column: by name (case-sensitive, none first), then address.
     std::vector<std::uint32_t> hostRanks() const;
 
@@ -148,6 +157,14 @@ class LogRows : public filters::CellSource
     PageChooser m_chooser;
     std::vector<std::uint32_t> m_rows; // indices into Rec2, in display order
     bool m_storeOrder = true;          // m_rows ascending (as gathered)
+    std::uint32_t m_firstTime = 0;     // of the rows gathered
+    std::uint32_t m_lastTime = 0;
+    std::vector<std::uint8_t> m_used;     // per fragment: a record of the stage has it
+    std::vector<std::uint64_t> m_present; // bitmap over Rec2 to restore the store's order
+    bool m_textsChecked = false;
+    bool m_textsInDic = false;
+    std::vector<std::uint32_t> m_fragmentRank[kLogColumnCount];
+    std::uint32_t m_rankTop[kLogColumnCount] = {};
     unsigned m_sortType = kLogInitialSort;
     RowSorter m_sorter;
     std::vector<bool> m_selected; // by record index

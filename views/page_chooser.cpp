@@ -7,31 +7,47 @@ namespace views {
 std::vector<const char*> chooserTexts(const store::LogContainer& log, std::uint32_t stageBit,
                                       bool pages, bool referers)
 {
-    // Many records share a fragment: each fragment is looked at once.
     const store::Fragment* fragments = log.Frg2.data();
-    std::vector<std::uint8_t> seen(log.Frg2.size(), 0);
-    std::vector<const char*> texts;
-    const auto add = [&](const store::Fragment* f) {
-        if (pages && f->req && f->req->group)
-            texts.push_back(f->req->group);
-        if (referers && f->ref && f->ref->group)
-            texts.push_back(f->ref->group);
-    };
+    std::vector<std::uint8_t> used(log.Frg2.size(), 0);
     for (const store::VisitorEntry& v : log.Visitors) {
         if (!(v.mask & stageBit) || !v.first)
             continue;
         for (std::uint32_t i = 0; i < v.count; ++i) {
-            const store::Fragment* f = v.first[i].fragment;
-            if (!f)
-                continue;
-            const auto index = static_cast<std::size_t>(f - fragments);
-            if (index < seen.size()) {
-                if (seen[index])
-                    continue;
-                seen[index] = 1;
-            }
-            add(f);
+            const auto f = static_cast<std::size_t>(v.first[i].fragment - fragments);
+            if (f < used.size())
+                used[f] = 1;
         }
+    }
+    return chooserTextsOf(log, used, pages, referers);
+}
+
+std::vector<const char*> chooserTextsOf(const store::LogContainer& log,
+                                        std::span<const std::uint8_t> used, bool pages,
+                                        bool referers)
+{
+    // Many fragments share a page or a referer: each entry is looked at once.
+    std::vector<std::uint8_t> reqUsed(pages ? log.Req.size() : 0, 0);
+    std::vector<std::uint8_t> refUsed(referers ? log.Ref.size() : 0, 0);
+    std::vector<const char*> texts;
+    const auto mark = [&texts](auto* entry, const auto& table, std::vector<std::uint8_t>& marks) {
+        if (!entry || !entry->group)
+            return;
+        const auto i = static_cast<std::size_t>(entry - table.data());
+        if (i >= marks.size())
+            texts.push_back(entry->group); // not of the table: kept as it is
+        else if (!marks[i]) {
+            marks[i] = 1;
+            texts.push_back(entry->group);
+        }
+    };
+    for (std::size_t i = 0; i < used.size() && i < log.Frg2.size(); ++i) {
+        if (!used[i])
+            continue;
+        const store::Fragment& f = log.Frg2[i];
+        if (pages)
+            mark(f.req, log.Req, reqUsed);
+        if (referers)
+            mark(f.ref, log.Ref, refUsed);
     }
     std::sort(texts.begin(), texts.end());
     texts.erase(std::unique(texts.begin(), texts.end()), texts.end());

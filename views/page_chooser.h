@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -25,6 +26,11 @@ inline constexpr char kAllEntryText[] = "すべて";
 // referers. In pointer order, which is the dictionary's order (case-insensitive first).
 std::vector<const char*> chooserTexts(const store::LogContainer& log, std::uint32_t stageBit,
                                       bool pages, bool referers);
+// The same for the fragments marked (non-zero) in used, which runs parallel to `Frg2`: for a
+// view that goes over the records anyway and marks their fragments on the way.
+std::vector<const char*> chooserTextsOf(const store::LogContainer& log,
+                                        std::span<const std::uint8_t> used, bool pages,
+                                        bool referers);
 
 // How an entry is drawn: its icon and colour.
 enum class EntryKind : std::uint8_t {

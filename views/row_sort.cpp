@@ -1,8 +1,37 @@
 #include "views/row_sort.h"
 
 #include <array>
+#include <bit>
 
 namespace views {
+
+void RowSorter::prepare(Split& split, std::uint32_t maxKey)
+{
+    // Two digits of at most 16 bits, the high one no wider than the low one.
+    const int bits = std::max(1, static_cast<int>(std::bit_width(maxKey)));
+    split.lowBits = bits - bits / 2;
+    split.lowMask = (std::uint32_t{1} << split.lowBits) - 1;
+    split.low.assign(std::size_t{1} << split.lowBits, 0);
+    split.high.assign(std::size_t{1} << (bits / 2), 0);
+}
+
+bool RowSorter::single(const std::vector<std::uint32_t>& counts, std::size_t n)
+{
+    for (const std::uint32_t c : counts)
+        if (c)
+            return c == n;
+    return true;
+}
+
+void RowSorter::offsets(std::vector<std::uint32_t>& counts)
+{
+    std::uint32_t sum = 0;
+    for (std::uint32_t& c : counts) {
+        const std::uint32_t here = c;
+        c = sum;
+        sum += here;
+    }
+}
 
 void RowSorter::sortByKeys(std::vector<std::uint32_t>& rows)
 {
@@ -43,9 +72,11 @@ void RowSorter::sortByKeys(std::vector<std::uint32_t>& rows)
 
 void RowSorter::release()
 {
+    m_split = {};
+    m_rowsOut = {};
+    m_high = {};
     m_keys = {};
     m_keysOut = {};
-    m_rowsOut = {};
 }
 
 } // namespace views
