@@ -68,7 +68,12 @@ bool isWebAddress(const char* text)
 
 void LogRows::refresh(const store::LogContainer& log, std::uint32_t stageBit)
 {
-    if (m_log != &log || m_selected.size() != log.Rec2.size()) {
+    // Another log, or the same one reloaded (new tables): what was kept about the old tables
+    // goes, the selection included.
+    const Tables tables{log.Rec2.data(), log.Rec2.size(), log.Frg2.data(), log.Frg2.size(),
+                        log.Dic.get()};
+    if (m_log != &log || !(tables == m_tables)) {
+        m_tables = tables;
         m_selected.assign(log.Rec2.size(), false);
         m_selectedCount = 0;
         m_textsChecked = false;
@@ -136,6 +141,7 @@ void LogRows::close()
     m_textsChecked = false;
     for (auto& r : m_fragmentRank)
         r = {};
+    m_tables = {};
     m_sorter.release();
     m_selected = {};
     m_selectedCount = 0;

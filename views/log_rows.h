@@ -92,7 +92,8 @@ class LogRows : public filters::CellSource
     // entry (a page group: the records of pages in it; a referer group: the records whose
     // referer is in it), and sorted by the current sort type. The selection is kept.
     void refresh(const store::LogContainer& log, std::uint32_t stageBit);
-    // The log closed: no rows, no chooser entries, no selection; the sort type stays.
+    // The log closed (UM_LOGCLOSED, also before a reload): no rows, no chooser entries, no
+    // selection; the sort type stays.
     void close();
 
     PageChooser& chooser() { return m_chooser; }
@@ -153,7 +154,19 @@ class LogRows : public filters::CellSource
     // Host order of the IP column: by name (case-sensitive, none first), then address.
     std::vector<std::uint32_t> hostRanks() const;
 
+    // The tables the rows, the selection and the ranks were made from.
+    struct Tables
+    {
+        const store::LogRecord* records = nullptr;
+        std::size_t recordCount = 0;
+        const store::Fragment* fragments = nullptr;
+        std::size_t fragmentCount = 0;
+        const char* dic = nullptr;
+        bool operator==(const Tables&) const = default;
+    };
+
     const store::LogContainer* m_log = nullptr;
+    Tables m_tables;
     PageChooser m_chooser;
     std::vector<std::uint32_t> m_rows; // indices into Rec2, in display order
     bool m_storeOrder = true;          // m_rows ascending (as gathered)
