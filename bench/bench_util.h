@@ -2,13 +2,16 @@
 
 // Small helpers shared by the benchmarks: generated input files and peak memory.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/settings.h"
@@ -19,6 +22,44 @@ inline double seconds()
 {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Milliseconds of wall time (what the user waits) and of this thread's CPU time (what the
+// code costs; the machine is shared, and time another process takes shows in the first only).
+struct Timing
+{
+    double min = 0, median = 0, cpu = 0;
+};
+
+inline double threadCpuMs()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// The milliseconds of one call.
+template <typename F> double once(F f)
+{
+    const double start = seconds();
+    f();
+    return (seconds() - start) * 1000.0;
+}
+
+// Calls f `rounds` times: the fastest and the median wall time, the least CPU time.
+template <typename F> Timing timeIt(F f, int rounds)
+{
+    std::vector<double> ms, cpu;
+    for (int i = 0; i < rounds; ++i) {
+        const double start = seconds();
+        const double startCpu = threadCpuMs();
+        f();
+        cpu.push_back(threadCpuMs() - startCpu);
+        ms.push_back((seconds() - start) * 1000.0);
+    }
+    std::sort(ms.begin(), ms.end());
+    std::sort(cpu.begin(), cpu.end());
+    return {ms.front(), ms[ms.size() / 2], cpu.front()};
 }
 
 // Peak resident memory of this process in MiB.

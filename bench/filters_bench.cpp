@@ -29,63 +29,13 @@ using namespace filters;
 
 constexpr int kRounds = 5;
 
-// Milliseconds of wall time (what the user waits) and of this thread's CPU time (what the
-// code costs; the machine is shared, and time another process takes shows in the first only).
-struct Timing
-{
-    double min = 0, median = 0, cpu = 0;
-};
-
-double threadCpuMs()
-{
-    timespec t{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-// The milliseconds of one call.
-template <typename F> double once(F f)
-{
-    const double start = bench::seconds();
-    f();
-    return (bench::seconds() - start) * 1000.0;
-}
+using bench::once;
+using bench::Timing;
 
 // Later calls: the panes keep what they learnt about the log's fragments and hosts.
 template <typename F> Timing timeIt(F f)
 {
-    std::vector<double> ms, cpu;
-    for (int i = 0; i < kRounds; ++i) {
-        const double start = bench::seconds();
-        const double startCpu = threadCpuMs();
-        f();
-        cpu.push_back(threadCpuMs() - startCpu);
-        ms.push_back((bench::seconds() - start) * 1000.0);
-    }
-    std::sort(ms.begin(), ms.end());
-    std::sort(cpu.begin(), cpu.end());
-    return {ms.front(), ms[ms.size() / 2], cpu.front()};
-}
-
-void nameHosts(store::LogContainer& log)
-{
-    std::uint32_t i = 0;
-    for (store::HostEntry& h : log.Host) {
-        if (!h.address)
-            continue;
-        const std::uint32_t k = i++ % 20;
-        if (k == 0)
-            continue; // unresolved
-        if (k == 1) {
-            h.name = log.HostNamePool.intern("");
-            continue;
-        }
-        static const char* const kTops[] = {"jp.ne.", "jp.co.", "com.", "net.", "jp.or."};
-        const std::string name = std::string(kTops[h.address % 5]) + "isp" +
-                                 std::to_string(h.address % 97) + ".host" +
-                                 std::to_string(h.address);
-        h.name = log.HostNamePool.intern(name);
-    }
+    return bench::timeIt(f, kRounds);
 }
 
 struct PaneCase
@@ -111,7 +61,7 @@ void run(std::uint64_t records)
         return;
     }
     const double loadSeconds = bench::seconds() - start;
-    nameHosts(log);
+    bench::nameHosts(log);
 
     Chain chain(log);
     chain.open();

@@ -1,6 +1,7 @@
 #include "cli/chain_options.h"
 
 #include "cli/command_line.h"
+#include "import/vxlog_reader.h"
 #include "platform/codepage.h"
 
 #include <cstdio>
@@ -33,9 +34,10 @@ std::vector<std::string> splitAt(const std::string& text, char separator)
     }
 }
 
+} // namespace
+
 // A text typed in a UTF-8 terminal is meant as the character it shows: the panes hold CP932.
-// Anything that is not UTF-8 is taken as the bytes given.
-std::string rowText(const std::string& typed)
+std::string typedText(const std::string& typed)
 {
     bool ascii = true;
     for (const unsigned char c : typed)
@@ -46,7 +48,48 @@ std::string rowText(const std::string& typed)
     return cp932;
 }
 
-} // namespace
+bool loadLog(const char* command, const std::string& path, store::LogContainer& log)
+{
+    log.logPath = path;
+    store::Progress progress{0.0f};
+    if (const int rc = log.LoadPipeline(nullptr, progress, false, "")) {
+        std::fprintf(stderr, "vexilo-cli %s: cannot load %s: %s (err=%d(0x%X))\n", command,
+                     path.c_str(), sievra::analysedLogError(rc).c_str(), rc,
+                     static_cast<unsigned>(rc));
+        return false;
+    }
+    return true;
+}
+
+void SourceOption::addTo(CLI::App& command)
+{
+    command
+        .add_option("--source", m_source,
+                    "the stage shown: 0 the period (default), 1 the first --pane, ...")
+        ->type_name("N");
+}
+
+bool SourceOption::check(const char* command, const filters::ChainSpec& spec) const
+{
+    const std::size_t panes = spec.panes.size();
+    if (m_source >= 0 && static_cast<std::size_t>(m_source) <= panes)
+        return true;
+    if (panes == 0)
+        std::fprintf(stderr,
+                     "vexilo-cli %s: --source %d names no stage: without --pane only 0, the "
+                     "period\n",
+                     command, m_source);
+    else if (panes == 1)
+        std::fprintf(stderr,
+                     "vexilo-cli %s: --source %d names no stage: 0 is the period, 1 the pane\n",
+                     command, m_source);
+    else
+        std::fprintf(stderr,
+                     "vexilo-cli %s: --source %d names no stage: 0 is the period, 1 to %zu the "
+                     "panes\n",
+                     command, m_source, panes);
+    return false;
+}
 
 void ChainOptions::addTo(CLI::App& command)
 {
@@ -128,7 +171,7 @@ bool ChainOptions::spec(filters::ChainSpec& out, std::string& error) const
         }
         std::vector<std::string> texts;
         for (const std::string& s : p.select)
-            texts.push_back(rowText(s));
+            texts.push_back(typedText(s));
         out.panes.emplace_back(*kind, flags, std::move(texts));
     }
     return true;

@@ -10,15 +10,38 @@
 // days "YYYY/MM/DD", both days included; without it the period is the one a newly opened
 // log shows (its last 31 days). --select TEXT selects the row whose first-column text is
 // TEXT (the null label included) in the pane it follows; without it a pane selects its top
-// row.
+// row. Commands that show one stage add --source N (SourceOption).
 
 #include "filters/chain_runner.h"
+#include "store/log_container.h"
 
 #include <CLI/CLI.hpp>
 #include <string>
 #include <vector>
 
 namespace cli {
+
+// Loads an analysed log as the main program does (host names from the cache files only).
+// On failure says why on standard error, prefixed by `command`, and returns false.
+bool loadLog(const char* command, const std::string& path, store::LogContainer& log);
+
+// A text typed on the command line as the program's texts hold it: UTF-8 becomes CP932;
+// anything that is not UTF-8 is taken as the bytes given.
+std::string typedText(const std::string& typed);
+
+// --source N: the stage a view shows, 0 for the period, k for the k-th filter pane.
+class SourceOption
+{
+  public:
+    void addTo(CLI::App& command);
+    int source() const { return m_source; }
+    // Whether the chain of spec has that stage; otherwise says so on standard error,
+    // prefixed by `command`.
+    bool check(const char* command, const filters::ChainSpec& spec) const;
+
+  private:
+    int m_source = 0;
+};
 
 class ChainOptions
 {

@@ -8,7 +8,6 @@
 #include "cli/output.h"
 #include "filters/chain_runner.h"
 #include "filters/csv.h"
-#include "import/vxlog_reader.h"
 #include "store/log_container.h"
 
 #include <CLI/CLI.hpp>
@@ -44,14 +43,8 @@ int filter(const FilterArgs& args)
     warnMissingRuleFiles("filter");
 
     store::LogContainer log;
-    log.logPath = args.path;
-    store::Progress progress{0.0f};
-    if (const int rc = log.LoadPipeline(nullptr, progress, false, "")) {
-        std::fprintf(stderr, "vexilo-cli filter: cannot load %s: %s (err=%d(0x%X))\n",
-                     args.path.c_str(), sievra::analysedLogError(rc).c_str(), rc,
-                     static_cast<unsigned>(rc));
+    if (!loadLog("filter", args.path, log))
         return kExitFailure;
-    }
 
     filters::Chain chain(log);
     if (const int status = args.chain.run("filter", chain, spec))

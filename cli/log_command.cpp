@@ -1,0 +1,135 @@
+// vexilo-cli log: the log view without its window. Runs the filter chain as `filter` does
+// and prints the log view's rows for one stage (and page chooser entry), as the list shows
+// them in its initial sort.
+
+#include "cli/chain_options.h"
+#include "cli/command_line.h"
+#include "cli/commands.h"
+#include "cli/folder_options.h"
+#include "cli/output.h"
+#include "platform/codepage.h"
+#include "views/log_rows.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace cli {
+namespace {
+
+constexpr std::size_t kChunk = 1 << 20; // bytes handed to standard output at a time
+
+struct LogArgs
+{
+    std::string path;
+    FolderOptions folders;
+    ChainOptions chain;
+    SourceOption source;
+    std::string page; // the chooser entry; empty: everything
+    bool pageGiven = false;
+};
+
+// A cell inside a TAB-separated line: the few control characters a log line may carry in
+// its quoted fields would split the line or the columns, and become blanks.
+void appendField(std::string& out, std::string_view cell)
+{
+    for (const char c : cell)
+        out += c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
+}
+
+int logRows(const LogArgs& args)
+{
+    filters::ChainSpec spec;
+    std::string error;
+    if (!args.chain.spec(spec, error)) {
+        std::fprintf(stderr, "vexilo-cli log: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    if (!args.source.check("log", spec))
+        return kExitFailure;
+    args.folders.apply();
+    warnMissingRuleFiles("log");
+
+    store::LogContainer log;
+    if (!loadLog("log", args.path, log))
+        return kExitFailure;
+    filters::Chain chain(log);
+    if (const int status = args.chain.run("log", chain, spec))
+        return status;
+
+    const std::uint32_t stage = filters::stageBit(args.source.source());
+    views::LogRows rows;
+    rows.refresh(log, stage);
+    if (args.pageGiven && args.page != views::kAllEntryText) {
+        const int entry = rows.chooser().findText(typedText(args.page));
+        if (entry < 0) {
+            std::fprintf(stderr,
+                         "vexilo-cli log: --page \"%s\" is not among the %zu pages and referers "
+                         "of stage %d\n",
+                         args.page.c_str(), rows.chooser().size() - 1, args.source.source());
+            return kExitFailure;
+        }
+        rows.chooser().choose(static_cast<std::size_t>(entry));
+        rows.refresh(log, stage);
+    }
+
+    Output& output = standardOutput();
+    std::string out;
+    std::string cell;
+    for (std::size_t r = 0; r < rows.rowCount(); ++r) {
+        for (const int column : views::kLogDisplayOrder) {
+            if (column != views::kLogDisplayOrder[0])
+                out += '\t';
+            cell.clear();
+            rows.appendCellText(cell, r, column);
+            appendField(out, cell);
+        }
+        out += '\n';
+        if (out.size() > kChunk) {
+            if (!output.write(out))
+                return kExitSuccess; // main() reports the lost output
+            out.clear();
+        }
+    }
+    output.write(out);
+    return kExitSuccess;
+}
+
+} // namespace
+
+void addLogCommand(CLI::App& app)
+{
+    auto args = std::make_shared<LogArgs>();
+    CLI::App* command = addCommand(
+        app, "log",
+        "run the filter chain and print the log view's rows for one stage\n"
+        "Loads the analysed log and runs the chain as \"filter\" does, then prints one line\n"
+        "per record of the visitors of the --source stage, oldest first, with the cells the\n"
+        "log view shows, TAB-separated in its column order: IP, Time, Request, Referer,\n"
+        "UserAgent (CP932; a TAB or line break inside a cell becomes a blank).",
+        [args] { return logRows(*args); });
+    command->add_option("FILE", args->path, "the analysed log (.vxlog)")
+        ->required()
+        ->check(kNotEmpty);
+    args->folders.addTo(*command);
+    args->chain.addTo(*command);
+    args->source.addTo(*command);
+    command
+        ->add_option_function<std::string>(
+            "--page",
+            [args](const std::string& text) {
+                args->page = text;
+                args->pageGiven = true;
+            },
+            "the page chooser's entry: a page or URL group beginning with \"/\" (its\n"
+            "requests) or a referer or URL group beginning with \"h\" (the requests it\n"
+            "referred); \"すべて\" or none: every record")
+        ->type_name("TEXT");
+    command->footer("Example: vexilo-cli log site.vxlog --pane searchword --source 1 "
+                    "--page /index.html\n"
+                    "Exit status 1 for a bad chain (as \"filter\"), a --source beyond the panes,\n"
+                    "a --page the stage does not offer or a log that cannot be loaded.");
+}
+
+} // namespace cli
