@@ -33,9 +33,9 @@ std::vector<std::string> splitAt(const std::string& text, char separator)
     }
 }
 
-// A text typed in a UTF-8 terminal is meant as the character it shows: the panes hold CP932.
-// Anything that is not UTF-8 is taken as the bytes given.
-std::string rowText(const std::string& typed)
+} // namespace
+
+std::string typedText(const std::string& typed)
 {
     bool ascii = true;
     for (const unsigned char c : typed)
@@ -45,8 +45,6 @@ std::string rowText(const std::string& typed)
         return typed;
     return cp932;
 }
-
-} // namespace
 
 void ChainOptions::addTo(CLI::App& command)
 {
@@ -128,7 +126,7 @@ bool ChainOptions::spec(filters::ChainSpec& out, std::string& error) const
         }
         std::vector<std::string> texts;
         for (const std::string& s : p.select)
-            texts.push_back(rowText(s));
+            texts.push_back(typedText(s));
         out.panes.emplace_back(*kind, flags, std::move(texts));
     }
     return true;

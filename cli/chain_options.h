@@ -20,6 +20,11 @@
 
 namespace cli {
 
+// A text typed in a UTF-8 terminal is meant as the character it shows, and the store holds
+// CP932: the CP932 bytes of that character. Anything that is not UTF-8 is taken as the
+// bytes given.
+std::string typedText(const std::string& typed);
+
 class ChainOptions
 {
   public:

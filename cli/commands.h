@@ -18,6 +18,7 @@ void addDecodeCommand(CLI::App& app);
 void addRulesCommand(CLI::App& app);
 void addResolveCommand(CLI::App& app);
 void addFilterCommand(CLI::App& app);
+void addFlowCommand(CLI::App& app);
 
 // Says on standard error which of the five rule files the rule folder (--res, else res/
 // next to the program) lacks: one line naming the folder when it has none of them. The

@@ -15,7 +15,7 @@ namespace {
 constexpr void (*kCommands[])(CLI::App&) = {
     cli::addImportCommand, cli::addDumpCommand,   cli::addLoadCommand,  cli::addReportCommand,
     cli::addRegexpCommand, cli::addDecodeCommand, cli::addRulesCommand,  cli::addFilterCommand,
-    cli::addResolveCommand,
+    cli::addFlowCommand,   cli::addResolveCommand,
 };
 
 } // namespace
