@@ -22,7 +22,6 @@ namespace cli {
 namespace {
 
 constexpr int kDefaultDepth = 3;
-constexpr int kLastStage = -1; // --source not given: the stage after the last pane
 
 struct FlowArgs
 {
@@ -30,7 +29,7 @@ struct FlowArgs
     std::string page;
     FolderOptions folders;
     ChainOptions chain;
-    int source = kLastStage;
+    int source = 0; // the period, as for the other commands that show a stage
     int depth = kDefaultDepth;
 };
 
@@ -50,7 +49,6 @@ int flow(const FlowArgs& args)
                      args.source, panes, panes == 1 ? "" : "s", panes);
         return kExitFailure;
     }
-    const int source = args.source == kLastStage ? panes : args.source;
     args.folders.apply();
     warnMissingRuleFiles("flow");
 
@@ -67,7 +65,7 @@ int flow(const FlowArgs& args)
     if (const int status = args.chain.run("flow", chain, spec))
         return status;
 
-    const std::uint32_t bit = filters::stageBit(source);
+    const std::uint32_t bit = filters::stageBit(args.source);
     if (args.page == views::kChooserAllLabel) {
         std::fprintf(stderr, "vexilo-cli flow: \"%s\" chooses no page; the view stays empty\n",
                      views::kChooserAllLabel);
@@ -79,7 +77,7 @@ int flow(const FlowArgs& args)
         std::fprintf(stderr,
                      "vexilo-cli flow: the page chooser of stage %d does not offer \"%s\" (it "
                      "lists the pages and referers of the stage's visitors, as URL groups)\n",
-                     source, args.page.c_str());
+                     args.source, args.page.c_str());
         return kExitFailure;
     }
     views::FlowTrees trees;
@@ -117,8 +115,7 @@ void addFlowCommand(CLI::App& app)
     args->chain.addTo(*command);
     command
         ->add_option("--source", args->source,
-                     "the stage shown: 0 the period, k the k-th pane;\n"
-                     "default: the last pane (the period without panes)")
+                     "the stage shown: 0 the period (default), k the k-th pane")
         ->type_name("N")
         ->check(CLI::NonNegativeNumber);
     command

@@ -173,7 +173,7 @@ class Builder
     std::vector<int> m_firstClick;     // the first view clicked from this one, or -1
     std::vector<int> m_nextClick;      // the next view clicked from the same one, or -1
     std::vector<std::uint32_t> m_ends; // complete next paths through this view
-    std::vector<Step> m_stack;
+    std::vector<Step> m_queue;
 };
 
 void Builder::addVisit(const store::LogRecord* records, std::uint32_t count)
@@ -234,15 +234,15 @@ void Builder::addVisit(const store::LogRecord* records, std::uint32_t count)
 }
 
 // The next paths that start at view `start` (clicked from the chosen page): every node of
-// the walk counts the complete paths below its view.
+// the walk counts the complete paths below its view. The walk is breadth-first, so that a
+// node's slot, asked for when the node is queued, has arrived when its turn comes.
 void Builder::followClicks(int start)
 {
     next.rootCount += m_ends[static_cast<std::size_t>(start)];
-    m_stack.clear();
-    m_stack.push_back({start, 0, 1});
-    while (!m_stack.empty()) {
-        const Step step = m_stack.back();
-        m_stack.pop_back();
+    m_queue.clear();
+    m_queue.push_back({start, 0, 1});
+    for (std::size_t q = 0; q < m_queue.size(); ++q) {
+        const Step step = m_queue[q];
         const auto u = static_cast<std::size_t>(step.view);
         std::uint32_t node = 0;
         next.child(step.parent, m_views[u].page, node) += m_ends[u];
@@ -250,7 +250,7 @@ void Builder::followClicks(int start)
             continue;
         for (int c = m_firstClick[u]; c >= 0; c = m_nextClick[static_cast<std::size_t>(c)]) {
             next.prefetch(node, m_views[static_cast<std::size_t>(c)].page);
-            m_stack.push_back({c, node, step.depth + 1});
+            m_queue.push_back({c, node, step.depth + 1});
         }
     }
 }

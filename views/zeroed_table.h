@@ -1,12 +1,12 @@
 #pragma once
 
 // A zero-filled array for the large scratch tables of a computation (tens of megabytes,
-// read at random). It is anonymous memory asked for in huge pages: the kernel hands it out
-// zeroed, so nothing is written before use, and a table of many megabytes costs a few
-// page faults and TLB entries instead of one per 4 KiB (which on a virtual machine is most
-// of the time of a random lookup). Where huge pages are not available it is ordinary
-// memory, as are tables smaller than one huge page. T must be trivially copyable with all bits zero
-// as its empty value.
+// read at random). Tables from 2 MiB up are anonymous memory in huge pages, faulted in at
+// once: the kernel hands them out zeroed, and such a table costs a few page faults and TLB
+// entries instead of one per 4 KiB (on a virtual machine, most of the time of a random
+// lookup and of a first touch). Smaller tables, and any table where huge pages are not
+// available, are ordinary memory. T must be trivially copyable, all bits zero being its
+// empty value.
 
 #include <cstddef>
 #include <cstdint>
@@ -74,11 +74,13 @@ template <typename T> class ZeroedTable
             (kHugePage - reinterpret_cast<std::uintptr_t>(raw) % kHugePage) % kHugePage;
         if (head)
             ::munmap(raw, head);
-        if (kHugePage - head)
-            ::munmap(raw + head + bytes, kHugePage - head);
+        ::munmap(raw + head + bytes, kHugePage - head);
         void* p = raw + head;
 #ifdef MADV_HUGEPAGE
         ::madvise(p, bytes, MADV_HUGEPAGE); // a hint; refused, the table still works
+#endif
+#ifdef MADV_POPULATE_WRITE
+        ::madvise(p, bytes, MADV_POPULATE_WRITE); // all faults at once; refused, one by one
 #endif
         m_data = static_cast<T*>(p);
         m_size = size;
