@@ -5,6 +5,12 @@
 //   bench_flow                   10,000,000 records
 //   bench_flow --records N       another size
 //   bench_flow --page TEXT       another page
+//
+// Figures on the shared two-core build machine (a virtual machine; other builds running),
+// 433,498 visitors, 166,307 of whom meet "/": a rebuild of both trees (1.1 M + 0.24 M
+// nodes) takes 0.35-0.39 s, the first build of a process 0.46-0.65 s (its memory is new
+// to the process); the chooser 0.09 s. Without huge pages for the tables a build took
+// 0.85 s, with a node per allocation and a tree map per node 1.6 s.
 
 #include "bench/analysed_log.h"
 #include "bench/bench_util.h"

@@ -33,6 +33,8 @@ class GrowingTree
     // capacity: the nodes expected.
     explicit GrowingTree(std::size_t capacity)
     {
+        keys.reserve(capacity + 1);
+        parents.reserve(capacity + 1);
         keys.push_back(0);
         parents.push_back(0);
         std::size_t size = std::size_t{1} << 12;
