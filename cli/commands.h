@@ -20,6 +20,7 @@ void addResolveCommand(CLI::App& app);
 void addFilterCommand(CLI::App& app);
 void addGraphCommand(CLI::App& app);
 void addLogCommand(CLI::App& app);
+void addFlowCommand(CLI::App& app);
 
 // Says on standard error which of the five rule files the rule folder (--res, else res/
 // next to the program) lacks: one line naming the folder when it has none of them. The

@@ -15,7 +15,7 @@ namespace {
 constexpr void (*kCommands[])(CLI::App&) = {
     cli::addImportCommand, cli::addDumpCommand,   cli::addLoadCommand,  cli::addReportCommand,
     cli::addRegexpCommand, cli::addDecodeCommand, cli::addRulesCommand,  cli::addFilterCommand,
-    cli::addGraphCommand,  cli::addLogCommand,    cli::addResolveCommand,
+    cli::addGraphCommand,  cli::addLogCommand,    cli::addFlowCommand,   cli::addResolveCommand,
 };
 
 } // namespace

@@ -1,0 +1,132 @@
+// vexilo-cli flow: the flow view without windows. Loads an analysed log as the main program
+// does, runs the filter chain, and prints the next and previous click-path trees of a page
+// over the visitors of one stage, from the same trees the window draws.
+
+#include "cli/chain_options.h"
+#include "cli/command_line.h"
+#include "cli/commands.h"
+#include "cli/folder_options.h"
+#include "cli/output.h"
+#include "filters/chain_runner.h"
+#include "import/vxlog_reader.h"
+#include "store/log_container.h"
+#include "views/flow_chooser.h"
+#include "views/flow_tree.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace cli {
+namespace {
+
+constexpr int kDefaultDepth = 3;
+
+struct FlowArgs
+{
+    std::string path;
+    std::string page;
+    FolderOptions folders;
+    ChainOptions chain;
+    int source = 0; // the period, as for the other commands that show a stage
+    int depth = kDefaultDepth;
+};
+
+int flow(const FlowArgs& args)
+{
+    filters::ChainSpec spec;
+    std::string error;
+    if (!args.chain.spec(spec, error)) {
+        std::fprintf(stderr, "vexilo-cli flow: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    const int panes = static_cast<int>(spec.panes.size());
+    if (args.source > panes) {
+        std::fprintf(stderr,
+                     "vexilo-cli flow: --source %d is beyond the chain, which has %d pane%s "
+                     "(sources 0 to %d)\n",
+                     args.source, panes, panes == 1 ? "" : "s", panes);
+        return kExitFailure;
+    }
+    args.folders.apply();
+    warnMissingRuleFiles("flow");
+
+    store::LogContainer log;
+    log.logPath = args.path;
+    store::Progress progress{0.0f};
+    if (const int rc = log.LoadPipeline(nullptr, progress, false, "")) {
+        std::fprintf(stderr, "vexilo-cli flow: cannot load %s: %s (err=%d(0x%X))\n",
+                     args.path.c_str(), sievra::analysedLogError(rc).c_str(), rc,
+                     static_cast<unsigned>(rc));
+        return kExitFailure;
+    }
+    filters::Chain chain(log);
+    if (const int status = args.chain.run("flow", chain, spec))
+        return status;
+
+    const std::uint32_t bit = filters::stageBit(args.source);
+    if (args.page == views::kChooserAllLabel) {
+        std::fprintf(stderr, "vexilo-cli flow: \"%s\" chooses no page; the view stays empty\n",
+                     views::kChooserAllLabel);
+        return kExitSuccess;
+    }
+    const std::vector<const char*> entries = views::flowChooserEntries(log, bit);
+    const int entry = views::findChooserEntry(entries, typedText(args.page));
+    if (entry < 0) {
+        std::fprintf(stderr,
+                     "vexilo-cli flow: the page chooser of stage %d does not offer \"%s\" (it "
+                     "lists the pages and referers of the stage's visitors, as URL groups)\n",
+                     args.source, args.page.c_str());
+        return kExitFailure;
+    }
+    views::FlowTrees trees;
+    views::buildFlowTrees(log, bit, entries[static_cast<std::size_t>(entry)], trees);
+    standardOutput().write(views::flowListing(trees, args.depth));
+    return kExitSuccess;
+}
+
+} // namespace
+
+void addFlowCommand(CLI::App& app)
+{
+    auto args = std::make_shared<FlowArgs>();
+    CLI::App* command = addCommand(
+        app, "flow",
+        "print the click paths after and before a page (the flow view)\n"
+        "Loads the analysed log as the main program does (host names from the cache files\n"
+        "only), runs the filter chain as \"vexilo-cli filter\" does, and prints the two trees\n"
+        "of the flow view for PAGE over the visitors of one stage: the next tree (where the\n"
+        "page's visitors clicked on to), then the previous tree (where they came from). One\n"
+        "line per node, depth-first, branches in the order of the view's lists:\n"
+        "  next|prev <TAB> depth <TAB> count <TAB> share of the parent <TAB> page\n"
+        "depth 1 being the page's own branches; the page as the store holds it (CP932 bytes,\n"
+        "URL-group names), empty for \"no referer\"; EXIT and RELOAD complete the counts.",
+        [args] { return flow(*args); });
+    command->add_option("FILE", args->path, "the analysed log (.vxlog)")
+        ->required()
+        ->check(kNotEmpty);
+    command
+        ->add_option("PAGE", args->page,
+                     "an entry of the view's page chooser: a page or referer (URL group)")
+        ->required()
+        ->check(kNotEmpty);
+    args->folders.addTo(*command);
+    args->chain.addTo(*command);
+    command
+        ->add_option("--source", args->source,
+                     "the stage shown: 0 the period (default), k the k-th pane")
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber);
+    command
+        ->add_option("--depth", args->depth,
+                     "the deepest level printed (1: the page's own branches);\n"
+                     "default: 3")
+        ->type_name("D")
+        ->check(CLI::Range(1, views::kMaxFlowDepth));
+    command->footer("Example: vexilo-cli flow site.vxlog /index.html --pane req --source 0\n"
+                    "Exit status 1 for a page the chooser does not offer, a --source beyond\n"
+                    "the panes, or the refusals of \"vexilo-cli filter\".");
+}
+
+} // namespace cli
