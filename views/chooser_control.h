@@ -1,0 +1,43 @@
+#pragma once
+
+// The page chooser of the log view and the flow view as a control: an owner-drawn drop-down
+// list ("WC_COMBOBOX", id 2001) whose entries are those of a views::PageChooser, each drawn
+// with an icon and a colour by its kind (a page of the site, an outside address, either as
+// a URL-group name in use), the null entry as "すべて".
+
+#include <QRect>
+
+#include "toolkit/window.h"
+#include "views/page_chooser.h"
+
+namespace views {
+
+inline constexpr int kChooserId = 2001;
+
+class ChooserControl
+{
+  public:
+    // Makes the drop-down list in pane at place.
+    void create(toolkit::Window& pane, const QRect& place);
+    toolkit::Window* window() const { return m_window; }
+
+    // Shows the chooser's entries and its choice; main answers UM_ISGROUPNAME.
+    void show(const PageChooser& chooser, QWidget* main);
+
+    // The pane's WM_MEASUREITEM and WM_DRAWITEM for the list (true when they were its own).
+    bool measure(toolkit::MeasureItem& item) const;
+    bool draw(const toolkit::DrawItem& item, const PageChooser& chooser) const;
+
+    // The entry the user chose after a CBN_SELCHANGE from the list, or -1.
+    int chosenIndex() const;
+
+  private:
+    toolkit::Window* m_window = nullptr;
+    std::vector<bool> m_groupNames; // per entry: a URL-group name in use
+    bool m_filling = false;
+};
+
+// The picture of an entry's kind, 14 x 14, at the screen's pixel ratio.
+QPixmap entryIcon(EntryKind kind);
+
+} // namespace views
