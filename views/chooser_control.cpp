@@ -12,9 +12,9 @@ namespace views {
 
 using namespace toolkit;
 
-void ChooserControl::create(Window& pane, const QRect& place)
+void ChooserControl::create(QWidget* parent, const QRect& place)
 {
-    m_window = toolkit::create(kComboBoxClass, &pane, kChooserId, place, nullptr,
+    m_window = toolkit::create(kComboBoxClass, parent, kChooserId, place, nullptr,
                                WS_VISIBLE | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | WS_VSCROLL);
 }
 

@@ -17,8 +17,9 @@ inline constexpr int kChooserId = 2001;
 class ChooserControl
 {
   public:
-    // Makes the drop-down list in pane at place.
-    void create(toolkit::Window& pane, const QRect& place);
+    // Makes the drop-down list in pane (or in a widget of the pane) at place.
+    void create(toolkit::Window& pane, const QRect& place) { create(static_cast<QWidget*>(&pane), place); }
+    void create(QWidget* parent, const QRect& place);
     toolkit::Window* window() const { return m_window; }
 
     // Shows the chooser's entries and its choice; main answers UM_ISGROUPNAME.

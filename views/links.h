@@ -5,13 +5,14 @@
 // which addresses may be handed to the desktop's opener at all.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <unordered_set>
 
 namespace views {
 
-// The addresses the user has visited. The program's own list of them (the addresses it
-// opened or showed in its browser, kept in the data folder) is not built yet: until it is,
-// the windows pass noVisitedUrls() and every address shows as not visited.
+// The addresses the user has visited: those the program opened with the desktop or showed
+// in its browser.
 class VisitedUrls
 {
   public:
@@ -22,6 +23,25 @@ class VisitedUrls
 
 // Knows no address.
 const VisitedUrls& noVisitedUrls();
+
+// The program's own list, kept in a file ("visited.txt" in the data folder, one address a
+// line, CP932): read once, and every address the program opens is added to it.
+class VisitedList final : public VisitedUrls
+{
+  public:
+    explicit VisitedList(std::string path);
+    bool visited(std::string_view url) const override;
+    // Remembers url and appends it to the file (an address a line cannot hold is kept in
+    // memory only).
+    void add(std::string_view url);
+
+  private:
+    std::string m_path;
+    std::unordered_set<std::string> m_urls;
+};
+
+// The list of the data folder, read on first use.
+VisitedList& visitedUrls();
 
 // Link colours, 0x00BBGGRR: blue for an address not visited, purple for a visited one.
 inline constexpr std::uint32_t kColourLink = 0xFF0000;
