@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/folder_options.h"
 #include "cli/output.h"
+#include "filters/csv.h"
 #include "platform/codepage.h"
 #include "views/log_rows.h"
 
@@ -28,6 +29,7 @@ struct LogArgs
     SourceOption source;
     std::string page; // the chooser entry; empty: everything
     bool pageGiven = false;
+    bool csv = false; // the log view's export instead of TAB-separated lines
 };
 
 // A cell inside a TAB-separated line: the few control characters a log line may carry in
@@ -75,6 +77,10 @@ int logRows(const LogArgs& args)
     }
 
     Output& output = standardOutput();
+    if (args.csv) {
+        output.write(filters::csvText(rows, views::kLogDisplayOrder));
+        return kExitSuccess;
+    }
     std::string out;
     std::string cell;
     for (std::size_t r = 0; r < rows.rowCount(); ++r) {
@@ -126,6 +132,9 @@ void addLogCommand(CLI::App& app)
             "requests) or a referer or URL group beginning with \"h\" (the requests it\n"
             "referred); \"すべて\" or none: every record")
         ->type_name("TEXT");
+    command->add_flag("--csv", args->csv,
+                      "print the CSV the log view's export button writes (a header line, every\n"
+                      "field quoted, CR LF) instead of TAB-separated lines");
     command->footer("Example: vexilo-cli log site.vxlog --pane searchword --source 1 "
                     "--page /index.html\n"
                     "Exit status 1 for a bad chain (as \"filter\"), a --source beyond the panes,\n"

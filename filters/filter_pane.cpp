@@ -641,6 +641,11 @@ void setExportPathChooser(std::function<std::string(QWidget*)> chooser)
     exportPathChooser() = chooser ? std::move(chooser) : std::function<std::string(QWidget*)>(&askExportPath);
 }
 
+std::string chooseExportPath(QWidget* owner)
+{
+    return exportPathChooser()(owner);
+}
+
 void registerPeriodWindow(); // period_pane.cpp
 
 void registerFilterWindows()

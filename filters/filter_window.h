@@ -20,4 +20,7 @@ void registerFilterWindows();
 // puts in another chooser.
 void setExportPathChooser(std::function<std::string(QWidget* owner)> chooser);
 
+// Asks where an export goes through the chooser above; "" when the user cancels.
+std::string chooseExportPath(QWidget* owner);
+
 } // namespace filters

@@ -23,6 +23,7 @@
 #include "report/report_generator.h"
 #include "store/store_window.h"
 #include "toolkit/window.h"
+#include "views/log_view.h"
 
 namespace {
 
@@ -92,6 +93,7 @@ int main(int argc, char** argv)
     store::registerStoreWindow();
     hosts::registerHostWindows();
     filters::registerFilterWindows();
+    views::registerLogView();
     mainwin::registerMainWindow();
     report::installReportGenerator();
 

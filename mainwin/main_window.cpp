@@ -586,7 +586,9 @@ class MainHandler final : public Handler
         const auto views = column(&self, IDW_VIEW_FIRST);
         const auto filters = column(&self, IDW_FILTER_FIRST);
         if (width > 0 && height > 0) {
-            if (!views.empty() && views.back()->height() < bottom)
+            if (views.size() == 1) // a lone view fills the column
+                setWindowPos(views.back(), QRect(views.back()->x(), 0, views.back()->width(), bottom));
+            else if (!views.empty() && views.back()->height() < bottom)
                 views.back()->move(views.back()->x(), bottom - views.back()->height());
             if (!filters.empty()) {
                 Window* last = filters.back();

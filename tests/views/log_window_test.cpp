@@ -1,0 +1,226 @@
+// The log view as the main window's view, offscreen: its rows follow the chain and the page
+// chooser, hosts show their names as they are found, a double click opens outside referers
+// only, and its export is what vexilo-cli log --csv prints.
+
+#include <QApplication>
+#include <QTest>
+#include <algorithm>
+#include <arpa/inet.h>
+#include <filesystem>
+
+#include "filters/chain_windows.h"
+#include "filters/filter_window.h"
+#include "filters/kinds.h"
+#include "filters/view_pane.h"
+#include "hosts/host_windows.h"
+#include "mainwin/main_window.h"
+#include "platform/name_service.h"
+#include "platform/settings.h"
+#include "store/store_window.h"
+#include "tests/dialogs/dialog_env.h"
+#include "tests/hosts/fake_name_service.h"
+#include "tests/store/hits.h"
+#include "toolkit/stat_list.h"
+#include "toolkit/window.h"
+#include "views/chooser_control.h"
+#include "views/links.h"
+#include "views/log_rows.h"
+#include "views/log_view.h"
+
+namespace {
+
+using namespace toolkit;
+using namespace vxtest;
+
+class LogWindow : public DialogTest
+{
+  protected:
+    void SetUp() override
+    {
+        DialogTest::SetUp();
+        std::filesystem::create_directories(file("data"));
+        ASSERT_EQ(platform::setHomeDir(file("data")), 0);
+        m_names = std::make_shared<FakeNameService>();
+        platform::setNameService(m_names);
+        store::registerStoreWindow();
+        hosts::registerHostWindows();
+        mainwin::registerMainWindow();
+        filters::registerFilterWindows();
+        views::registerLogView();
+        views::setAddressOpener([this](const std::string& url) {
+            m_opened.push_back(url);
+            return true;
+        });
+        mainwin::Desktop d = mainwin::realDesktop();
+        d.openFileName = [this](QWidget*) { return m_log; };
+        mainwin::setDesktop(d);
+        filters::setExportPathChooser([this](QWidget*) { return m_exportTo; });
+        m_frame = std::make_unique<mainwin::MainFrame>();
+        m_frame->resize(1000, 800);
+        m_frame->show();
+        pump(50);
+    }
+    void TearDown() override
+    {
+        m_frame.reset();
+        pump(20);
+        filters::setExportPathChooser(nullptr);
+        platform::setNameService(nullptr);
+        DialogTest::TearDown();
+    }
+
+    Window* main() { return m_frame->mainWindow(); }
+    Window* view() { return child(main(), IDW_VIEW_FIRST); }
+    StatList* list() { return view()->findChild<StatList*>(); }
+    QString cell(int row, int column) { return list()->model()->index(row, column).data().toString(); }
+    std::vector<QString> column(int c)
+    {
+        std::vector<QString> cells;
+        for (int r = 0; r < list()->rowCount(); ++r)
+            cells.push_back(cell(r, c));
+        return cells;
+    }
+    void open(const std::string& path)
+    {
+        m_log = path;
+        command(main(), mainwin::kCmdOpen);
+        pump(100);
+    }
+    filters::ViewPane* pane() { return dynamic_cast<filters::ViewPane*>(view()->handler()); }
+    // Steps the source button as the user does until the view shows that stage.
+    void showStage(int source)
+    {
+        for (int click = 0; click < 4 && pane()->source() != source; ++click)
+            command(view(), filters::kSourceButton);
+        pump(50);
+        ASSERT_EQ(pane()->source(), source);
+    }
+    // Chooses the chooser's entry with this text as the user does.
+    void choose(const std::string& text)
+    {
+        views::LogRows probe;
+        probe.refresh(*filters::logOf(main()), pane()->sourceBit());
+        const int entry = probe.chooser().findText(text);
+        ASSERT_GE(entry, 0) << text;
+        Window* combo = nullptr;
+        for (Window* w : view()->findChildren<Window*>())
+            if (w->id() == views::kChooserId)
+                combo = w;
+        ASSERT_TRUE(combo);
+        send(combo, CB_SETCURSEL, static_cast<WParam>(entry));
+        send(view(), WM_COMMAND, makeWParam(views::kChooserId, CBN_SELCHANGE),
+             reinterpret_cast<LParam>(combo));
+        pump(20);
+    }
+    // Each host makes three requests: /a from an outside referer, /b and /c from the site.
+    std::string smallLog()
+    {
+        std::vector<Hit> hits;
+        for (int i = 0; i < 6; ++i) {
+            const std::string host = "198.51.100." + std::to_string(i + 1);
+            hits.push_back({host, 100 + i * 50, "/a", "http://ref" + std::to_string(i % 2) + ".example/"});
+            hits.push_back({host, 110 + i * 50, "/b", kSite + "/a"});
+            hits.push_back({host, 120 + i * 50, "/c", kSite + "/b"});
+        }
+        const std::string path = file("small.vxlog");
+        EXPECT_EQ(importHits(hits, path), 0u);
+        return path;
+    }
+
+    std::shared_ptr<FakeNameService> m_names;
+    std::unique_ptr<mainwin::MainFrame> m_frame;
+    std::string m_log, m_exportTo;
+    std::vector<std::string> m_opened;
+};
+
+TEST_F(LogWindow, RowsFollowTheChooserTheSortAndTheHostNames)
+{
+    open(smallLog());
+    ASSERT_TRUE(view());
+    EXPECT_EQ(view()->className(), std::string("WC_VIEW_LOG"));
+    // The view's source is the period: every request, oldest first, hosts not looked up yet.
+    ASSERT_EQ(list()->rowCount(), 18);
+    EXPECT_EQ(cell(0, views::kLogHost), QStringLiteral("#198.51.100.1"));
+    EXPECT_EQ(cell(0, views::kLogRequest), QStringLiteral("/a"));
+    EXPECT_EQ(cell(17, views::kLogRequest), QStringLiteral("/c"));
+
+    // Narrowed by the chooser to a page, then to a referer, then back to everything.
+    struct Case
+    {
+        std::string entry;
+        int rows;
+        QString request;
+    };
+    for (const Case& c : {Case{"/b", 6, "/b"}, Case{"http://ref1.example/", 3, "/a"},
+                          Case{views::kAllEntryText, 18, "/a"}}) {
+        choose(c.entry);
+        EXPECT_EQ(list()->rowCount(), c.rows) << c.entry;
+        EXPECT_EQ(cell(0, views::kLogRequest), c.request) << c.entry;
+    }
+
+    // A click on Time sorts newest first; the selected record stays selected.
+    list()->setSelectedRows({1});
+    pump(20);
+    const QString selectedTime = cell(1, views::kLogTime);
+    list()->clickColumn(views::kLogTime);
+    pump(20);
+    const auto times = column(views::kLogTime);
+    EXPECT_TRUE(std::is_sorted(times.rbegin(), times.rend()));
+    ASSERT_EQ(list()->selectedRows().size(), 1u);
+    EXPECT_EQ(cell(list()->selectedRows()[0], views::kLogTime), selectedTime);
+
+    // A host's name shows in its rows once found; one without a name shows its address.
+    m_names->setName(htonl(0xC6336401u), "Host.Example.JP"); // 198.51.100.1
+    m_names->answer(6);
+    pump(50);
+    const auto hosts = column(views::kLogHost);
+    EXPECT_EQ(std::count(hosts.begin(), hosts.end(), QStringLiteral("jp.example.host")), 3);
+    EXPECT_EQ(std::count(hosts.begin(), hosts.end(), QStringLiteral("198.51.100.2")), 3);
+    EXPECT_EQ(std::count_if(hosts.begin(), hosts.end(), [](const QString& h) { return h.startsWith('#'); }), 0);
+}
+
+TEST_F(LogWindow, ADoubleClickOpensOnlyOutsideReferers)
+{
+    open(smallLog());
+    ASSERT_EQ(list()->rowCount(), 18);
+    // Row 0 came from ref0.example (outside), row 1 from the site's own /a.
+    for (const int row : {1, 0}) {
+        const QRect place = list()->visualRect(list()->model()->index(row, views::kLogReferer));
+        QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, place.center());
+        pump(20);
+    }
+    EXPECT_EQ(m_opened, (std::vector<std::string>{"http://ref0.example/"}));
+    EXPECT_TRUE(views::visitedUrls().visited("http://ref0.example/"));
+}
+
+// The window's export and vexilo-cli log --csv write the same bytes, for the whole stage and
+// for one chooser entry, with a filter pane narrowing the source.
+TEST_F(LogWindow, TheCommandLinePrintsWhatTheWindowExports)
+{
+    const std::string log = file("sample.vxlog");
+    const std::string sample = std::string(VEXILO_SOURCE_DIR) + "/samples/sample.log.gz";
+    ASSERT_EQ(std::system((std::string(VEXILO_CLI) + " import -o " + log + " " + sample + " >/dev/null").c_str()), 0);
+    open(log);
+    struct Case
+    {
+        int source;
+        std::string page; // "" for everything
+    };
+    for (const Case& c : {Case{2, ""}, Case{0, "/shop/kitchen/"}}) {
+        showStage(c.source);
+        if (!c.page.empty())
+            choose(c.page);
+        m_exportTo = file("window.csv");
+        command(view(), filters::kCommandExport);
+        const std::string out = file("cli.csv");
+        std::string cli = std::string(VEXILO_CLI) + " log " + log + " --home " + file("data") +
+                          " --source " + std::to_string(c.source) + " --csv";
+        if (!c.page.empty())
+            cli += " --page '" + c.page + "'";
+        ASSERT_EQ(std::system((cli + " > " + out).c_str()), 0);
+        EXPECT_GT(readFile(out).size(), 1000u);
+        EXPECT_TRUE(readFile(out) == readFile(m_exportTo)) << "source " << c.source << " " << c.page;
+    }
+}
+
+} // namespace

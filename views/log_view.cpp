@@ -1,0 +1,326 @@
+#include "views/log_view.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <memory>
+
+#include "filters/chain.h"
+#include "filters/csv.h"
+#include "filters/filter_window.h"
+#include "filters/kinds.h"
+#include "filters/view_pane.h"
+#include "platform/codepage.h"
+#include "toolkit/controls.h"
+#include "toolkit/stat_list.h"
+#include "views/chooser_control.h"
+#include "views/links.h"
+#include "views/log_rows.h"
+
+namespace views {
+namespace {
+
+using namespace toolkit;
+
+constexpr int kSelectionTimer = 100;
+constexpr int kBlinkTimer = 101;
+constexpr int kBlinkMillis = 1500;
+constexpr int kChooserHeight = 22;
+
+std::function<bool(const std::string&)>& addressOpener()
+{
+    static std::function<bool(const std::string&)> opener = [](const std::string& url) {
+        return QDesktopServices::openUrl(
+            QUrl(QString::fromStdU16String(platform::cp932ToUtf16(url)), QUrl::TolerantMode));
+    };
+    return opener;
+}
+
+QString fromCp932(std::string_view text)
+{
+    return QString::fromStdU16String(platform::cp932ToUtf16(text));
+}
+
+class LogView final : public filters::ViewPane, public ListOwner
+{
+  public:
+    QString cellText(int row, int column) const override
+    {
+        return fromCp932(m_rows.cellText(static_cast<std::size_t>(row), column));
+    }
+
+    void drawCell(QPainter& p, int row, int column, const CellState& state, const QRect& rect,
+                  Qt::Alignment alignment) const override
+    {
+        const auto r = static_cast<std::size_t>(row);
+        if (state.selected)
+            p.fillRect(rect, state.listFocused ? QColor(0x44, 0x44, 0x44)
+                                               : filters::fromBgr(filters::accentColour(source())));
+        else
+            p.fillRect(rect, state.focused ? QColor(0xF0, 0xF0, 0xF0) : QColor(Qt::white));
+        if (column == kLogTime) {
+            // Weekends: a bar at the left, and a tint fading to the right in plain rows.
+            const Weekend day = m_rows.weekend(r);
+            if (day != Weekend::None) {
+                const WeekendMark mark = day == Weekend::Sunday ? kSundayMark : kSaturdayMark;
+                if (!state.selected) {
+                    QLinearGradient tint(rect.topLeft(), rect.topRight());
+                    tint.setColorAt(0, filters::fromBgr(mark.tint));
+                    tint.setColorAt(1, Qt::white);
+                    p.fillRect(rect, tint);
+                }
+                p.fillRect(QRect(rect.left(), rect.top(), 1, rect.height()), filters::fromBgr(mark.bar));
+            }
+        }
+        const QColor line = QApplication::palette().button().color();
+        p.setPen(line);
+        p.drawLine(rect.bottomLeft(), rect.bottomRight());
+        p.drawLine(rect.topLeft(), rect.bottomLeft());
+        p.setPen(filters::fromBgr(
+            m_rows.textColour(r, column, state.selected, m_blink, visitedUrls())));
+        const QRect text = rect.adjusted(3, 0, -3, 0);
+        p.drawText(text, static_cast<int>(alignment | Qt::AlignVCenter),
+                   p.fontMetrics().elidedText(cellText(row, column), Qt::ElideRight, text.width()));
+        if (state.focused && state.listFocused) {
+            p.setPen(QPen(QApplication::palette().highlight().color(), 1, Qt::DotLine));
+            p.drawRect(rect.adjusted(0, 0, -1, -1));
+        }
+    }
+
+    void sortRows(unsigned sortType) override { m_rows.sort(sortType); }
+
+  protected:
+    QString title() const override { return QStringLiteral("ログ"); }
+
+    std::vector<filters::PaneButton> buttons() const override
+    {
+        return {filters::PaneButton(filters::kCommandExport)};
+    }
+
+    QWidget* createContent(filters::PaneFrame& frame) override
+    {
+        auto* content = new QWidget(&frame);
+        m_chooser.create(content, QRect(2, 1, 360, 320));
+        m_list = new StatList(content, this);
+        std::vector<ListColumn> columns;
+        // The time column is at least as wide as a time in this font.
+        const int timeWidth = m_list->fontMetrics().horizontalAdvance(QStringLiteral("00/00 00:00:00")) + 12;
+        for (int c = 0; c < kLogColumnCount; ++c)
+            columns.push_back({QString::fromLatin1(kLogColumns[c].title),
+                               c == kLogTime ? std::max(kLogColumns[c].width, timeWidth)
+                                             : kLogColumns[c].width,
+                               Qt::AlignLeft});
+        m_list->setColumns(columns, std::vector<int>(std::begin(kLogDisplayOrder),
+                                                     std::end(kLogDisplayOrder)));
+        m_list->setSortType(m_rows.sortType());
+        m_list->horizontalHeader()->setStretchLastSection(true);
+        m_list->viewport()->setMouseTracking(true);
+        m_list->viewport()->installEventFilter(&m_handCursor);
+        m_handCursor.view = this;
+        auto* layout = new QVBoxLayout(content);
+        layout->setContentsMargins(0, kChooserHeight, 0, 0);
+        layout->addWidget(m_list);
+        return content;
+    }
+
+    void recompute(Window& self, store::LogContainer* log) override
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        if (log)
+            m_rows.refresh(*log, sourceBit());
+        else
+            m_rows.close();
+        showRows(self);
+        QApplication::restoreOverrideCursor();
+        updateStatus();
+    }
+
+    LResult onViewMessage(Window& self, unsigned msg, WParam wParam, LParam lParam) override
+    {
+        switch (msg) {
+        case WM_CREATE:
+            m_self = &self;
+            self.setTimer(kBlinkTimer, kBlinkMillis);
+            return 0;
+        case WM_MEASUREITEM:
+            return m_chooser.measure(*reinterpret_cast<MeasureItem*>(lParam)) ? 1 : 0;
+        case WM_DRAWITEM:
+            return m_chooser.draw(*reinterpret_cast<DrawItem*>(lParam), m_rows.chooser()) ? 1 : 0;
+        case WM_COMMAND:
+            return onCommand(self, loWord(wParam), hiWord(wParam));
+        case WM_NOTIFY:
+            return onNotify(self, reinterpret_cast<NotifyHeader*>(lParam));
+        case WM_TIMER:
+            if (static_cast<int>(wParam) == kSelectionTimer) {
+                self.killTimer(kSelectionTimer);
+                m_rows.setSelection(m_list->selectedRows());
+            } else if (static_cast<int>(wParam) == kBlinkTimer) {
+                ++m_blink;
+                m_list->viewport()->update(); // the hosts still being looked up blink
+            }
+            return 0;
+        case UM_HOSTRESOLVED:
+            // The rows of that host show its name at once.
+            for (int row = rowAt(0); row >= 0 && row <= rowAt(m_list->viewport()->height()); ++row)
+                if (m_rows.hasAddress(static_cast<std::size_t>(row), ntohlOf(wParam))) {
+                    m_list->viewport()->update();
+                    break;
+                }
+            return 0;
+        case UM_LOGCLOSED:
+            recompute(self, nullptr);
+            return 0;
+        default:
+            return ViewPane::onViewMessage(self, msg, wParam, lParam);
+        }
+    }
+
+    const QString* statusText() const override { return m_status.isEmpty() ? nullptr : &m_status; }
+
+  private:
+    static std::uint32_t ntohlOf(WParam networkAddress)
+    {
+        const auto a = static_cast<std::uint32_t>(networkAddress);
+        return ((a & 0xFF) << 24) | ((a & 0xFF00) << 8) | ((a >> 8) & 0xFF00) | (a >> 24);
+    }
+
+    int rowAt(int y) const
+    {
+        const int row = m_list->rowAt(y);
+        return row < 0 && y > 0 ? m_list->rowCount() - 1 : row;
+    }
+
+    void showRows(Window& self)
+    {
+        m_quiet = true;
+        m_list->setRowCount(static_cast<int>(m_rows.rowCount()));
+        m_list->setSortType(m_rows.sortType());
+        m_list->refresh();
+        std::vector<int> rows;
+        for (const std::size_t r : m_rows.selectedRows())
+            rows.push_back(static_cast<int>(r));
+        m_list->setSelectedRows(rows);
+        m_quiet = false;
+        self.killTimer(kSelectionTimer);
+        m_chooser.show(m_rows.chooser(), mainOf(self));
+    }
+
+    void updateStatus()
+    {
+        m_status = m_rows.rowCount() ? QStringLiteral("%L1 件のリクエスト").arg(m_rows.rowCount())
+                                     : QString();
+    }
+
+    LResult onCommand(Window& self, int id, int code)
+    {
+        if (id == kChooserId && code == CBN_SELCHANGE) {
+            const int chosen = m_chooser.chosenIndex();
+            if (chosen >= 0 && chosen != m_rows.chooser().chosen()) {
+                m_rows.chooser().choose(static_cast<std::size_t>(chosen));
+                command(&self, ID_REFRESH, filters::kRefreshSelfOnly);
+            }
+            return 0;
+        }
+        if (id == filters::kCommandExport) {
+            exportRows(self);
+            return 0;
+        }
+        return 0;
+    }
+
+    LResult onNotify(Window& self, NotifyHeader* header)
+    {
+        if (!header)
+            return 0;
+        switch (header->code) {
+        case LVN_ITEMCHANGED:
+            if (!m_quiet)
+                self.setTimer(kSelectionTimer, 1);
+            return 0;
+        case LVN_COLUMNCLICK: {
+            // Sorting keeps the selection: its records are selected again where they went.
+            showRows(self);
+            return 0;
+        }
+        case NM_DBLCLK: {
+            const auto* notify = reinterpret_cast<ListNotify*>(header);
+            if (notify->subitem == kLogReferer && notify->row >= 0) {
+                const std::string url = m_rows.refererToOpen(static_cast<std::size_t>(notify->row));
+                if (!url.empty() && addressOpener()(url)) {
+                    visitedUrls().add(url);
+                    m_list->viewport()->update();
+                }
+            }
+            return 0;
+        }
+        case TTN_GETDISPINFO: {
+            auto* request = reinterpret_cast<ToolTipRequest*>(header);
+            if (const char* tip = filters::tooltipOf(request->item))
+                request->text = QString::fromUtf8(tip);
+            return 0;
+        }
+        default:
+            return 0;
+        }
+    }
+
+    void exportRows(Window& self)
+    {
+        const std::string path = filters::chooseExportPath(self.window());
+        if (path.empty())
+            return;
+        if (filters::exportCsv(path, m_rows, m_list->displayOrder()) != 0)
+            QMessageBox::critical(self.window(), QString::fromLatin1(filters::kExportCaption),
+                                  QString::fromUtf8(filters::kExportFailedText));
+    }
+
+    // The hand over outside referers, which a double click opens.
+    struct HandCursor : QObject
+    {
+        LogView* view = nullptr;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::MouseMove && view && view->m_list) {
+                auto* widget = static_cast<QWidget*>(watched);
+                const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+                const QModelIndex index = view->m_list->indexAt(at);
+                const bool link = index.isValid() && index.column() == kLogReferer &&
+                                  view->m_rows.refererIsLink(static_cast<std::size_t>(index.row()));
+                widget->setCursor(link ? Qt::PointingHandCursor : Qt::ArrowCursor);
+            }
+            return false;
+        }
+    };
+
+    LogRows m_rows;
+    ChooserControl m_chooser;
+    StatList* m_list = nullptr;
+    Window* m_self = nullptr;
+    HandCursor m_handCursor;
+    unsigned m_blink = 0;
+    bool m_quiet = false;
+    QString m_status;
+};
+
+} // namespace
+
+void registerLogView()
+{
+    registerClass(
+        kLogViewClassName, [](void*) { return std::make_unique<LogView>(); },
+        [](QWidget* parent) { return new filters::PaneFrame(parent); });
+}
+
+void setAddressOpener(std::function<bool(const std::string&)> opener)
+{
+    if (opener)
+        addressOpener() = std::move(opener);
+}
+
+} // namespace views
