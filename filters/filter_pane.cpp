@@ -616,12 +616,13 @@ class FilterPane final : public Handler, public ListOwner
             return;
         if (!isClassRegistered("WC_REFERERVIEW"))
             return;
-        // One referer view for the program, a window of its own.
+        // One referer view for the program, a window of its own, shown without taking the
+        // focus from the pane.
         static QPointer<Window> view;
-        if (!view)
-            view = create("WC_REFERERVIEW", nullptr, 0, QRect(120, 120, 720, 420), mainOf(self));
+        if (!view && (view = create("WC_REFERERVIEW", nullptr, 0, QRect(), mainOf(self), 0)))
+            view->resize(800, 200);
         if (view) {
-            send(view, UM_SHOWURL, 0, reinterpret_cast<LParam>(key));
+            send(view, UM_SHOWURL, reinterpret_cast<WParam>(mainOf(self)), reinterpret_cast<LParam>(key));
             view->show();
             view->raise();
         }

@@ -157,7 +157,7 @@ void ViewPane::refresh(Window& self, std::uint32_t dwUpdated)
     if (m_source > paneCount(self))
         setSource(self, paneCount(self));
     showSource(self);
-    const RefreshDecision d = refreshDecision(dwUpdated, sourceBit(), 0);
+    const RefreshDecision d = refreshDecision(dwUpdated, dependency(), 0);
     if (d.recompute)
         recompute(self, logOf(mainOf(self)));
     if (d.passOn)

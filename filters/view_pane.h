@@ -43,6 +43,9 @@ class ViewPane : public toolkit::Handler
     // Recomputes from the visitors whose mask has sourceBit(); log is null when no log is
     // open (or a load runs).
     virtual void recompute(toolkit::Window& self, store::LogContainer* log) = 0;
+    // The stage bits whose change makes the view recompute (the source's by default; the
+    // graph, which draws every later stage too, recomputes on every refresh).
+    virtual std::uint32_t dependency() const { return sourceBit(); }
     // Everything else the view handles: its own commands and messages (WM_COMMAND of its
     // buttons, UM_HOSTRESOLVED, UM_LOGCLOSED, the state messages, ...).
     virtual toolkit::LResult onViewMessage(toolkit::Window& self, unsigned msg,

@@ -23,7 +23,9 @@
 #include "report/report_generator.h"
 #include "store/store_window.h"
 #include "toolkit/window.h"
+#include "views/graph_view.h"
 #include "views/log_view.h"
+#include "views/referer_view.h"
 
 namespace {
 
@@ -94,6 +96,8 @@ int main(int argc, char** argv)
     hosts::registerHostWindows();
     filters::registerFilterWindows();
     views::registerLogView();
+    views::registerGraphView();
+    views::registerRefererView();
     mainwin::registerMainWindow();
     report::installReportGenerator();
 

@@ -252,10 +252,8 @@ class LogView final : public filters::ViewPane, public ListOwner
             const auto* notify = reinterpret_cast<ListNotify*>(header);
             if (notify->subitem == kLogReferer && notify->row >= 0) {
                 const std::string url = m_rows.refererToOpen(static_cast<std::size_t>(notify->row));
-                if (!url.empty() && addressOpener()(url)) {
-                    visitedUrls().add(url);
+                if (!url.empty() && openAddress(url))
                     m_list->viewport()->update();
-                }
             }
             return 0;
         }
@@ -315,6 +313,14 @@ void registerLogView()
     registerClass(
         kLogViewClassName, [](void*) { return std::make_unique<LogView>(); },
         [](QWidget* parent) { return new filters::PaneFrame(parent); });
+}
+
+bool openAddress(const std::string& url)
+{
+    if (url.empty() || !addressOpener()(url))
+        return false;
+    visitedUrls().add(url);
+    return true;
 }
 
 void setAddressOpener(std::function<bool(const std::string&)> opener)

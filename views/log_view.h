@@ -19,4 +19,7 @@ void registerLogView();
 // puts in a recorder); the address is CP932 as the store holds it.
 void setAddressOpener(std::function<bool(const std::string& url)> opener);
 
+// Opens an outside address with that opener and, when it opened, remembers it as visited.
+bool openAddress(const std::string& url);
+
 } // namespace views
