@@ -138,6 +138,9 @@ void PaneFrame::layOut()
         wanted.push_back(toolbarWidth(bar));
         toolbarsWidth += wanted.back() + 2;
     }
+    // The width the whole title wants (the button may show an elided text from a narrower
+    // layout before).
+    m_titleButton->setText(m_title);
     const int titleWanted = m_titleButton->sizeHint().width();
     const int titleWidth = std::clamp(width() - 2 - toolbarsWidth - titleLeft, std::min(48, titleWanted),
                                       titleWanted);

@@ -420,7 +420,9 @@ void GraphCanvas::drawReadout(QPainter& p, const QRectF& plot, const QFontMetric
         if (const std::optional<double> r = m_model.rankAverage(b))
             lines.push_back({-1, QStringLiteral("Rank %1").arg(*r, 0, 'f', 1)});
 
-    double width = fm.horizontalAdvance(when);
+    QFont bold = font();
+    bold.setBold(true);
+    double width = QFontMetricsF(bold).horizontalAdvance(when) + 2;
     for (const Line& l : lines)
         width = std::max(width, fm.horizontalAdvance(l.text) + 16);
     const double height = fm.height() * static_cast<double>(lines.size() + 1) + 10;
@@ -432,8 +434,6 @@ void GraphCanvas::drawReadout(QPainter& p, const QRectF& plot, const QFontMetric
     p.drawRoundedRect(box, 5, 5);
     double y = box.top() + 5;
     p.setPen(kInk);
-    QFont bold = font();
-    bold.setBold(true);
     p.setFont(bold);
     p.drawText(QRectF(box.left() + 7, y, width, fm.height()), Qt::AlignLeft | Qt::AlignVCenter, when);
     p.setFont(font());
