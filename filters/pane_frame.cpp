@@ -70,11 +70,11 @@ void PaneFrame::setLabel(const QString& label)
     update();
 }
 
-void PaneFrame::setTitle(const QString& title)
+void PaneFrame::setTitle(const QString& title, bool opensMenu)
 {
-    m_title = title + QStringLiteral(" ▾");
+    m_title = opensMenu ? title + QStringLiteral(" ▾") : title;
     m_titleButton->setText(m_title);
-    m_titleButton->setToolTip(QStringLiteral("%1 - 表示の切り替え").arg(title));
+    m_titleButton->setToolTip(opensMenu ? QStringLiteral("%1 - 表示の切り替え").arg(title) : title);
     layOut();
 }
 

@@ -52,7 +52,8 @@ class PaneFrame : public toolkit::Window
     QString label() const { return m_label; }
 
     // The title button's text (the kind's or view's title) and what a click on it does.
-    void setTitle(const QString& title);
+    // A title that opens no menu (a window of its own) shows no drop-down arrow.
+    void setTitle(const QString& title, bool opensMenu = true);
     QToolButton* titleButton() const { return m_titleButton; }
 
     // A toolbar of buttons (a "WC_TOOLBAR" with this id), placed right-aligned in the

@@ -141,7 +141,7 @@ class RefererView final : public Handler, public ListOwner
             const QString title = fromCp932(m_rows.title());
             self.setWindowTitle(title);
             if (auto* frame = qobject_cast<filters::PaneFrame*>(&self))
-                frame->setTitle(title);
+                frame->setTitle(title, false);
         }
         if (m_rows.rowCount())
             m_list->setSelectedRows({0});
