@@ -23,6 +23,7 @@
 #include "report/report_generator.h"
 #include "store/store_window.h"
 #include "toolkit/window.h"
+#include "views/flow_view.h"
 #include "views/graph_view.h"
 #include "views/log_view.h"
 #include "views/referer_view.h"
@@ -98,6 +99,7 @@ int main(int argc, char** argv)
     views::registerLogView();
     views::registerGraphView();
     views::registerRefererView();
+    views::registerFlowView();
     mainwin::registerMainWindow();
     report::installReportGenerator();
 

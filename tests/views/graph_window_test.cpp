@@ -110,8 +110,8 @@ class GraphWindow : public DialogTest
     std::vector<Window*> refererViews()
     {
         std::vector<Window*> views;
-        for (Window* w : main()->findChildren<Window*>())
-            if (w->className() == views::kRefererViewClassName)
+        for (QWidget* top : QApplication::allWidgets())
+            if (auto* w = qobject_cast<Window*>(top); w && w->className() == views::kRefererViewClassName)
                 views.push_back(w);
         return views;
     }
@@ -186,6 +186,8 @@ TEST_F(GraphWindow, RefererPanesOpenOneRefererView)
         hits.push_back({host, 100 + i * 50, "/a", "http://ref" + std::to_string(i % 2) + ".example/"});
         hits.push_back({host, 110 + i * 50, "/b", kSite + "/a"});
     }
+    for (const Hit& h : siteChain(kSite, "192.0.2.99", 5000)) // tells the site
+        hits.push_back(h);
     const std::string path = file("small.vxlog");
     ASSERT_EQ(importHits(hits, path), 0u);
     open(path);
@@ -201,7 +203,9 @@ TEST_F(GraphWindow, RefererPanesOpenOneRefererView)
             outside.push_back(row);
     ASSERT_EQ(outside.size(), 2u);
     for (const int row : outside) {
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(row, 0)).center());
+        const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at); // a double click's first press
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
         pump(50);
         ASSERT_EQ(refererViews().size(), 1u);
         Window* view = refererViews()[0];
@@ -212,7 +216,9 @@ TEST_F(GraphWindow, RefererPanesOpenOneRefererView)
         EXPECT_EQ(rows->model()->index(0, views::kRefererVisitors).data().toString(), QStringLiteral("3"));
     }
     auto* rows = refererViews()[0]->findChild<StatList*>();
-    QTest::mouseDClick(rows->viewport(), Qt::LeftButton, {}, rows->visualRect(rows->model()->index(0, 0)).center());
+    const QPoint first = rows->visualRect(rows->model()->index(0, 0)).center();
+    QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, first);
+    QTest::mouseDClick(rows->viewport(), Qt::LeftButton, {}, first);
     pump(20);
     ASSERT_EQ(m_opened.size(), 1u);
     EXPECT_EQ(QString::fromStdString(m_opened[0]), refererViews()[0]->windowTitle());
