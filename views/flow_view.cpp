@@ -613,7 +613,10 @@ void FlowBox::paintEvent(QPaintEvent*)
     QPainterPath band;
     band.addRoundedRect(QRectF(frame.left(), frame.top(), frame.width(), kCaption + 6), 5, 5);
     QLinearGradient shade(0, 0, 0, kCaption);
-    const QColor tint = focused ? accent.lighter(170) : QColor(236, 239, 243);
+    // The focused box's caption: a pale wash of its kind's colour, so the title stays dark on light.
+    const auto wash = [](int channel) { return (channel * 18 + 255 * 82) / 100; };
+    const QColor tint = focused ? QColor(wash(accent.red()), wash(accent.green()), wash(accent.blue()))
+                                : QColor(236, 239, 243);
     shade.setColorAt(0, tint.lighter(106));
     shade.setColorAt(1, tint);
     p.save();
