@@ -16,8 +16,7 @@
 #include "platform/codepage.h"
 #include "platform/settings.h"
 #include "store/store_window.h"
-#include "tests/dialogs/dialog_env.h"
-#include "tests/import/import_helpers.h"
+#include "tests/views/view_window_env.h"
 #include "toolkit/window.h"
 #include "views/chooser_control.h"
 #include "views/flow_chooser.h"
@@ -30,36 +29,15 @@ using namespace toolkit;
 using namespace vxtest;
 using views::FlowBox;
 
-class FlowWindow : public DialogTest
+class FlowWindow : public ViewWindowTest
 {
   protected:
     void SetUp() override
     {
-        DialogTest::SetUp();
-        std::filesystem::create_directories(file("data"));
-        ASSERT_EQ(platform::setHomeDir(file("data")), 0);
-        store::registerStoreWindow();
-        hosts::registerHostWindows();
-        mainwin::registerMainWindow();
-        filters::registerFilterWindows();
-        views::registerLogView();
-        views::registerFlowView();
-        mainwin::Desktop d = mainwin::realDesktop();
-        d.openFileName = [this](QWidget*) { return m_log; };
-        mainwin::setDesktop(d);
-        m_frame = std::make_unique<mainwin::MainFrame>();
-        m_frame->resize(1400, 900);
-        m_frame->show();
-        pump(50);
-        m_log = file("sample.vxlog");
-        const std::string sample = std::string(VEXILO_SOURCE_DIR) + "/samples/sample.log.gz";
-        ASSERT_EQ(std::system((std::string(VEXILO_CLI) + " import -o " + m_log + " " + sample + " >/dev/null").c_str()), 0);
-        command(main(), mainwin::kCmdOpen);
-        for (int wait = 0; wait < 200 && !filters::logOf(main()); ++wait)
-            pump(50); // the load runs in the background
-        ASSERT_TRUE(filters::logOf(main()));
+        ViewWindowTest::SetUp();
+        openSample();
         // The main view becomes the flow view through its menu of views, and "/" is chosen.
-        Window* flow = reinterpret_cast<Window*>(command(view(), 40021));
+        Window* flow = reinterpret_cast<Window*>(command(mainView(), 40021));
         ASSERT_TRUE(flow);
         command(flow, ID_REFRESH, kRefreshAll);
         flow->show();
@@ -77,15 +55,8 @@ class FlowWindow : public DialogTest
         send(view(), WM_COMMAND, makeWParam(views::kChooserId, CBN_SELCHANGE), reinterpret_cast<LParam>(combo));
         pump(50);
     }
-    void TearDown() override
-    {
-        m_frame.reset();
-        pump(20);
-        DialogTest::TearDown();
-    }
 
-    Window* main() { return m_frame->mainWindow(); }
-    Window* view() { return child(main(), IDW_VIEW_FIRST); }
+    Window* view() { return mainView(); }
     std::vector<FlowBox*> boxes()
     {
         std::vector<FlowBox*> shown;
@@ -105,12 +76,8 @@ class FlowWindow : public DialogTest
     // rows, the period as the source), as UTF-8 lines.
     std::vector<QString> cliLines(int depth)
     {
-        const std::string out = file("flow.txt");
-        const std::string cli = std::string(VEXILO_CLI) + " flow " + m_log + " / --home " + file("data") +
-                                " --pane req --pane req --depth " + std::to_string(depth) + " > " + out;
-        EXPECT_EQ(std::system(cli.c_str()), 0);
         std::vector<QString> lines;
-        std::istringstream in(readFile(out));
+        std::istringstream in(cli("flow", "/ --pane req --pane req --depth " + std::to_string(depth)));
         for (std::string line; std::getline(in, line);)
             lines.push_back(QString::fromStdU16String(platform::cp932ToUtf16(line)));
         return lines;
@@ -137,8 +104,6 @@ class FlowWindow : public DialogTest
         pump(30);
     }
 
-    std::unique_ptr<mainwin::MainFrame> m_frame;
-    std::string m_log;
 };
 
 TEST_F(FlowWindow, BoxesShowTheTreesTheCommandLinePrints)

@@ -16,7 +16,7 @@
 #include "platform/settings.h"
 #include "store/store_window.h"
 #include "store/view_state.h"
-#include "tests/dialogs/dialog_env.h"
+#include "tests/views/view_window_env.h"
 #include "tests/store/hits.h"
 #include "toolkit/stat_list.h"
 #include "toolkit/window.h"
@@ -31,74 +31,13 @@ namespace {
 using namespace toolkit;
 using namespace vxtest;
 
-class GraphWindow : public DialogTest
+class GraphWindow : public ViewWindowTest
 {
   protected:
-    void SetUp() override
-    {
-        DialogTest::SetUp();
-        std::filesystem::create_directories(file("data"));
-        ASSERT_EQ(platform::setHomeDir(file("data")), 0);
-        store::registerStoreWindow();
-        hosts::registerHostWindows();
-        mainwin::registerMainWindow();
-        filters::registerFilterWindows();
-        views::registerLogView();
-        views::registerGraphView();
-        views::registerRefererView();
-        views::setAddressOpener([this](const std::string& url) {
-            m_opened.push_back(url);
-            return true;
-        });
-        mainwin::Desktop d = mainwin::realDesktop();
-        d.openFileName = [this](QWidget*) { return m_log; };
-        mainwin::setDesktop(d);
-        filters::setExportPathChooser([this](QWidget*) { return m_exportTo; });
-        m_frame = std::make_unique<mainwin::MainFrame>();
-        m_frame->resize(1100, 800);
-        m_frame->show();
-        pump(50);
-    }
-    void TearDown() override
-    {
-        m_frame.reset();
-        pump(20);
-        filters::setExportPathChooser(nullptr);
-        DialogTest::TearDown();
-    }
-
-    Window* main() { return m_frame->mainWindow(); }
     Window* graph() { return child(main(), IDW_VIEW_FIRST + 1); }
     Window* graphBar() { return child(graph(), 2004); }
     filters::ViewPane* graphPane() { return dynamic_cast<filters::ViewPane*>(graph()->handler()); }
-    void open(const std::string& path)
-    {
-        m_log = path;
-        command(main(), mainwin::kCmdOpen);
-        pump(100);
-    }
-    void openSample()
-    {
-        const std::string log = file("sample.vxlog");
-        const std::string sample = std::string(VEXILO_SOURCE_DIR) + "/samples/sample.log.gz";
-        ASSERT_EQ(std::system((std::string(VEXILO_CLI) + " import -o " + log + " " + sample + " >/dev/null").c_str()), 0);
-        open(log);
-    }
-    std::string windowExport()
-    {
-        m_exportTo = file("window.csv");
-        std::filesystem::remove(m_exportTo);
-        command(graph(), filters::kCommandExport);
-        return readFile(m_exportTo);
-    }
-    std::string cliExport(const std::string& options)
-    {
-        const std::string out = file("cli.csv");
-        const std::string cli = std::string(VEXILO_CLI) + " graph " + file("sample.vxlog") + " --home " +
-                                file("data") + " " + options + " > " + out;
-        EXPECT_EQ(std::system(cli.c_str()), 0) << cli;
-        return readFile(out);
-    }
+    std::string graphExport() { return windowExport(graph(), filters::kCommandExport); }
     void click(int button)
     {
         // A check button changes its state, then its command reaches the pane.
@@ -116,9 +55,6 @@ class GraphWindow : public DialogTest
         return views;
     }
 
-    std::unique_ptr<mainwin::MainFrame> m_frame;
-    std::string m_log, m_exportTo;
-    std::vector<std::string> m_opened;
 };
 
 // The window's export equals vexilo-cli graph for the same chain; "Rank" is there only while
@@ -129,8 +65,8 @@ TEST_F(GraphWindow, ExportFollowsTheChainAndTheRankButton)
     ASSERT_TRUE(graph());
     EXPECT_EQ(graph()->className(), std::string(views::kGraphViewClassName));
     // The main window starts with two page panes on their top rows.
-    const std::string twoPanes = windowExport();
-    EXPECT_EQ(twoPanes, cliExport("--pane req --pane req"));
+    const std::string twoPanes = graphExport();
+    EXPECT_EQ(twoPanes, cli("graph", "--pane req --pane req"));
     // The export is CP932, as every export is.
     EXPECT_TRUE(QString::fromStdU16String(platform::cp932ToUtf16(twoPanes))
                     .startsWith(QStringLiteral("日付,1. 期間,2. 閲覧ページ,3. 閲覧ページ\r\n")));
@@ -141,16 +77,16 @@ TEST_F(GraphWindow, ExportFollowsTheChainAndTheRankButton)
     EXPECT_NE(send(graphBar(), TB_ISBUTTONENABLED, views::kCommandRank), 0);
     click(views::kCommandRank);
     click(views::kCommandPercent); // "%" changes the drawing only
-    const std::string ranked = windowExport();
+    const std::string ranked = graphExport();
     EXPECT_NE(ranked.find(",Rank\r\n"), std::string::npos);
-    EXPECT_EQ(ranked, cliExport("--pane req --pane req --pane searchword --rank --pct"));
+    EXPECT_EQ(ranked, cli("graph", "--pane req --pane req --pane searchword --rank --pct"));
 
     // The search-word pane closes: Rank is disabled and left out, though still checked.
     command(child(main(), 2102), 8);
     pump(100);
     EXPECT_EQ(send(graphBar(), TB_ISBUTTONENABLED, views::kCommandRank), 0);
     EXPECT_NE(send(graphBar(), TB_ISBUTTONCHECKED, views::kCommandRank), 0);
-    EXPECT_EQ(windowExport(), twoPanes);
+    EXPECT_EQ(graphExport(), twoPanes);
 }
 
 TEST_F(GraphWindow, StateTextSetsSourceAndPercent)

@@ -17,8 +17,8 @@
 #include "platform/name_service.h"
 #include "platform/settings.h"
 #include "store/store_window.h"
-#include "tests/dialogs/dialog_env.h"
 #include "tests/hosts/fake_name_service.h"
+#include "tests/views/view_window_env.h"
 #include "tests/store/hits.h"
 #include "toolkit/stat_list.h"
 #include "toolkit/window.h"
@@ -32,45 +32,30 @@ namespace {
 using namespace toolkit;
 using namespace vxtest;
 
-class LogWindow : public DialogTest
+class LogWindow : public ViewWindowTest
 {
   protected:
     void SetUp() override
     {
-        DialogTest::SetUp();
-        std::filesystem::create_directories(file("data"));
-        ASSERT_EQ(platform::setHomeDir(file("data")), 0);
         m_names = std::make_shared<FakeNameService>();
         platform::setNameService(m_names);
+        ViewWindowTest::SetUp();
+    }
+    void TearDown() override
+    {
+        ViewWindowTest::TearDown();
+        platform::setNameService(nullptr);
+    }
+    void registerClasses() override
+    {
         store::registerStoreWindow();
         hosts::registerHostWindows();
         mainwin::registerMainWindow();
         filters::registerFilterWindows();
         views::registerLogView();
-        views::setAddressOpener([this](const std::string& url) {
-            m_opened.push_back(url);
-            return true;
-        });
-        mainwin::Desktop d = mainwin::realDesktop();
-        d.openFileName = [this](QWidget*) { return m_log; };
-        mainwin::setDesktop(d);
-        filters::setExportPathChooser([this](QWidget*) { return m_exportTo; });
-        m_frame = std::make_unique<mainwin::MainFrame>();
-        m_frame->resize(1000, 800);
-        m_frame->show();
-        pump(50);
-    }
-    void TearDown() override
-    {
-        m_frame.reset();
-        pump(20);
-        filters::setExportPathChooser(nullptr);
-        platform::setNameService(nullptr);
-        DialogTest::TearDown();
     }
 
-    Window* main() { return m_frame->mainWindow(); }
-    Window* view() { return child(main(), IDW_VIEW_FIRST); }
+    Window* view() { return mainView(); }
     StatList* list() { return view()->findChild<StatList*>(); }
     QString cell(int row, int column) { return list()->model()->index(row, column).data().toString(); }
     std::vector<QString> column(int c)
@@ -79,12 +64,6 @@ class LogWindow : public DialogTest
         for (int r = 0; r < list()->rowCount(); ++r)
             cells.push_back(cell(r, c));
         return cells;
-    }
-    void open(const std::string& path)
-    {
-        m_log = path;
-        command(main(), mainwin::kCmdOpen);
-        pump(100);
     }
     filters::ViewPane* pane() { return dynamic_cast<filters::ViewPane*>(view()->handler()); }
     // Steps the source button as the user does until the view shows that stage.
@@ -131,9 +110,6 @@ class LogWindow : public DialogTest
     }
 
     std::shared_ptr<FakeNameService> m_names;
-    std::unique_ptr<mainwin::MainFrame> m_frame;
-    std::string m_log, m_exportTo;
-    std::vector<std::string> m_opened;
 };
 
 TEST_F(LogWindow, RowsFollowTheChooserTheSortAndTheHostNames)
@@ -204,10 +180,7 @@ TEST_F(LogWindow, ADoubleClickOpensOnlyOutsideReferers)
 // for one chooser entry, with a filter pane narrowing the source.
 TEST_F(LogWindow, TheCommandLinePrintsWhatTheWindowExports)
 {
-    const std::string log = file("sample.vxlog");
-    const std::string sample = std::string(VEXILO_SOURCE_DIR) + "/samples/sample.log.gz";
-    ASSERT_EQ(std::system((std::string(VEXILO_CLI) + " import -o " + log + " " + sample + " >/dev/null").c_str()), 0);
-    open(log);
+    openSample();
     struct Case
     {
         int source;
@@ -217,16 +190,13 @@ TEST_F(LogWindow, TheCommandLinePrintsWhatTheWindowExports)
         showStage(c.source);
         if (!c.page.empty())
             choose(c.page);
-        m_exportTo = file("window.csv");
-        command(view(), filters::kCommandExport);
-        const std::string out = file("cli.csv");
-        std::string cli = std::string(VEXILO_CLI) + " log " + log + " --home " + file("data") +
-                          " --pane req --pane req --source " + std::to_string(c.source) + " --csv";
+        const std::string window = windowExport(view(), filters::kCommandExport);
+        std::string options = "--pane req --pane req --source " + std::to_string(c.source) + " --csv";
         if (!c.page.empty())
-            cli += " --page '" + c.page + "'";
-        ASSERT_EQ(std::system((cli + " > " + out).c_str()), 0);
-        EXPECT_GT(readFile(out).size(), 1000u);
-        EXPECT_TRUE(readFile(out) == readFile(m_exportTo)) << "source " << c.source << " " << c.page;
+            options += " --page '" + c.page + "'";
+        const std::string printed = cli("log", options);
+        EXPECT_GT(printed.size(), 1000u);
+        EXPECT_TRUE(printed == window) << "source " << c.source << " " << c.page;
     }
 }
 
