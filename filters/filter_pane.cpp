@@ -178,13 +178,7 @@ class FilterPane final : public Handler, public ListOwner
         else if (subitem == 0)
             ink = fromBgr(m_model.keyColour(static_cast<std::size_t>(row)));
         p.setPen(ink);
-        const QRect text = rect.adjusted(3, 0, -3, 0);
-        p.drawText(text, static_cast<int>(alignment | Qt::AlignVCenter),
-                   p.fontMetrics().elidedText(cellText(row, subitem), Qt::ElideRight, text.width()));
-        if (state.focused && state.listFocused) {
-            p.setPen(QPen(QApplication::palette().highlight().color(), 1, Qt::DotLine));
-            p.drawRect(rect.adjusted(0, 0, -1, -1));
-        }
+        drawCellText(p, rect, alignment, cellText(row, subitem), state);
     }
 
     void sortRows(unsigned sortType) override { m_model.sort(sortType); }

@@ -1,5 +1,6 @@
 #include "toolkit/stat_list.h"
 
+#include <QApplication>
 #include <QScrollBar>
 
 #include <QHeaderView>
@@ -20,6 +21,18 @@ void ListOwner::drawCell(QPainter& painter, int row, int subitem, const CellStat
     const QString elided =
         painter.fontMetrics().elidedText(cellText(row, subitem), Qt::ElideRight, text.width());
     painter.drawText(text, static_cast<int>(alignment | Qt::AlignVCenter), elided);
+}
+
+void drawCellText(QPainter& painter, const QRect& rect, Qt::Alignment alignment, const QString& text,
+                  const CellState& state, Qt::TextElideMode elide)
+{
+    const QRect inner = rect.adjusted(3, 0, -3, 0);
+    painter.drawText(inner, static_cast<int>(alignment | Qt::AlignVCenter),
+                     painter.fontMetrics().elidedText(text, elide, inner.width()));
+    if (state.focused && state.listFocused) {
+        painter.setPen(QPen(QApplication::palette().highlight().color(), 1, Qt::DotLine));
+        painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    }
 }
 
 StatListModel::StatListModel(StatList* list, ListOwner* owner)

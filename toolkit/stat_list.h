@@ -56,6 +56,12 @@ class ListOwner
     virtual void sortRows(unsigned sortType) = 0;
 };
 
+// The usual end of a cell's drawing, in the pen set: the text inset by 3 pixels and elided
+// (at the right, or in the middle for long addresses), and the dotted focus rectangle when
+// the cell's row has the focus in a focused list.
+void drawCellText(QPainter& painter, const QRect& rect, Qt::Alignment alignment, const QString& text,
+                  const CellState& state, Qt::TextElideMode elide = Qt::ElideRight);
+
 class StatList;
 
 class StatListModel : public QAbstractTableModel

@@ -75,6 +75,12 @@ int ChooserControl::chosenIndex() const
     return static_cast<int>(send(m_window, CB_GETCURSEL));
 }
 
+bool ChooserControl::takeChoice(PageChooser& chooser) const
+{
+    const int chosen = chosenIndex();
+    return chosen >= 0 && chosen != chooser.chosen() && chooser.choose(static_cast<std::size_t>(chosen));
+}
+
 QPixmap entryIcon(EntryKind kind)
 {
     const qreal ratio = qApp->devicePixelRatio();

@@ -31,6 +31,9 @@ class ChooserControl
 
     // The entry the user chose after a CBN_SELCHANGE from the list, or -1.
     int chosenIndex() const;
+    // After a CBN_SELCHANGE: takes the user's choice into chooser; true when it changed (the
+    // view then refreshes itself).
+    bool takeChoice(PageChooser& chooser) const;
 
   private:
     toolkit::Window* m_window = nullptr;

@@ -955,13 +955,8 @@ class FlowView final : public filters::ViewPane
         case WM_DRAWITEM:
             return m_chooser.draw(*reinterpret_cast<DrawItem*>(lParam), m_pages) ? 1 : 0;
         case WM_COMMAND:
-            if (loWord(wParam) == kChooserId && hiWord(wParam) == CBN_SELCHANGE) {
-                const int chosen = m_chooser.chosenIndex();
-                if (chosen >= 0 && chosen != m_pages.chosen()) {
-                    m_pages.choose(static_cast<std::size_t>(chosen));
-                    command(&self, ID_REFRESH, filters::kRefreshSelfOnly);
-                }
-            }
+            if (loWord(wParam) == kChooserId && hiWord(wParam) == CBN_SELCHANGE && m_chooser.takeChoice(m_pages))
+                command(&self, ID_REFRESH, filters::kRefreshSelfOnly);
             return 0;
         case UM_LOGCLOSED:
             recompute(self, nullptr);

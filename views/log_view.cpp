@@ -84,13 +84,7 @@ class LogView final : public filters::ViewPane, public ListOwner
         p.drawLine(rect.topLeft(), rect.bottomLeft());
         p.setPen(filters::fromBgr(
             m_rows.textColour(r, column, state.selected, m_blink, visitedUrls())));
-        const QRect text = rect.adjusted(3, 0, -3, 0);
-        p.drawText(text, static_cast<int>(alignment | Qt::AlignVCenter),
-                   p.fontMetrics().elidedText(cellText(row, column), Qt::ElideRight, text.width()));
-        if (state.focused && state.listFocused) {
-            p.setPen(QPen(QApplication::palette().highlight().color(), 1, Qt::DotLine));
-            p.drawRect(rect.adjusted(0, 0, -1, -1));
-        }
+        drawCellText(p, rect, alignment, cellText(row, column), state);
     }
 
     void sortRows(unsigned sortType) override { m_rows.sort(sortType); }
@@ -220,11 +214,8 @@ class LogView final : public filters::ViewPane, public ListOwner
     LResult onCommand(Window& self, int id, int code)
     {
         if (id == kChooserId && code == CBN_SELCHANGE) {
-            const int chosen = m_chooser.chosenIndex();
-            if (chosen >= 0 && chosen != m_rows.chooser().chosen()) {
-                m_rows.chooser().choose(static_cast<std::size_t>(chosen));
+            if (m_chooser.takeChoice(m_rows.chooser()))
                 command(&self, ID_REFRESH, filters::kRefreshSelfOnly);
-            }
             return 0;
         }
         if (id == filters::kCommandExport) {

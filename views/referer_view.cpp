@@ -75,13 +75,7 @@ class RefererView final : public Handler, public ListOwner
         p.setPen(subitem == kRefererAddress
                      ? filters::fromBgr(m_rows.textColour(r, state.selected, visitedUrls()))
                      : (state.selected ? QColor(Qt::white) : QColor(Qt::black)));
-        const QRect text = rect.adjusted(3, 0, -3, 0);
-        p.drawText(text, static_cast<int>(alignment | Qt::AlignVCenter),
-                   p.fontMetrics().elidedText(cellText(row, subitem), Qt::ElideMiddle, text.width()));
-        if (state.focused && state.listFocused) {
-            p.setPen(QPen(QApplication::palette().highlightedText().color(), 1, Qt::DotLine));
-            p.drawRect(rect.adjusted(0, 0, -1, -1));
-        }
+        drawCellText(p, rect, alignment, cellText(row, subitem), state, Qt::ElideMiddle);
     }
 
     void sortRows(unsigned sortType) override { m_rows.sort(sortType); }
