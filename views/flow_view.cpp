@@ -100,15 +100,9 @@ class FlowCanvas final : public Window
     QPoint origin() const { return m_origin; }
     const std::set<const char*>* groupNames() const { return m_groups; }
     void setGroupNames(const std::set<const char*>* groups) { m_groups = groups; }
-    std::vector<FlowBox*> boxes() const
-    {
-        const QList<FlowBox*> found = findChildren<FlowBox*>(Qt::FindDirectChildrenOnly);
-        std::vector<FlowBox*> shown;
-        for (FlowBox* box : found)
-            if (m_places.count(box))
-                shown.push_back(box);
-        return shown;
-    }
+    // The boxes on show, in the order they opened (raising a box changes the widgets' order,
+    // not this one).
+    std::vector<FlowBox*> boxes() const { return m_order; }
 
     // Drops every box and lays the trees out anew (after they were rebuilt).
     void rebuild(bool animate)
@@ -139,6 +133,7 @@ class FlowCanvas final : public Window
             delete box;
         }
         m_places.clear();
+        m_order.clear();
     }
 
     FlowBox* openBox(const FlowBoxPlan& plan)
@@ -151,6 +146,7 @@ class FlowCanvas final : public Window
             return nullptr;
         box->attach(plan.prev, plan.next, plan.prevRows, plan.nextRows);
         m_places[box] = QPoint(plan.x, plan.y);
+        m_order.push_back(box);
         placeBox(box);
         box->show();
         m_h->raise();
@@ -173,6 +169,7 @@ class FlowCanvas final : public Window
     void forget(FlowBox* box)
     {
         m_places.erase(box);
+        m_order.erase(std::remove(m_order.begin(), m_order.end(), box), m_order.end());
         updateRange();
         update();
     }
@@ -364,6 +361,7 @@ class FlowCanvas final : public Window
     FlowTrees m_trees;
     const std::set<const char*>* m_groups = nullptr;
     std::map<const FlowBox*, QPoint> m_places; // each box's top left on the canvas
+    std::vector<FlowBox*> m_order;             // the boxes on show, oldest first
     QPoint m_origin;
     QPoint m_target;
     QPoint m_panStart, m_panAt;
@@ -895,6 +893,21 @@ void FlowBox::focusInEvent(QFocusEvent* event)
                 c->centreOn(this, true);
     }
     update();
+}
+
+bool FlowBox::focusNextPrevChild(bool next)
+{
+    FlowCanvas* c = canvas();
+    if (!c)
+        return Window::focusNextPrevChild(next);
+    const std::vector<FlowBox*> boxes = c->boxes();
+    const auto at = std::find(boxes.begin(), boxes.end(), this);
+    if (at == boxes.end() || boxes.size() < 2)
+        return true;
+    const std::size_t i = static_cast<std::size_t>(at - boxes.begin());
+    FlowBox* to = boxes[(i + (next ? 1 : boxes.size() - 1)) % boxes.size()];
+    to->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 void FlowBox::focusOutEvent(QFocusEvent* event)

@@ -63,6 +63,8 @@ class FlowBox : public toolkit::Window
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // Tab and Shift+Tab go round the canvas's boxes, in the order they opened.
+    bool focusNextPrevChild(bool next) override;
 
   private:
     friend class FlowCanvas;

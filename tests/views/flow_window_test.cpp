@@ -180,6 +180,16 @@ TEST_F(FlowWindow, BoxesMoveCloseAndTakeTheFocusInTurn)
     auto* focused = qobject_cast<FlowBox*>(QApplication::focusWidget());
     ASSERT_TRUE(focused);
     EXPECT_NE(focused, root);
+    // Round the boxes and back: Tab never leaves the canvas.
+    for (std::size_t i = 1; i < boxes().size(); ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), root);
+    QTest::keyClick(root, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), root);
+    QTest::keyClick(root, Qt::Key_Tab);
+    focused = qobject_cast<FlowBox*>(QApplication::focusWidget());
+    ASSERT_TRUE(focused);
 
     // The close button at the caption's right end closes a box; its branch can open again.
     const std::size_t before = boxes().size();
