@@ -30,7 +30,9 @@ void drawCellText(QPainter& painter, const QRect& rect, Qt::Alignment alignment,
     painter.drawText(inner, static_cast<int>(alignment | Qt::AlignVCenter),
                      painter.fontMetrics().elidedText(text, elide, inner.width()));
     if (state.focused && state.listFocused) {
-        painter.setPen(QPen(QApplication::palette().highlight().color(), 1, Qt::DotLine));
+        // Light on the dark fill of a selected row, the selection colour on a plain one.
+        const QColor ink = state.selected ? QColor(Qt::white) : QApplication::palette().highlight().color();
+        painter.setPen(QPen(ink, 1, Qt::DotLine));
         painter.drawRect(rect.adjusted(0, 0, -1, -1));
     }
 }
