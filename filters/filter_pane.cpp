@@ -2,6 +2,17 @@
 // computation (PaneModel). Everything is computed by the model; this file carries the
 // chain's messages, keeps the list in step and asks the user.
 
+#include "filters/chain.h"
+#include "filters/chain_windows.h"
+#include "filters/filter_window.h"
+#include "filters/pane_frame.h"
+#include "filters/pane_model.h"
+#include "platform/codepage.h"
+#include "platform/trace.h"
+#include "toolkit/controls.h"
+#include "toolkit/pane_classes.h"
+#include "toolkit/stat_list.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -19,17 +30,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-
-#include "filters/chain.h"
-#include "filters/chain_windows.h"
-#include "filters/filter_window.h"
-#include "filters/pane_frame.h"
-#include "filters/pane_model.h"
-#include "platform/codepage.h"
-#include "platform/trace.h"
-#include "toolkit/controls.h"
-#include "toolkit/pane_classes.h"
-#include "toolkit/stat_list.h"
 
 namespace filters {
 namespace {
@@ -162,12 +162,13 @@ class FilterPane final : public Handler, public ListOwner
     {
         const int stage = m_position + 1;
         if (state.selected)
-            p.fillRect(rect, state.listFocused ? QColor(0x44, 0x44, 0x44)
-                                               : fromBgr(accentColour(stage)));
+            p.fillRect(rect,
+                       state.listFocused ? QColor(0x44, 0x44, 0x44) : fromBgr(accentColour(stage)));
         else if (state.focused)
             p.fillRect(rect, QColor(0xF0, 0xF0, 0xF0));
         else
-            p.fillRect(rect, state.enabled ? QColor(Qt::white) : QApplication::palette().button().color());
+            p.fillRect(rect, state.enabled ? QColor(Qt::white)
+                                           : QApplication::palette().button().color());
         const QColor line = QApplication::palette().button().color();
         p.setPen(line);
         p.drawLine(rect.bottomLeft(), rect.bottomRight());
@@ -226,8 +227,9 @@ class FilterPane final : public Handler, public ListOwner
                 buttons.push_back(b);
             frame->addToolbar(kButtonBar, buttons);
             if (m_model.kind() == Kind::SearchWord)
-                frame->addToolbar(kWordBar, {{kCommandSplit, true, QString::fromUtf8(kSplitButtonText)},
-                                             {kCommandCaps, true, QString::fromUtf8(kCapsButtonText)}});
+                frame->addToolbar(kWordBar,
+                                  {{kCommandSplit, true, QString::fromUtf8(kSplitButtonText)},
+                                   {kCommandCaps, true, QString::fromUtf8(kCapsButtonText)}});
             m_list = new StatList(frame, this);
             std::vector<ListColumn> columns;
             for (const Column& c : m_model.columns())
@@ -252,8 +254,8 @@ class FilterPane final : public Handler, public ListOwner
             Window* bar;
             int command;
             PaneFlag flag;
-        } toggles[] = {{bar, kCommandBypass, kFlagBypass},  {bar, kCommandPercent, kFlagPercent},
-                       {bar, kCommandGroup, kFlagGroup},    {bar, kCommandPath, kFlagPath},
+        } toggles[] = {{bar, kCommandBypass, kFlagBypass}, {bar, kCommandPercent, kFlagPercent},
+                       {bar, kCommandGroup, kFlagGroup},   {bar, kCommandPath, kFlagPath},
                        {words, kCommandSplit, kFlagSplit}, {words, kCommandCaps, kFlagCaps}};
         for (const auto& t : toggles)
             send(t.bar, TB_CHECKBUTTON, static_cast<WParam>(t.command), m_model.has(t.flag));
@@ -520,7 +522,8 @@ class FilterPane final : public Handler, public ListOwner
         }
         QToolButton* button = qobject_cast<PaneFrame*>(&self)->titleButton();
         QAction* chosen = menu.exec(button->mapToGlobal(QPoint(0, button->height())));
-        if (chosen && self.className() != findCommand(kFilterCommands, chosen->data().toInt())->className)
+        if (chosen &&
+            self.className() != findCommand(kFilterCommands, chosen->data().toInt())->className)
             command(&self, chosen->data().toInt());
     }
 
@@ -546,9 +549,10 @@ class FilterPane final : public Handler, public ListOwner
             text += ']';
             return text;
         };
-        std::string text = line(&self) +
-                           platform::utf8ToCp932("は次のフィルタの順で訪問者集団を演算しています。") +
-                           "\r\n----------\r\n";
+        std::string text =
+            line(&self) +
+            platform::utf8ToCp932("は次のフィルタの順で訪問者集団を演算しています。") +
+            "\r\n----------\r\n";
         std::string period;
         send(child(main, kPeriodId), UM_DESCRIBE, 0, reinterpret_cast<LParam>(&period));
         text += platform::utf8ToCp932("[1. 期間] ") + period + "\r\n";
@@ -616,7 +620,8 @@ class FilterPane final : public Handler, public ListOwner
         if (!view && (view = create("WC_REFERERVIEW", nullptr, 0, QRect(), mainOf(self), 0)))
             view->resize(800, 200);
         if (view) {
-            send(view, UM_SHOWURL, reinterpret_cast<WParam>(mainOf(self)), reinterpret_cast<LParam>(key));
+            send(view, UM_SHOWURL, reinterpret_cast<WParam>(mainOf(self)),
+                 reinterpret_cast<LParam>(key));
             view->show();
             view->raise();
         }
@@ -633,7 +638,8 @@ class FilterPane final : public Handler, public ListOwner
 
 void setExportPathChooser(std::function<std::string(QWidget*)> chooser)
 {
-    exportPathChooser() = chooser ? std::move(chooser) : std::function<std::string(QWidget*)>(&askExportPath);
+    exportPathChooser() =
+        chooser ? std::move(chooser) : std::function<std::string(QWidget*)>(&askExportPath);
 }
 
 std::string chooseExportPath(QWidget* owner)

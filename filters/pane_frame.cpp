@@ -1,17 +1,17 @@
 #include "filters/pane_frame.h"
 
+#include "filters/chain.h"
+#include "platform/trace.h"
+#include "toolkit/controls.h"
+
 #include <QApplication>
+#include <QLayout>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QLayout>
 #include <QToolButton>
 #include <algorithm>
-
-#include "filters/chain.h"
-#include "platform/trace.h"
-#include "toolkit/controls.h"
 
 namespace filters {
 namespace {
@@ -47,8 +47,7 @@ PaneFrame::PaneFrame(QWidget* parent) : Window(parent)
     m_titleButton->setAutoRaise(true);
     m_titleButton->setToolTip(QStringLiteral("表示の切り替え"));
     m_titleButton->setFocusPolicy(Qt::TabFocus);
-    connect(m_titleButton, &QToolButton::clicked, this,
-            [this] { command(this, kTitleButtonId); });
+    connect(m_titleButton, &QToolButton::clicked, this, [this] { command(this, kTitleButtonId); });
     setMinimumHeight(kPaneMinimumHeight);
 }
 
@@ -80,8 +79,9 @@ void PaneFrame::setTitle(const QString& title, bool opensMenu)
 
 Window* PaneFrame::addToolbar(int id, const std::vector<PaneButton>& buttons)
 {
-    Window* bar = toolkit::create(kToolbarClass, this, id, QRect(0, 0, 10, kTitleBarHeight - 2), nullptr,
-                         WS_VISIBLE | TBSTYLE_TOOLTIPS | TBSTYLE_FLAT | TBSTYLE_LIST);
+    Window* bar =
+        toolkit::create(kToolbarClass, this, id, QRect(0, 0, 10, kTitleBarHeight - 2), nullptr,
+                        WS_VISIBLE | TBSTYLE_TOOLTIPS | TBSTYLE_FLAT | TBSTYLE_LIST);
     if (!bar)
         return nullptr;
     send(bar, TB_SETBITMAPSIZE, 0, makeLParam(14, 14));
@@ -92,10 +92,11 @@ Window* PaneFrame::addToolbar(int id, const std::vector<PaneButton>& buttons)
     {
         QPainter p(&strip);
         for (std::size_t i = 0; i < buttons.size(); ++i)
-            p.drawPixmap(QPointF(14.0 * static_cast<double>(i), 0), paneButtonImage(buttons[i].command));
+            p.drawPixmap(QPointF(14.0 * static_cast<double>(i), 0),
+                         paneButtonImage(buttons[i].command));
     }
-    const int first = static_cast<int>(
-        send(bar, TB_ADDBITMAP, buttons.size(), reinterpret_cast<LParam>(&strip)));
+    const int first =
+        static_cast<int>(send(bar, TB_ADDBITMAP, buttons.size(), reinterpret_cast<LParam>(&strip)));
     std::vector<TbButton> tb;
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         TbButton b;
@@ -142,8 +143,8 @@ void PaneFrame::layOut()
     // layout before).
     m_titleButton->setText(m_title);
     const int titleWanted = m_titleButton->sizeHint().width();
-    const int titleWidth = std::clamp(width() - 2 - toolbarsWidth - titleLeft, std::min(48, titleWanted),
-                                      titleWanted);
+    const int titleWidth =
+        std::clamp(width() - 2 - toolbarsWidth - titleLeft, std::min(48, titleWanted), titleWanted);
     m_titleButton->setGeometry(titleLeft, 1, titleWidth, kTitleBarHeight - 2);
     const QFontMetrics metrics(m_titleButton->font());
     m_titleButton->setText(metrics.elidedText(m_title, Qt::ElideRight, titleWidth - 10));
@@ -157,7 +158,8 @@ void PaneFrame::layOut()
         right -= w + 2;
     }
     if (m_content)
-        m_content->setGeometry(0, kTitleBarHeight, width(), std::max(0, height() - kTitleBarHeight));
+        m_content->setGeometry(0, kTitleBarHeight, width(),
+                               std::max(0, height() - kTitleBarHeight));
 }
 
 void PaneFrame::resizeEvent(QResizeEvent* event)
@@ -178,9 +180,9 @@ void PaneFrame::paintEvent(QPaintEvent*)
     p.drawLine(0, kTitleBarHeight - 1, width(), kTitleBarHeight - 1);
     p.drawRect(rect().adjusted(0, 0, -1, -1));
     if (m_stage >= 0)
-        drawStageSwatch(p, QRectF(kSwatchLeft, (kTitleBarHeight - kSwatchSize) / 2.0, kSwatchSize,
-                                  kSwatchSize),
-                        m_stage);
+        drawStageSwatch(
+            p, QRectF(kSwatchLeft, (kTitleBarHeight - kSwatchSize) / 2.0, kSwatchSize, kSwatchSize),
+            m_stage);
     const QRect label(kLabelLeft, 0, kLabelWidth, kTitleBarHeight);
     QFont bold = font();
     bold.setBold(true);
@@ -296,7 +298,8 @@ QPixmap paneButtonImage(int command)
         break;
     }
     case 57604: // export: an arrow out of a tray
-        p.drawPolyline(QPolygonF({QPointF(2, 8), QPointF(2, 12.5), QPointF(12, 12.5), QPointF(12, 8)}));
+        p.drawPolyline(
+            QPolygonF({QPointF(2, 8), QPointF(2, 12.5), QPointF(12, 12.5), QPointF(12, 8)}));
         p.drawLine(QPointF(7, 1.5), QPointF(7, 9.5));
         p.drawPolyline(QPolygonF({QPointF(4, 4.5), QPointF(7, 1.5), QPointF(10, 4.5)}));
         break;

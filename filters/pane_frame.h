@@ -6,14 +6,14 @@
 // and the content (id 2000: the statistics list, or a view's own window) below. A filter
 // pane other than the first moves its top border when its title bar is dragged.
 
+#include "toolkit/window.h"
+
 #include <QColor>
 #include <QRectF>
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <vector>
-
-#include "toolkit/window.h"
 
 class QToolButton;
 
@@ -32,9 +32,9 @@ struct PaneButton
     {
     }
     int command;
-    bool check;       // a toggle
-    QString text;     // shown beside the picture; empty: the picture alone
-    bool dropDown;    // has a drop-down arrow
+    bool check;    // a toggle
+    QString text;  // shown beside the picture; empty: the picture alone
+    bool dropDown; // has a drop-down arrow
 };
 
 class PaneFrame : public toolkit::Window

@@ -1,15 +1,15 @@
 #include "filters/view_pane.h"
 
-#include <QApplication>
-#include <QMenu>
-#include <QPainter>
-#include <QToolButton>
-
 #include "filters/chain.h"
 #include "filters/chain_windows.h"
 #include "filters/kinds.h"
 #include "toolkit/controls.h"
 #include "toolkit/pane_classes.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QPainter>
+#include <QToolButton>
 
 namespace filters {
 
@@ -58,7 +58,8 @@ LResult ViewPane::onMessage(Window& self, unsigned msg, WParam wParam, LParam lP
     case WM_COMMAND: {
         const int id = loWord(wParam);
         if (findCommand(kViewCommands, id))
-            return reinterpret_cast<LResult>(replaceBy(self, findCommand(kViewCommands, id)->className));
+            return reinterpret_cast<LResult>(
+                replaceBy(self, findCommand(kViewCommands, id)->className));
         if (id == ID_REFRESH) {
             refresh(self, static_cast<std::uint32_t>(lParam));
             return 0;
@@ -194,8 +195,8 @@ void ViewPane::chooseView(Window& self)
         bool shown = false;
         for (QObject* object : mainOf(self)->children())
             if (auto* pane = qobject_cast<Window*>(object))
-                shown = shown || (pane->id() >= kMainViewId && pane->className() == entry.className &&
-                                  pane->isVisible());
+                shown = shown || (pane->id() >= kMainViewId &&
+                                  pane->className() == entry.className && pane->isVisible());
         a->setEnabled(!shown && isClassRegistered(entry.className));
     }
     auto* frame = qobject_cast<PaneFrame*>(&self);
@@ -219,7 +220,8 @@ Window* ViewPane::replaceBy(Window& self, const char* className)
     Window* next = nullptr;
     for (QObject* object : main->children())
         if (auto* pane = qobject_cast<Window*>(object))
-            if (pane != &self && pane->id() == 0 && pane->className() == className && !pane->isVisible())
+            if (pane != &self && pane->id() == 0 && pane->className() == className &&
+                !pane->isVisible())
                 next = pane;
     self.setId(0);
     if (next) {

@@ -8,12 +8,12 @@
 // and the replacement of the pane by a view of another class (a hidden view of that class
 // is reused with its state). A view class derives from ViewPane and computes.
 
-#include <QString>
-#include <vector>
-
 #include "filters/pane_frame.h"
 #include "store/log_container.h"
 #include "toolkit/window.h"
+
+#include <QString>
+#include <vector>
 
 namespace filters {
 

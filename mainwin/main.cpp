@@ -1,19 +1,6 @@
 // Vexilo: the main program. Start-up: window classes, the data folder, the main window,
 // the splash that shows it, then the analysed log named on the command line.
 
-#include <QApplication>
-#include <QDialog>
-#include <QPointer>
-#include <QFont>
-#include <QMessageBox>
-#include <QSocketNotifier>
-#include <csignal>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "dialogs/artwork.h"
 #include "dialogs/ui.h"
 #include "filters/filter_window.h"
@@ -27,6 +14,19 @@
 #include "views/graph_view.h"
 #include "views/log_view.h"
 #include "views/referer_view.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFont>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -59,7 +59,9 @@ void closeOnSignals(QApplication& app)
         else
             QCoreApplication::exit(1);
     });
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

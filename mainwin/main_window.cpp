@@ -1,5 +1,16 @@
 #include "mainwin/main_window.h"
 
+#include "dialogs/ui.h"
+#include "mainwin/report_work_folder.h"
+#include "mainwin/status_bar.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/settings.h"
+#include "platform/trace.h"
+#include "toolkit/controls.h"
+#include "toolkit/pane_classes.h"
+#include "toolkit/stat_list.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -18,17 +29,6 @@
 #include <cstring>
 #include <memory>
 #include <vector>
-
-#include "dialogs/ui.h"
-#include "mainwin/report_work_folder.h"
-#include "mainwin/status_bar.h"
-#include "platform/codepage.h"
-#include "platform/files.h"
-#include "platform/settings.h"
-#include "platform/trace.h"
-#include "toolkit/controls.h"
-#include "toolkit/pane_classes.h"
-#include "toolkit/stat_list.h"
 
 namespace mainwin {
 namespace {
@@ -299,7 +299,8 @@ class MainHandler final : public Handler
         if (child(&self, IDW_STORE)) {
             const auto* site = reinterpret_cast<const char*>(send(&self, UM_GETTITLE));
             if (site)
-                title += QStringLiteral(" - ") + QString::fromStdU16String(platform::cp932ToUtf16(site));
+                title +=
+                    QStringLiteral(" - ") + QString::fromStdU16String(platform::cp932ToUtf16(site));
         }
         self.window()->setWindowTitle(title);
         platform::trace("title=%s", title.toUtf8().constData());
@@ -445,7 +446,8 @@ class MainHandler final : public Handler
     void runWizard(Window& self, const std::string& appendTo)
     {
         char buffer[kPathBuffer] = {};
-        std::memcpy(buffer, appendTo.c_str(), std::min<std::size_t>(appendTo.size(), kPathBuffer - 1));
+        std::memcpy(buffer, appendTo.c_str(),
+                    std::min<std::size_t>(appendTo.size(), kPathBuffer - 1));
         const std::string config = platform::dataFilePath("conf.ini");
         if (!desktop().runWizard(self.window(), buffer, sizeof buffer, config.c_str()))
             return;
@@ -568,9 +570,10 @@ class MainHandler final : public Handler
     {
         const std::string path = platform::programPath(relative);
         if (!platform::fileExists(path) || !desktop().openPath(path))
-            QMessageBox::information(self.window(), QStringLiteral("Vexilo"),
-                                     QStringLiteral("マニュアルはまだインストールされていません。\n%1")
-                                         .arg(fromNative(path)));
+            QMessageBox::information(
+                self.window(), QStringLiteral("Vexilo"),
+                QStringLiteral("マニュアルはまだインストールされていません。\n%1")
+                    .arg(fromNative(path)));
     }
 
     // Places the panes: the columns end at the status bar; the filter column reaches the
@@ -580,14 +583,16 @@ class MainHandler final : public Handler
         Window* status = child(&self, IDW_STATUSBAR);
         const int statusHeight = status ? status->sizeHint().height() : 0;
         if (status)
-            setWindowPos(status, QRect(0, self.height() - statusHeight, self.width(), statusHeight));
+            setWindowPos(status,
+                         QRect(0, self.height() - statusHeight, self.width(), statusHeight));
         const int clientWidth = self.width();
         const int bottom = self.height() - statusHeight;
         const auto views = column(&self, IDW_VIEW_FIRST);
         const auto filters = column(&self, IDW_FILTER_FIRST);
         if (width > 0 && height > 0) {
             if (views.size() == 1) // a lone view fills the column
-                setWindowPos(views.back(), QRect(views.back()->x(), 0, views.back()->width(), bottom));
+                setWindowPos(views.back(),
+                             QRect(views.back()->x(), 0, views.back()->width(), bottom));
             else if (!views.empty() && views.back()->height() < bottom)
                 views.back()->move(views.back()->x(), bottom - views.back()->height());
             if (!filters.empty()) {
@@ -603,7 +608,8 @@ class MainHandler final : public Handler
             const int count = static_cast<int>(send(bar, TB_BUTTONCOUNT));
             QRect last;
             if (count > 0)
-                send(bar, TB_GETITEMRECT, static_cast<WParam>(count - 1), reinterpret_cast<LParam>(&last));
+                send(bar, TB_GETITEMRECT, static_cast<WParam>(count - 1),
+                     reinterpret_cast<LParam>(&last));
             const int w = std::max(0, last.right() + 1);
             setWindowPos(bar, QRect(left - w, 2, w, 20));
         }
@@ -616,7 +622,8 @@ class MainHandler final : public Handler
         // Each view reaches down to the next one; the last one sits on the status bar.
         for (std::size_t i = 0; i < views.size(); ++i) {
             Window* view = views[i];
-            const int viewBottom = i + 1 < views.size() ? views[i + 1]->y() : view->y() + view->height();
+            const int viewBottom =
+                i + 1 < views.size() ? views[i + 1]->y() : view->y() + view->height();
             setWindowPos(view, QRect(left + kSplitterWidth, view->y(),
                                      std::max(0, clientWidth - left - kSplitterWidth),
                                      std::max(0, viewBottom - view->y())));
@@ -727,8 +734,10 @@ void MainFrame::buildMenus()
     addCommand(file, QStringLiteral("新しいログ解析(&N)"), kCmdNewAnalysis);
     addCommand(file, QStringLiteral("ログの追加(&A)"), kCmdAddLogs);
     file->addSeparator();
-    addCommand(file, QStringLiteral("解析済みログを開く(&O)"), kCmdOpen, QKeySequence(Qt::CTRL | Qt::Key_O));
-    addCommand(file, QStringLiteral("解析済みログを保存(&A)"), kCmdSave, QKeySequence(Qt::CTRL | Qt::Key_S));
+    addCommand(file, QStringLiteral("解析済みログを開く(&O)"), kCmdOpen,
+               QKeySequence(Qt::CTRL | Qt::Key_O));
+    addCommand(file, QStringLiteral("解析済みログを保存(&A)"), kCmdSave,
+               QKeySequence(Qt::CTRL | Qt::Key_S));
     addCommand(file, QStringLiteral("閉じる(&C)"), kCmdClose);
     file->addSeparator();
     QAction* exit = addCommand(file, QStringLiteral("終了(&X)"), kCmdExit);
@@ -817,7 +826,8 @@ void MainFrame::closeEvent(QCloseEvent* event)
     QMainWindow::closeEvent(event);
     // The program ends with its main window, even while the splash or another top-level
     // window of the program is still up.
-    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 bool MainFrame::eventFilter(QObject* watched, QEvent* event)

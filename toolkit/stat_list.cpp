@@ -1,11 +1,10 @@
 #include "toolkit/stat_list.h"
 
 #include <QApplication>
-#include <QScrollBar>
-
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QPainter>
+#include <QScrollBar>
 #include <algorithm>
 
 namespace toolkit {
@@ -23,15 +22,16 @@ void ListOwner::drawCell(QPainter& painter, int row, int subitem, const CellStat
     painter.drawText(text, static_cast<int>(alignment | Qt::AlignVCenter), elided);
 }
 
-void drawCellText(QPainter& painter, const QRect& rect, Qt::Alignment alignment, const QString& text,
-                  const CellState& state, Qt::TextElideMode elide)
+void drawCellText(QPainter& painter, const QRect& rect, Qt::Alignment alignment,
+                  const QString& text, const CellState& state, Qt::TextElideMode elide)
 {
     const QRect inner = rect.adjusted(3, 0, -3, 0);
     painter.drawText(inner, static_cast<int>(alignment | Qt::AlignVCenter),
                      painter.fontMetrics().elidedText(text, elide, inner.width()));
     if (state.focused && state.listFocused) {
         // Light on the dark fill of a selected row, the selection colour on a plain one.
-        const QColor ink = state.selected ? QColor(Qt::white) : QApplication::palette().highlight().color();
+        const QColor ink =
+            state.selected ? QColor(Qt::white) : QApplication::palette().highlight().color();
         painter.setPen(QPen(ink, 1, Qt::DotLine));
         painter.drawRect(rect.adjusted(0, 0, -1, -1));
     }

@@ -59,8 +59,9 @@ class ListOwner
 // The usual end of a cell's drawing, in the pen set: the text inset by 3 pixels and elided
 // (at the right, or in the middle for long addresses), and the dotted focus rectangle when
 // the cell's row has the focus in a focused list.
-void drawCellText(QPainter& painter, const QRect& rect, Qt::Alignment alignment, const QString& text,
-                  const CellState& state, Qt::TextElideMode elide = Qt::ElideRight);
+void drawCellText(QPainter& painter, const QRect& rect, Qt::Alignment alignment,
+                  const QString& text, const CellState& state,
+                  Qt::TextElideMode elide = Qt::ElideRight);
 
 class StatList;
 

@@ -1,12 +1,12 @@
 #include "views/chooser_control.h"
 
-#include <QApplication>
-#include <QPainter>
-#include <QPainterPath>
-
 #include "filters/pane_frame.h"
 #include "platform/codepage.h"
 #include "toolkit/controls.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPainterPath>
 
 namespace views {
 
@@ -55,14 +55,16 @@ bool ChooserControl::draw(const DrawItem& item, const PageChooser& chooser) cons
     const bool group = index < m_groupNames.size() && m_groupNames[index];
     const EntryKind kind = index == 0 ? EntryKind::All : entryKindOf(text, group);
     const bool selected = (item.itemState & ODS_SELECTED) && !(item.itemState & ODS_COMBOBOXEDIT);
-    p.fillRect(item.rect, selected ? QApplication::palette().highlight().color() : QColor(Qt::white));
+    p.fillRect(item.rect,
+               selected ? QApplication::palette().highlight().color() : QColor(Qt::white));
     const QPixmap icon = entryIcon(kind);
     p.drawPixmap(item.rect.left() + 3, item.rect.top() + (item.rect.height() - 14) / 2, icon);
     const QRect textRect = item.rect.adjusted(22, 0, -3, 0);
     p.setPen(selected ? QApplication::palette().highlightedText().color()
                       : filters::fromBgr(entryColour(kind)));
-    const QString label = index == 0 ? QString::fromUtf8(kAllEntryText)
-                                     : QString::fromStdU16String(platform::cp932ToUtf16(text ? text : ""));
+    const QString label = index == 0
+                              ? QString::fromUtf8(kAllEntryText)
+                              : QString::fromStdU16String(platform::cp932ToUtf16(text ? text : ""));
     p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
                p.fontMetrics().elidedText(label, Qt::ElideRight, textRect.width()));
     return true;
@@ -78,7 +80,8 @@ int ChooserControl::chosenIndex() const
 bool ChooserControl::takeChoice(PageChooser& chooser) const
 {
     const int chosen = chosenIndex();
-    return chosen >= 0 && chosen != chooser.chosen() && chooser.choose(static_cast<std::size_t>(chosen));
+    return chosen >= 0 && chosen != chooser.chosen() &&
+           chooser.choose(static_cast<std::size_t>(chosen));
 }
 
 QPixmap entryIcon(EntryKind kind)

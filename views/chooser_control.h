@@ -5,10 +5,10 @@
 // with an icon and a colour by its kind (a page of the site, an outside address, either as
 // a URL-group name in use), the null entry as "すべて".
 
-#include <QRect>
-
 #include "toolkit/window.h"
 #include "views/page_chooser.h"
+
+#include <QRect>
 
 namespace views {
 
@@ -18,7 +18,10 @@ class ChooserControl
 {
   public:
     // Makes the drop-down list in pane (or in a widget of the pane) at place.
-    void create(toolkit::Window& pane, const QRect& place) { create(static_cast<QWidget*>(&pane), place); }
+    void create(toolkit::Window& pane, const QRect& place)
+    {
+        create(static_cast<QWidget*>(&pane), place);
+    }
     void create(QWidget* parent, const QRect& place);
     toolkit::Window* window() const { return m_window; }
 

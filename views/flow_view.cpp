@@ -1,21 +1,5 @@
 #include "views/flow_view.h"
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QLocale>
-#include <QStyle>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
-#include <QScrollBar>
-#include <QVBoxLayout>
-#include <QWheelEvent>
-#include <algorithm>
-#include <cmath>
-#include <map>
-#include <memory>
-#include <set>
-
 #include "filters/chain.h"
 #include "filters/chain_windows.h"
 #include "filters/pane_frame.h"
@@ -26,6 +10,22 @@
 #include "views/flow_chooser.h"
 #include "views/flow_layout.h"
 #include "views/page_chooser.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollBar>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <set>
 
 namespace views {
 
@@ -139,7 +139,8 @@ class FlowCanvas final : public Window
     FlowBox* openBox(const FlowBoxPlan& plan)
     {
         const FlowNode* shown = plan.next ? plan.next : plan.prev;
-        const PageKind kind = pageKind(shown ? shown->key : nullptr, m_groups ? *m_groups : std::set<const char*>());
+        const PageKind kind =
+            pageKind(shown ? shown->key : nullptr, m_groups ? *m_groups : std::set<const char*>());
         Window* w = toolkit::create(flowBoxClass(kind), this, 0, QRect(), nullptr, 0);
         auto* box = qobject_cast<FlowBox*>(w);
         if (!box)
@@ -249,6 +250,7 @@ class FlowCanvas final : public Window
         else
             setOrigin(m_origin - QPoint(0, delta.y()) / 2);
     }
+
   public:
     // The timers come as WM_TIMER through the handler; the canvas's own handler passes
     // them here.
@@ -290,7 +292,8 @@ class FlowCanvas final : public Window
     {
         QRect all(m_origin, QSize(viewWidth(), viewHeight()));
         for (FlowBox* box : boxes())
-            all |= QRect(placeOf(box), box->size()).adjusted(-kGrid * 2, -kGrid * 2, kGrid * 2, kGrid * 2);
+            all |= QRect(placeOf(box), box->size())
+                       .adjusted(-kGrid * 2, -kGrid * 2, kGrid * 2, kGrid * 2);
         m_syncing = true;
         m_h->setRange(all.left(), std::max(all.left(), all.right() + 1 - viewWidth()));
         m_h->setPageStep(viewWidth());
@@ -325,7 +328,8 @@ class FlowCanvas final : public Window
                 const int y = box->y() + top + shown * kFlowRowHeight + kFlowRowHeight / 2;
                 const bool next = side == FlowBox::Next;
                 const QPointF from(next ? box->x() + box->width() : box->x(), y);
-                const QPointF to(next ? target->x() : target->x() + target->width(), target->y() + kCaption / 2);
+                const QPointF to(next ? target->x() : target->x() + target->width(),
+                                 target->y() + kCaption / 2);
                 p.setPen(QPen(QColor(40, 44, 52), 1.2, Qt::DotLine, Qt::RoundCap));
                 p.setBrush(Qt::NoBrush);
                 QPainterPath curve(from);
@@ -341,7 +345,8 @@ class FlowCanvas final : public Window
                 if (!next)
                     along = -along;
                 const QPointF across(-along.y(), along.x());
-                const QPolygonF arrow({mid + along * 6, mid - along * 4 + across * 5, mid - along * 4 - across * 5});
+                const QPolygonF arrow(
+                    {mid + along * 6, mid - along * 4 + across * 5, mid - along * 4 - across * 5});
                 p.setPen(Qt::NoPen);
                 p.setBrush(QColor(40, 44, 52));
                 p.drawPolygon(arrow);
@@ -450,14 +455,16 @@ QString FlowBox::rowText(Side side, int row) const
         // From the chosen page outwards; the completion keys are texts of their own.
         QStringList steps;
         for (const char* k : pathKeys(node)) {
-            steps << (k == kExitKey || k == kReloadKey ? QString::fromLatin1(k) : k ? fromCp932(k) : QString::fromLatin1(kNoRefererText));
+            steps << (k == kExitKey || k == kReloadKey ? QString::fromLatin1(k)
+                      : k                              ? fromCp932(k)
+                                                       : QString::fromLatin1(kNoRefererText));
         }
         key = steps.join(side == Next ? QStringLiteral(" → ") : QStringLiteral(" ← "));
     } else {
         key = keyText(node);
     }
-    return QString::number(node.count) + QLatin1Char('\t') + QString::fromStdString(shareText(node)) +
-           QLatin1Char('\t') + key;
+    return QString::number(node.count) + QLatin1Char('\t') +
+           QString::fromStdString(shareText(node)) + QLatin1Char('\t') + key;
 }
 
 int FlowBox::listTop(Side side) const
@@ -475,7 +482,8 @@ QRect FlowBox::rowRect(Side side, int row) const
     const int shown = row - m_scroll[side];
     if (shown < 0 || shown >= m_rows[side])
         return {};
-    return QRect(1, listTop(side) + kListFrame / 2 + shown * kFlowRowHeight, width() - 2, kFlowRowHeight);
+    return QRect(1, listTop(side) + kListFrame / 2 + shown * kFlowRowHeight, width() - 2,
+                 kFlowRowHeight);
 }
 
 QRect FlowBox::closeButton() const
@@ -571,7 +579,8 @@ void FlowBox::expand(Side side, int row)
     case FlowExpand::OpenBox: {
         const QPoint place = c->placeOf(this);
         const QRect r = rowRect(side, row);
-        const FlowBoxPlan plan = expandedFlowBox(node, side == Prev, place.x(), place.y() + r.top());
+        const FlowBoxPlan plan =
+            expandedFlowBox(node, side == Prev, place.x(), place.y() + r.top());
         if (FlowBox* box = c->openBox(plan)) {
             c->centreOn(box, true);
             box->setFocus();
@@ -603,7 +612,8 @@ void FlowBox::paintEvent(QPaintEvent*)
     const FlowNode* shown = m_nodes[Next] ? m_nodes[Next] : m_nodes[Prev];
     const FlowCanvas* c = canvas();
     const std::set<const char*> none;
-    const PageKind kind = pageKind(shown ? shown->key : nullptr, c && c->groupNames() ? *c->groupNames() : none);
+    const PageKind kind =
+        pageKind(shown ? shown->key : nullptr, c && c->groupNames() ? *c->groupNames() : none);
     const QColor accent = filters::fromBgr(pageColour(kind));
     QPainterPath body;
     body.addRoundedRect(frame, 5, 5);
@@ -611,10 +621,12 @@ void FlowBox::paintEvent(QPaintEvent*)
     QPainterPath band;
     band.addRoundedRect(QRectF(frame.left(), frame.top(), frame.width(), kCaption + 6), 5, 5);
     QLinearGradient shade(0, 0, 0, kCaption);
-    // The focused box's caption: a pale wash of its kind's colour, so the title stays dark on light.
+    // The focused box's caption: a pale wash of its kind's colour, so the title stays dark on
+    // light.
     const auto wash = [](int channel) { return (channel * 18 + 255 * 82) / 100; };
-    const QColor tint = focused ? QColor(wash(accent.red()), wash(accent.green()), wash(accent.blue()))
-                                : QColor(236, 239, 243);
+    const QColor tint = focused
+                            ? QColor(wash(accent.red()), wash(accent.green()), wash(accent.blue()))
+                            : QColor(236, 239, 243);
     shade.setColorAt(0, tint.lighter(106));
     shade.setColorAt(1, tint);
     p.save();
@@ -628,9 +640,10 @@ void FlowBox::paintEvent(QPaintEvent*)
     p.drawLine(QPointF(1, kCaption - 0.5), QPointF(width() - 1, kCaption - 0.5));
 
     // Caption: the icon of the kind, the key, the path button and the close button.
-    const EntryKind entry = shown && shown->key && !isCompletion(*shown)
-                                ? entryKindOf(shown->key, kind == PageKind::PageGroup || kind == PageKind::OutsideGroup)
-                                : EntryKind::Other;
+    const EntryKind entry =
+        shown && shown->key && !isCompletion(*shown)
+            ? entryKindOf(shown->key, kind == PageKind::PageGroup || kind == PageKind::OutsideGroup)
+            : EntryKind::Other;
     p.drawPixmap(QPointF(5, 3), entryIcon(entry));
     QFont bold = font();
     bold.setBold(true);
@@ -668,7 +681,8 @@ void FlowBox::drawList(QPainter& p, Side side) const
     const std::set<const char*>& groups = c && c->groupNames() ? *c->groupNames() : none;
     const QFontMetrics fm(p.font());
     const std::uint32_t largest = c ? const_cast<FlowCanvas*>(c)->trees().largestRootCount() : 0;
-    const int countWidth = fm.horizontalAdvance(QString::number(std::max<std::uint32_t>(largest, 1))) + 10;
+    const int countWidth =
+        fm.horizontalAdvance(QString::number(std::max<std::uint32_t>(largest, 1))) + 10;
     const int shareWidth = fm.horizontalAdvance(QStringLiteral("100.0%")) + 8;
     const int top = listTop(side);
     // A strip at the left tells the sides apart: where visitors came from, where they went.
@@ -690,18 +704,20 @@ void FlowBox::drawList(QPainter& p, Side side) const
             // A row with a box of its own is marked by a dot at its end.
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(40, 44, 52));
-            p.drawEllipse(QPointF(side == Next ? r.right() - 3 : r.left() + 3, r.center().y() + 0.5), 2, 2);
+            p.drawEllipse(
+                QPointF(side == Next ? r.right() - 3 : r.left() + 3, r.center().y() + 0.5), 2, 2);
         }
         p.setPen(QColor(30, 34, 40));
-        p.drawText(QRect(r.left(), r.top(), countWidth - 4, r.height()), Qt::AlignRight | Qt::AlignVCenter,
-                   QString::number(node.count));
+        p.drawText(QRect(r.left(), r.top(), countWidth - 4, r.height()),
+                   Qt::AlignRight | Qt::AlignVCenter, QString::number(node.count));
         // The share as a small bar behind its text.
         const QRect share(r.left() + countWidth, r.top() + 1, shareWidth - 4, r.height() - 2);
         const double fraction = node.parent && node.parent->count
                                     ? std::min(1.0, double(node.count) / double(node.parent->count))
                                     : 0.0;
-        p.fillRect(QRectF(share.left(), share.top() + 1, share.width() * fraction, share.height() - 2),
-                   QColor(strip.red(), strip.green(), strip.blue(), 60));
+        p.fillRect(
+            QRectF(share.left(), share.top() + 1, share.width() * fraction, share.height() - 2),
+            QColor(strip.red(), strip.green(), strip.blue(), 60));
         p.setPen(QColor(90, 96, 108));
         p.drawText(share.adjusted(0, -1, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
                    QString::fromStdString(shareText(node)));
@@ -715,7 +731,8 @@ void FlowBox::drawList(QPainter& p, Side side) const
             colour = QColor(120, 126, 138);
         }
         p.setPen(colour);
-        p.drawText(keyRect, Qt::AlignLeft | Qt::AlignVCenter, fm.elidedText(key, Qt::ElideMiddle, keyRect.width()));
+        p.drawText(keyRect, Qt::AlignLeft | Qt::AlignVCenter,
+                   fm.elidedText(key, Qt::ElideMiddle, keyRect.width()));
         p.setFont(rowFont());
         if (current && focused) {
             p.setPen(QPen(QColor(90, 130, 200), 1, Qt::DotLine));
@@ -794,7 +811,8 @@ void FlowBox::mouseMoveEvent(QMouseEvent* event)
         const int wanted = std::clamp(rows, 1, most);
         if (wanted != m_rows[m_dragSide]) {
             m_rows[m_dragSide] = wanted;
-            m_scroll[m_dragSide] = std::clamp(m_scroll[m_dragSide], 0, std::max(0, rowCount(m_dragSide) - wanted));
+            m_scroll[m_dragSide] =
+                std::clamp(m_scroll[m_dragSide], 0, std::max(0, rowCount(m_dragSide) - wanted));
             layOutHeight();
             if (c)
                 c->moveBox(this, c->placeOf(this));
@@ -829,7 +847,8 @@ void FlowBox::wheelEvent(QWheelEvent* event)
 {
     const Hit hit = hitTest(event->position().toPoint());
     const int steps = -event->angleDelta().y() / 40;
-    if ((hit.part == Hit::Row || hit.part == Hit::Grip) && rowCount(hit.side) > m_rows[hit.side] && steps) {
+    if ((hit.part == Hit::Row || hit.part == Hit::Grip) && rowCount(hit.side) > m_rows[hit.side] &&
+        steps) {
         scrollList(hit.side, steps);
         return;
     }
@@ -928,7 +947,8 @@ class FlowView final : public filters::ViewPane
     {
         auto* content = new QWidget(&frame);
         m_chooser.create(content, QRect(2, 1, 360, 320));
-        m_canvas = dynamic_cast<FlowCanvas*>(toolkit::create(kFlowCanvasClassName, content, 2002, QRect(), nullptr, WS_VISIBLE));
+        m_canvas = dynamic_cast<FlowCanvas*>(
+            toolkit::create(kFlowCanvasClassName, content, 2002, QRect(), nullptr, WS_VISIBLE));
         auto* layout = new QVBoxLayout(content);
         layout->setContentsMargins(0, kChooserHeight, 0, 0);
         if (m_canvas)
@@ -968,7 +988,8 @@ class FlowView final : public filters::ViewPane
         case WM_DRAWITEM:
             return m_chooser.draw(*reinterpret_cast<DrawItem*>(lParam), m_pages) ? 1 : 0;
         case WM_COMMAND:
-            if (loWord(wParam) == kChooserId && hiWord(wParam) == CBN_SELCHANGE && m_chooser.takeChoice(m_pages))
+            if (loWord(wParam) == kChooserId && hiWord(wParam) == CBN_SELCHANGE &&
+                m_chooser.takeChoice(m_pages))
                 command(&self, ID_REFRESH, filters::kRefreshSelfOnly);
             return 0;
         case UM_LOGCLOSED:
@@ -1004,8 +1025,8 @@ void registerFlowView()
     registerClass(
         kFlowCanvasClassName, [](void*) { return std::make_unique<CanvasHandler>(); },
         [](QWidget* parent) { return new FlowCanvas(parent); });
-    for (const PageKind kind :
-         {PageKind::Page, PageKind::PageGroup, PageKind::Outside, PageKind::OutsideGroup, PageKind::Other})
+    for (const PageKind kind : {PageKind::Page, PageKind::PageGroup, PageKind::Outside,
+                                PageKind::OutsideGroup, PageKind::Other})
         registerClass(
             flowBoxClass(kind), [](void*) { return std::make_unique<PlainHandler>(); },
             [](QWidget* parent) { return new FlowBox(parent); });

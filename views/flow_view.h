@@ -7,10 +7,10 @@
 // branches of one tree node with counts and shares, joined by dotted arrows. A double click
 // (or Return) on a row opens the box of that branch.
 
-#include <QString>
-
 #include "toolkit/window.h"
 #include "views/flow_tree.h"
+
+#include <QString>
 
 namespace views {
 
@@ -88,8 +88,8 @@ class FlowBox : public toolkit::Window
     FlowCanvas* canvas() const;
 
     FlowNode* m_nodes[2] = {nullptr, nullptr};
-    int m_rows[2] = {0, 0};     // visible rows per list
-    int m_scroll[2] = {0, 0};   // first visible row per list
+    int m_rows[2] = {0, 0};   // visible rows per list
+    int m_scroll[2] = {0, 0}; // first visible row per list
     int m_current[2] = {-1, -1};
     Side m_currentSide = Next;
     bool m_pathMode = false;

@@ -1,18 +1,5 @@
 #include "views/graph_view.h"
 
-#include <QApplication>
-#include <QDate>
-#include <QLocale>
-#include <QElapsedTimer>
-#include <QMessageBox>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
-#include <QWidget>
-#include <algorithm>
-#include <cmath>
-#include <memory>
-
 #include "filters/chain.h"
 #include "filters/chain_windows.h"
 #include "filters/filter_window.h"
@@ -25,6 +12,19 @@
 #include "views/graph_csv.h"
 #include "views/graph_model.h"
 #include "views/log_rows.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+#include <memory>
 
 namespace views {
 namespace {
@@ -92,12 +92,14 @@ class GraphCanvas final : public QWidget
         const std::size_t n = m_model.buckets().size();
         if (n == 0 || x < plot.left() || x >= plot.right())
             return -1;
-        return std::clamp(static_cast<int>((x - plot.left()) * static_cast<double>(n) / plot.width()), 0,
-                          static_cast<int>(n) - 1);
+        return std::clamp(
+            static_cast<int>((x - plot.left()) * static_cast<double>(n) / plot.width()), 0,
+            static_cast<int>(n) - 1);
     }
     QString stageName(int stage) const
     {
-        return stage >= 0 && static_cast<std::size_t>(stage) < m_names.size() ? m_names[stage] : QString();
+        return stage >= 0 && static_cast<std::size_t>(stage) < m_names.size() ? m_names[stage]
+                                                                              : QString();
     }
 
     void drawBackground(QPainter& p, const QRectF& plot) const;
@@ -128,7 +130,8 @@ GraphCanvas::Frame GraphCanvas::frameOf(const QFontMetricsF& fm) const
         chart.setRight(f.totals.left() - 14);
     }
     const double axis = fm.horizontalAdvance(QStringLiteral("100000%")) + 6;
-    const double rankAxis = m_model.rankShown() ? fm.horizontalAdvance(QStringLiteral("100 Rank")) + 8 : 0;
+    const double rankAxis =
+        m_model.rankShown() ? fm.horizontalAdvance(QStringLiteral("100 Rank")) + 8 : 0;
     f.plot = chart.adjusted(axis, 2, -rankAxis, -(fm.height() + 6));
     if (f.plot.width() < 10 || f.plot.height() < 10)
         f.plot = QRectF();
@@ -171,8 +174,10 @@ void GraphCanvas::drawBackground(QPainter& p, const QRectF& plot) const
         if (day == Weekend::None)
             continue;
         const WeekendMark mark = day == Weekend::Sunday ? kSundayMark : kSaturdayMark;
-        const double x0 = plot.left() + static_cast<double>(b) * plot.width() / static_cast<double>(n);
-        const double x1 = plot.left() + static_cast<double>(b + 1) * plot.width() / static_cast<double>(n);
+        const double x0 =
+            plot.left() + static_cast<double>(b) * plot.width() / static_cast<double>(n);
+        const double x1 =
+            plot.left() + static_cast<double>(b + 1) * plot.width() / static_cast<double>(n);
         QColor tint = filters::fromBgr(mark.tint);
         p.fillRect(QRectF(x0, plot.top(), x1 - x0, plot.height()), tint);
         if (m_model.startsDay(b)) {
@@ -187,7 +192,8 @@ void GraphCanvas::drawBackground(QPainter& p, const QRectF& plot) const
 void GraphCanvas::drawValueAxis(QPainter& p, const QRectF& plot, const QFontMetricsF& fm) const
 {
     const int top = m_model.scaleMax();
-    const int steps = std::clamp(static_cast<int>(plot.height() / (fm.height() * 2.2)), 1, std::min(top, 5));
+    const int steps =
+        std::clamp(static_cast<int>(plot.height() / (fm.height() * 2.2)), 1, std::min(top, 5));
     p.setPen(kInk);
     for (int i = 0; i <= steps; ++i) {
         const int value = static_cast<int>(std::lround(static_cast<double>(top) * i / steps));
@@ -205,7 +211,8 @@ void GraphCanvas::drawTimeAxis(QPainter& p, const QRectF& plot, const QFontMetri
     const std::size_t n = m_model.buckets().size();
     const double step = plot.width() / static_cast<double>(n);
     const double labelWidth = fm.horizontalAdvance(QStringLiteral("00/00")) + 10;
-    const std::size_t every = std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil(labelWidth / step)));
+    const std::size_t every =
+        std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil(labelWidth / step)));
     p.setPen(kInk);
     for (std::size_t b = 0; b < n; b += every) {
         const double x = xOf(plot, b);
@@ -262,7 +269,8 @@ void GraphCanvas::drawStageLines(QPainter& p, const QRectF& plot) const
                     runs.emplace_back();
                 continue;
             }
-            runs.back().emplace_back(xOf(plot, b), plot.bottom() - plot.height() * std::min(*v, top) / top);
+            runs.back().emplace_back(xOf(plot, b),
+                                     plot.bottom() - plot.height() * std::min(*v, top) / top);
         }
         for (const auto& run : runs) {
             if (run.empty())
@@ -311,7 +319,8 @@ void GraphCanvas::drawRankLine(QPainter& p, const QRectF& plot, const QFontMetri
                 runs.emplace_back();
             continue;
         }
-        runs.back().emplace_back(xOf(plot, b), plot.bottom() - plot.height() * std::min(*v, double(top)) / top);
+        runs.back().emplace_back(xOf(plot, b),
+                                 plot.bottom() - plot.height() * std::min(*v, double(top)) / top);
     }
     p.setPen(QPen(kRankColour, 1.6, Qt::DashLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
@@ -331,7 +340,8 @@ void GraphCanvas::drawTotals(QPainter& p, const QRectF& area, const QFontMetrics
         return;
     const double rowHeight = fm.height() + 4;
     const double legendHeight = rowHeight * static_cast<double>(stages.size());
-    const double diameter = std::clamp(area.height() - legendHeight - 14, 0.0, std::min(area.width() - 20, 150.0));
+    const double diameter =
+        std::clamp(area.height() - legendHeight - 14, 0.0, std::min(area.width() - 20, 150.0));
     double y = area.top();
     if (diameter >= 36) {
         const QRectF pie(area.center().x() - diameter / 2, area.top(), diameter, diameter);
@@ -348,7 +358,8 @@ void GraphCanvas::drawTotals(QPainter& p, const QRectF& area, const QFontMetrics
             if (sweep <= 0)
                 continue;
             const QColor colour = stageColour(stage);
-            QRadialGradient shade(pie.center(), diameter / 2, pie.center() - QPointF(diameter / 6, diameter / 6));
+            QRadialGradient shade(pie.center(), diameter / 2,
+                                  pie.center() - QPointF(diameter / 6, diameter / 6));
             shade.setColorAt(0, colour.lighter(165));
             shade.setColorAt(1, colour);
             p.setBrush(shade);
@@ -373,8 +384,8 @@ void GraphCanvas::drawTotals(QPainter& p, const QRectF& area, const QFontMetrics
         p.setPen(kInk);
         p.drawText(name, Qt::AlignLeft | Qt::AlignVCenter,
                    fm.elidedText(stageName(stage), Qt::ElideRight, name.width()));
-        p.drawText(QRectF(nameRight, row.top(), totalWidth, row.height()), Qt::AlignRight | Qt::AlignVCenter,
-                   utf8(m_model.totalText(stage)));
+        p.drawText(QRectF(nameRight, row.top(), totalWidth, row.height()),
+                   Qt::AlignRight | Qt::AlignVCenter, utf8(m_model.totalText(stage)));
         p.setPen(QColor(120, 126, 138));
         p.drawText(QRectF(row.right() - shareWidth, row.top(), shareWidth, row.height()),
                    Qt::AlignRight | Qt::AlignVCenter, utf8(m_model.shareText(stage)));
@@ -406,8 +417,9 @@ void GraphCanvas::drawReadout(QPainter& p, const QRectF& plot, const QFontMetric
     for (const int stage : m_model.displayedStages()) {
         const std::optional<double> v = m_model.value(b, stage);
         QString text = !v ? QStringLiteral("-")
-                       : m_model.state().percent ? QString::number(*v, 'f', 1) + QLatin1Char('%')
-                                                 : QLocale().toString(static_cast<qlonglong>(std::llround(*v)));
+                       : m_model.state().percent
+                           ? QString::number(*v, 'f', 1) + QLatin1Char('%')
+                           : QLocale().toString(static_cast<qlonglong>(std::llround(*v)));
         lines.push_back({stage, text});
         if (v) {
             const QPointF dot(x, plot.bottom() - plot.height() * std::min(*v, top) / top);
@@ -435,14 +447,17 @@ void GraphCanvas::drawReadout(QPainter& p, const QRectF& plot, const QFontMetric
     double y = box.top() + 5;
     p.setPen(kInk);
     p.setFont(bold);
-    p.drawText(QRectF(box.left() + 7, y, width, fm.height()), Qt::AlignLeft | Qt::AlignVCenter, when);
+    p.drawText(QRectF(box.left() + 7, y, width, fm.height()), Qt::AlignLeft | Qt::AlignVCenter,
+               when);
     p.setFont(font());
     for (const Line& l : lines) {
         y += fm.height();
         if (l.stage >= 0)
-            filters::drawStageSwatch(p, QRectF(box.left() + 7, y + fm.height() / 2 - 4, 8, 8), l.stage);
+            filters::drawStageSwatch(p, QRectF(box.left() + 7, y + fm.height() / 2 - 4, 8, 8),
+                                     l.stage);
         p.setPen(l.stage >= 0 ? kInk : kRankColour);
-        p.drawText(QRectF(box.left() + 21, y, width, fm.height()), Qt::AlignLeft | Qt::AlignVCenter, l.text);
+        p.drawText(QRectF(box.left() + 21, y, width, fm.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                   l.text);
     }
 }
 
@@ -481,7 +496,8 @@ class GraphView final : public filters::ViewPane
             for (std::size_t i = 0; i < windows.size(); ++i) {
                 GraphPane pane;
                 pane.label = filters::numberLabel(main, windows[i]->id()).toStdString();
-                const std::optional<filters::Kind> kind = filters::kindFromName(windows[i]->className());
+                const std::optional<filters::Kind> kind =
+                    filters::kindFromName(windows[i]->className());
                 pane.title = kind ? filters::kindInfo(*kind).title : "";
                 pane.bypassed = i < bypassed.size() && bypassed[i];
                 pane.searchWord = kind == filters::Kind::SearchWord;
@@ -490,9 +506,11 @@ class GraphView final : public filters::ViewPane
             m_model.recompute(log->Visitors, std::move(panes),
                               [windows](std::uint32_t start, std::uint32_t length,
                                         std::span<filters::RankBucket> buckets) {
-                                  filters::RankSeriesRequest request{buckets.data(), buckets.size(), start, length};
+                                  filters::RankSeriesRequest request{buckets.data(), buckets.size(),
+                                                                     start, length};
                                   for (Window* pane : windows)
-                                      if (send(pane, UM_GETRANKSERIES, 0, reinterpret_cast<LParam>(&request)) == 1)
+                                      if (send(pane, UM_GETRANKSERIES, 0,
+                                               reinterpret_cast<LParam>(&request)) == 1)
                                           return true;
                                   return false;
                               });
@@ -510,9 +528,10 @@ class GraphView final : public filters::ViewPane
             auto* header = reinterpret_cast<NotifyHeader*>(lParam);
             if (header && header->code == TTN_GETDISPINFO) {
                 auto* request = reinterpret_cast<ToolTipRequest*>(header);
-                const char* tip = request->item == kCommandRank      ? kRankTooltip
-                                  : request->item == kCommandPercent ? kPercentTooltip
-                                                                     : filters::tooltipOf(request->item);
+                const char* tip = request->item == kCommandRank ? kRankTooltip
+                                  : request->item == kCommandPercent
+                                      ? kPercentTooltip
+                                      : filters::tooltipOf(request->item);
                 if (tip)
                     request->text = QString::fromUtf8(tip);
             }
@@ -521,14 +540,16 @@ class GraphView final : public filters::ViewPane
         case WM__GETVIEWSTATE:
             if (lParam) {
                 m_model.state().source = source();
-                reinterpret_cast<store::ViewState*>(lParam)->flags = graphStateText(m_model.state());
+                reinterpret_cast<store::ViewState*>(lParam)->flags =
+                    graphStateText(m_model.state());
             }
             return 0;
         case WM__SETVIEWSTATE:
             if (lParam) {
                 GraphState state = m_model.state();
                 state.source = source();
-                applyGraphStateText(state, reinterpret_cast<const store::ViewState*>(lParam)->flags);
+                applyGraphStateText(state,
+                                    reinterpret_cast<const store::ViewState*>(lParam)->flags);
                 m_model.state().percent = state.percent;
                 if (state.source != source())
                     setSource(self, state.source); // recomputes from the new source

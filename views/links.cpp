@@ -1,9 +1,9 @@
 #include "views/links.h"
 
-#include <fstream>
-
 #include "platform/files.h"
 #include "platform/settings.h"
+
+#include <fstream>
 
 namespace views {
 namespace {

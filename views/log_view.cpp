@@ -1,16 +1,5 @@
 #include "views/log_view.h"
 
-#include <QApplication>
-#include <QDesktopServices>
-#include <QHeaderView>
-#include <QMessageBox>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QUrl>
-#include <QVBoxLayout>
-#include <algorithm>
-#include <memory>
-
 #include "filters/chain.h"
 #include "filters/csv.h"
 #include "filters/filter_window.h"
@@ -22,6 +11,17 @@
 #include "views/chooser_control.h"
 #include "views/links.h"
 #include "views/log_rows.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <memory>
 
 namespace views {
 namespace {
@@ -75,15 +75,16 @@ class LogView final : public filters::ViewPane, public ListOwner
                     tint.setColorAt(1, Qt::white);
                     p.fillRect(rect, tint);
                 }
-                p.fillRect(QRect(rect.left(), rect.top(), 1, rect.height()), filters::fromBgr(mark.bar));
+                p.fillRect(QRect(rect.left(), rect.top(), 1, rect.height()),
+                           filters::fromBgr(mark.bar));
             }
         }
         const QColor line = QApplication::palette().button().color();
         p.setPen(line);
         p.drawLine(rect.bottomLeft(), rect.bottomRight());
         p.drawLine(rect.topLeft(), rect.bottomLeft());
-        p.setPen(filters::fromBgr(
-            m_rows.textColour(r, column, state.selected, m_blink, visitedUrls())));
+        p.setPen(
+            filters::fromBgr(m_rows.textColour(r, column, state.selected, m_blink, visitedUrls())));
         drawCellText(p, rect, alignment, cellText(row, column), state);
     }
 
@@ -104,14 +105,15 @@ class LogView final : public filters::ViewPane, public ListOwner
         m_list = new StatList(content, this);
         std::vector<ListColumn> columns;
         // The time column is at least as wide as a time in this font.
-        const int timeWidth = m_list->fontMetrics().horizontalAdvance(QStringLiteral("00/00 00:00:00")) + 12;
+        const int timeWidth =
+            m_list->fontMetrics().horizontalAdvance(QStringLiteral("00/00 00:00:00")) + 12;
         for (int c = 0; c < kLogColumnCount; ++c)
-            columns.push_back({QString::fromLatin1(kLogColumns[c].title),
-                               c == kLogTime ? std::max(kLogColumns[c].width, timeWidth)
-                                             : kLogColumns[c].width,
-                               Qt::AlignLeft});
-        m_list->setColumns(columns, std::vector<int>(std::begin(kLogDisplayOrder),
-                                                     std::end(kLogDisplayOrder)));
+            columns.push_back(
+                {QString::fromLatin1(kLogColumns[c].title),
+                 c == kLogTime ? std::max(kLogColumns[c].width, timeWidth) : kLogColumns[c].width,
+                 Qt::AlignLeft});
+        m_list->setColumns(
+            columns, std::vector<int>(std::begin(kLogDisplayOrder), std::end(kLogDisplayOrder)));
         m_list->setSortType(m_rows.sortType());
         m_list->horizontalHeader()->setStretchLastSection(true);
         m_list->viewport()->setMouseTracking(true);

@@ -1,11 +1,5 @@
 #include "views/referer_view.h"
 
-#include <QApplication>
-#include <QMenu>
-#include <QMouseEvent>
-#include <QPainter>
-#include <memory>
-
 #include "filters/chain.h"
 #include "filters/chain_windows.h"
 #include "filters/pane_frame.h"
@@ -15,6 +9,12 @@
 #include "views/links.h"
 #include "views/log_view.h"
 #include "views/referer_rows.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <memory>
 
 namespace views {
 namespace {
@@ -94,21 +94,23 @@ class RefererView final : public Handler, public ListOwner
         m_list = new StatList(parent, this);
         std::vector<ListColumn> columns;
         for (const filters::Column& c : kRefererColumns)
-            columns.push_back({QString::fromLatin1(c.title), c.width, c.rightAligned ? Qt::AlignRight : Qt::AlignLeft});
+            columns.push_back({QString::fromLatin1(c.title), c.width,
+                               c.rightAligned ? Qt::AlignRight : Qt::AlignLeft});
         m_list->setColumns(columns, std::vector<int>(std::begin(kRefererDisplayOrder),
                                                      std::end(kRefererDisplayOrder)));
         m_list->setSortType(m_rows.sortType());
         m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-        QObject::connect(m_list, &QWidget::customContextMenuRequested, m_list, [this](const QPoint& at) {
-            const int row = m_list->rowAt(at.y());
-            if (row < 0)
-                return;
-            QMenu menu(m_list);
-            QAction* open = menu.addAction(QString::fromUtf8(kOpenMenuText));
-            open->setEnabled(!m_rows.toOpen(static_cast<std::size_t>(row)).empty());
-            if (menu.exec(m_list->viewport()->mapToGlobal(at)) == open)
-                this->open(row);
-        });
+        QObject::connect(
+            m_list, &QWidget::customContextMenuRequested, m_list, [this](const QPoint& at) {
+                const int row = m_list->rowAt(at.y());
+                if (row < 0)
+                    return;
+                QMenu menu(m_list);
+                QAction* open = menu.addAction(QString::fromUtf8(kOpenMenuText));
+                open->setEnabled(!m_rows.toOpen(static_cast<std::size_t>(row)).empty());
+                if (menu.exec(m_list->viewport()->mapToGlobal(at)) == open)
+                    this->open(row);
+            });
         m_list->viewport()->setMouseTracking(true);
         m_list->viewport()->installEventFilter(&m_handCursor);
         m_handCursor.view = this;
@@ -162,7 +164,9 @@ class RefererView final : public Handler, public ListOwner
             return 0;
         case LVN_ITEMCHANGED: {
             const std::vector<int> rows = m_list->selectedRows();
-            m_selected = rows.empty() ? std::string() : m_rows.rows()[static_cast<std::size_t>(rows.front())].address;
+            m_selected = rows.empty()
+                             ? std::string()
+                             : m_rows.rows()[static_cast<std::size_t>(rows.front())].address;
             return 0;
         }
         default:
@@ -187,8 +191,10 @@ class RefererView final : public Handler, public ListOwner
             if (event->type() == QEvent::MouseMove && view && view->m_list) {
                 const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
                 const int row = view->m_list->rowAt(at.y());
-                const bool link = row >= 0 && !view->m_rows.toOpen(static_cast<std::size_t>(row)).empty();
-                static_cast<QWidget*>(watched)->setCursor(link ? Qt::PointingHandCursor : Qt::ArrowCursor);
+                const bool link =
+                    row >= 0 && !view->m_rows.toOpen(static_cast<std::size_t>(row)).empty();
+                static_cast<QWidget*>(watched)->setCursor(link ? Qt::PointingHandCursor
+                                                               : Qt::ArrowCursor);
             }
             return false;
         }

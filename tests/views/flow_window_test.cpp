@@ -2,12 +2,6 @@
 // a double click opens a branch's box (never for EXIT), boxes are dragged by their caption,
 // closed by their button and reached with Tab.
 
-#include <QApplication>
-#include <QTest>
-#include <filesystem>
-#include <map>
-#include <sstream>
-
 #include "filters/chain_windows.h"
 #include "filters/filter_window.h"
 #include "filters/view_pane.h"
@@ -22,6 +16,12 @@
 #include "views/flow_chooser.h"
 #include "views/flow_view.h"
 #include "views/log_view.h"
+
+#include <QApplication>
+#include <QTest>
+#include <filesystem>
+#include <map>
+#include <sstream>
 
 namespace {
 
@@ -43,7 +43,8 @@ class FlowWindow : public ViewWindowTest
         flow->show();
         pump(50);
         ASSERT_EQ(view()->className(), std::string("WC_VIEW_FLOW"));
-        const std::vector<const char*> entries = views::flowChooserEntries(*filters::logOf(main()), 1);
+        const std::vector<const char*> entries =
+            views::flowChooserEntries(*filters::logOf(main()), 1);
         const int entry = views::findChooserEntry(entries, "/");
         ASSERT_GT(entry, 0);
         Window* combo = nullptr;
@@ -52,7 +53,8 @@ class FlowWindow : public ViewWindowTest
                 combo = w;
         ASSERT_TRUE(combo);
         send(combo, CB_SETCURSEL, static_cast<WParam>(entry));
-        send(view(), WM_COMMAND, makeWParam(views::kChooserId, CBN_SELCHANGE), reinterpret_cast<LParam>(combo));
+        send(view(), WM_COMMAND, makeWParam(views::kChooserId, CBN_SELCHANGE),
+             reinterpret_cast<LParam>(combo));
         pump(50);
     }
 
@@ -77,7 +79,8 @@ class FlowWindow : public ViewWindowTest
     std::vector<QString> cliLines(int depth)
     {
         std::vector<QString> lines;
-        std::istringstream in(cli("flow", "/ --pane req --pane req --depth " + std::to_string(depth)));
+        std::istringstream in(
+            cli("flow", "/ --pane req --pane req --depth " + std::to_string(depth)));
         for (std::string line; std::getline(in, line);)
             lines.push_back(QString::fromStdU16String(platform::cp932ToUtf16(line)));
         return lines;
@@ -90,7 +93,9 @@ class FlowWindow : public ViewWindowTest
             QString text = box->rowText(side, r);
             if (!box->node(side)->children[static_cast<std::size_t>(r)]->key)
                 text = text.section(QLatin1Char('\t'), 0, 1) + QLatin1Char('\t'); // no referer
-            rows.push_back(QStringLiteral("%1\t%2\t").arg(side == FlowBox::Next ? "next" : "prev").arg(depth) + text);
+            rows.push_back(
+                QStringLiteral("%1\t%2\t").arg(side == FlowBox::Next ? "next" : "prev").arg(depth) +
+                text);
         }
         return rows;
     }
@@ -103,7 +108,6 @@ class FlowWindow : public ViewWindowTest
         QTest::mouseDClick(box, Qt::LeftButton, {}, at);
         pump(30);
     }
-
 };
 
 TEST_F(FlowWindow, BoxesShowTheTreesTheCommandLinePrints)
@@ -161,8 +165,8 @@ TEST_F(FlowWindow, BoxesMoveCloseAndTakeTheFocusInTurn)
     // Dragged by the caption, the box follows the pointer.
     const QPoint start = root->pos();
     QTest::mousePress(root, Qt::LeftButton, {}, QPoint(60, 8));
-    QMouseEvent move(QEvent::MouseMove, QPointF(160, 58), root->mapToGlobal(QPointF(160, 58)), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(160, 58), root->mapToGlobal(QPointF(160, 58)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(root, &move);
     QTest::mouseRelease(root, Qt::LeftButton, {}, QPoint(160, 58));
     EXPECT_EQ(root->pos() - start, QPoint(100, 50));
@@ -193,7 +197,8 @@ TEST_F(FlowWindow, BoxesMoveCloseAndTakeTheFocusInTurn)
 
     // The close button at the caption's right end closes a box; its branch can open again.
     const std::size_t before = boxes().size();
-    const views::FlowNode* node = focused->node(FlowBox::Next) ? focused->node(FlowBox::Next) : focused->node(FlowBox::Prev);
+    const views::FlowNode* node =
+        focused->node(FlowBox::Next) ? focused->node(FlowBox::Next) : focused->node(FlowBox::Prev);
     QTest::mouseClick(focused, Qt::LeftButton, {}, QPoint(focused->width() - 11, 10));
     pump(20);
     EXPECT_EQ(boxes().size(), before - 1);

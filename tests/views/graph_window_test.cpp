@@ -2,10 +2,6 @@
 // what vexilo-cli graph prints for the same chain, "Rank" follows the search-word pane, the
 // state text sets the source and "%", and the referer panes open one referer view.
 
-#include <QApplication>
-#include <QTest>
-#include <filesystem>
-
 #include "filters/chain_windows.h"
 #include "filters/filter_window.h"
 #include "filters/kinds.h"
@@ -16,8 +12,8 @@
 #include "platform/settings.h"
 #include "store/store_window.h"
 #include "store/view_state.h"
-#include "tests/views/view_window_env.h"
 #include "tests/store/hits.h"
+#include "tests/views/view_window_env.h"
 #include "toolkit/stat_list.h"
 #include "toolkit/window.h"
 #include "views/graph_model.h"
@@ -25,6 +21,10 @@
 #include "views/log_view.h"
 #include "views/referer_rows.h"
 #include "views/referer_view.h"
+
+#include <QApplication>
+#include <QTest>
+#include <filesystem>
 
 namespace {
 
@@ -50,11 +50,11 @@ class GraphWindow : public ViewWindowTest
     {
         std::vector<Window*> views;
         for (QWidget* top : QApplication::allWidgets())
-            if (auto* w = qobject_cast<Window*>(top); w && w->className() == views::kRefererViewClassName)
+            if (auto* w = qobject_cast<Window*>(top);
+                w && w->className() == views::kRefererViewClassName)
                 views.push_back(w);
         return views;
     }
-
 };
 
 // The window's export equals vexilo-cli graph for the same chain; "Rank" is there only while
@@ -105,10 +105,12 @@ TEST_F(GraphWindow, StateTextSetsSourceAndPercent)
         command(child(main(), IDW_VIEW_FIRST), ID_REFRESH, kRefreshAll);
         pump(50);
         EXPECT_EQ(graphPane()->source(), c.source) << c.text;
-        EXPECT_EQ(send(graphBar(), TB_ISBUTTONCHECKED, views::kCommandPercent) != 0, c.percent) << c.text;
+        EXPECT_EQ(send(graphBar(), TB_ISBUTTONCHECKED, views::kCommandPercent) != 0, c.percent)
+            << c.text;
         store::ViewState out;
         send(graph(), WM__GETVIEWSTATE, 0, reinterpret_cast<LParam>(&out));
-        EXPECT_EQ(out.flags, std::string(c.percent ? "%" : "V") + std::to_string(c.source + 1)) << c.text;
+        EXPECT_EQ(out.flags, std::string(c.percent ? "%" : "V") + std::to_string(c.source + 1))
+            << c.text;
     }
 }
 
@@ -119,7 +121,8 @@ TEST_F(GraphWindow, RefererPanesOpenOneRefererView)
     std::vector<Hit> hits;
     for (int i = 0; i < 6; ++i) {
         const std::string host = "198.51.100." + std::to_string(i + 1);
-        hits.push_back({host, 100 + i * 50, "/a", "http://ref" + std::to_string(i % 2) + ".example/"});
+        hits.push_back(
+            {host, 100 + i * 50, "/a", "http://ref" + std::to_string(i % 2) + ".example/"});
         hits.push_back({host, 110 + i * 50, "/b", kSite + "/a"});
     }
     for (const Hit& h : siteChain(kSite, "192.0.2.99", 5000)) // tells the site
@@ -149,7 +152,8 @@ TEST_F(GraphWindow, RefererPanesOpenOneRefererView)
         auto* rows = view->findChild<StatList*>();
         ASSERT_TRUE(rows);
         ASSERT_EQ(rows->rowCount(), 1);
-        EXPECT_EQ(rows->model()->index(0, views::kRefererVisitors).data().toString(), QStringLiteral("3"));
+        EXPECT_EQ(rows->model()->index(0, views::kRefererVisitors).data().toString(),
+                  QStringLiteral("3"));
     }
     auto* rows = refererViews()[0]->findChild<StatList*>();
     const QPoint first = rows->visualRect(rows->model()->index(0, 0)).center();

@@ -2,12 +2,6 @@
 // chooser, hosts show their names as they are found, a double click opens outside referers
 // only, and its export is what vexilo-cli log --csv prints.
 
-#include <QApplication>
-#include <QTest>
-#include <algorithm>
-#include <arpa/inet.h>
-#include <filesystem>
-
 #include "filters/chain_windows.h"
 #include "filters/filter_window.h"
 #include "filters/kinds.h"
@@ -18,14 +12,20 @@
 #include "platform/settings.h"
 #include "store/store_window.h"
 #include "tests/hosts/fake_name_service.h"
-#include "tests/views/view_window_env.h"
 #include "tests/store/hits.h"
+#include "tests/views/view_window_env.h"
 #include "toolkit/stat_list.h"
 #include "toolkit/window.h"
 #include "views/chooser_control.h"
 #include "views/links.h"
 #include "views/log_rows.h"
 #include "views/log_view.h"
+
+#include <QApplication>
+#include <QTest>
+#include <algorithm>
+#include <arpa/inet.h>
+#include <filesystem>
 
 namespace {
 
@@ -57,7 +57,10 @@ class LogWindow : public ViewWindowTest
 
     Window* view() { return mainView(); }
     StatList* list() { return view()->findChild<StatList*>(); }
-    QString cell(int row, int column) { return list()->model()->index(row, column).data().toString(); }
+    QString cell(int row, int column)
+    {
+        return list()->model()->index(row, column).data().toString();
+    }
     std::vector<QString> column(int c)
     {
         std::vector<QString> cells;
@@ -97,7 +100,8 @@ class LogWindow : public ViewWindowTest
         std::vector<Hit> hits;
         for (int i = 0; i < 6; ++i) {
             const std::string host = "198.51.100." + std::to_string(i + 1);
-            hits.push_back({host, 100 + i * 50, "/a", "http://ref" + std::to_string(i % 2) + ".example/"});
+            hits.push_back(
+                {host, 100 + i * 50, "/a", "http://ref" + std::to_string(i % 2) + ".example/"});
             hits.push_back({host, 110 + i * 50, "/b", kSite + "/a"});
             hits.push_back({host, 120 + i * 50, "/c", kSite + "/b"});
         }
@@ -157,7 +161,9 @@ TEST_F(LogWindow, RowsFollowTheChooserTheSortAndTheHostNames)
     const auto hosts = column(views::kLogHost);
     EXPECT_EQ(std::count(hosts.begin(), hosts.end(), QStringLiteral("jp.example.host")), 3);
     EXPECT_EQ(std::count(hosts.begin(), hosts.end(), QStringLiteral("198.51.100.2")), 3);
-    EXPECT_EQ(std::count_if(hosts.begin(), hosts.end(), [](const QString& h) { return h.startsWith('#'); }), 0);
+    EXPECT_EQ(std::count_if(hosts.begin(), hosts.end(),
+                            [](const QString& h) { return h.startsWith('#'); }),
+              0);
 }
 
 TEST_F(LogWindow, ADoubleClickOpensOnlyOutsideReferers)
@@ -191,7 +197,8 @@ TEST_F(LogWindow, TheCommandLinePrintsWhatTheWindowExports)
         if (!c.page.empty())
             choose(c.page);
         const std::string window = windowExport(view(), filters::kCommandExport);
-        std::string options = "--pane req --pane req --source " + std::to_string(c.source) + " --csv";
+        std::string options =
+            "--pane req --pane req --source " + std::to_string(c.source) + " --csv";
         if (!c.page.empty())
             options += " --page '" + c.page + "'";
         const std::string printed = cli("log", options);

@@ -4,10 +4,6 @@
 // offscreen, a private data folder, the desktop's open dialog, the export dialog and the
 // address opener replaced by recorders, and the bundled sample imported and opened.
 
-#include <QApplication>
-#include <QTest>
-#include <filesystem>
-
 #include "filters/chain_windows.h"
 #include "filters/filter_window.h"
 #include "hosts/host_windows.h"
@@ -21,6 +17,10 @@
 #include "views/graph_view.h"
 #include "views/log_view.h"
 #include "views/referer_view.h"
+
+#include <QApplication>
+#include <QTest>
+#include <filesystem>
 
 namespace vxtest {
 
@@ -84,7 +84,10 @@ class ViewWindowTest : public DialogTest
     {
         const std::string log = file("sample.vxlog");
         const std::string sample = std::string(VEXILO_SOURCE_DIR) + "/samples/sample.log.gz";
-        ASSERT_EQ(std::system((std::string(VEXILO_CLI) + " import -o " + log + " " + sample + " >/dev/null").c_str()), 0);
+        ASSERT_EQ(std::system(
+                      (std::string(VEXILO_CLI) + " import -o " + log + " " + sample + " >/dev/null")
+                          .c_str()),
+                  0);
         open(log);
         ASSERT_TRUE(filters::logOf(main()));
     }
@@ -92,8 +95,8 @@ class ViewWindowTest : public DialogTest
     std::string cli(const std::string& command, const std::string& options)
     {
         const std::string out = file("cli.out");
-        const std::string line = std::string(VEXILO_CLI) + " " + command + " " + m_log + " --home " + file("data") +
-                                 " " + options + " > " + out;
+        const std::string line = std::string(VEXILO_CLI) + " " + command + " " + m_log +
+                                 " --home " + file("data") + " " + options + " > " + out;
         EXPECT_EQ(std::system(line.c_str()), 0) << line;
         return readFile(out);
     }
