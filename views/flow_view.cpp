@@ -99,6 +99,7 @@ class FlowCanvas final : public Window
     FlowTrees& trees() { return m_trees; }
     QPoint origin() const { return m_origin; }
     const std::set<const char*>* groupNames() const { return m_groups; }
+    // The open log's URL-group names; null while no log is open.
     void setGroupNames(const std::set<const char*>* groups) { m_groups = groups; }
     // The boxes on show, in the order they opened (raising a box changes the widgets' order,
     // not this one).
@@ -215,9 +216,12 @@ class FlowCanvas final : public Window
         for (int y = y0; y < height(); y += kGrid)
             p.drawLine(0, y, width(), y);
         if (!m_trees.page()) {
-            p.setPen(QColor(120, 126, 138));
-            p.drawText(rect(), Qt::AlignCenter,
-                       QStringLiteral("ページを選ぶと、その前と後の経路が表示されます"));
+            // With a log open, a word on what to do; without one, nothing.
+            if (m_groups) {
+                p.setPen(QColor(120, 126, 138));
+                p.drawText(rect(), Qt::AlignCenter,
+                           QStringLiteral("ページを選ぶと、その前と後の経路が表示されます"));
+            }
             return;
         }
         p.setRenderHint(QPainter::Antialiasing);
