@@ -10,4 +10,5 @@ case " $* " in
 *" --debug "*) build_dir=$top/build-debug ;;
 esac
 export QT_QPA_PLATFORM=offscreen
+export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 ctest --test-dir "$build_dir" --output-on-failure -j2 --timeout 600

@@ -35,17 +35,6 @@ using namespace vxtest;
 class LogWindow : public ViewWindowTest
 {
   protected:
-    void SetUp() override
-    {
-        m_names = std::make_shared<FakeNameService>();
-        platform::setNameService(m_names);
-        ViewWindowTest::SetUp();
-    }
-    void TearDown() override
-    {
-        ViewWindowTest::TearDown();
-        platform::setNameService(nullptr);
-    }
     void registerClasses() override
     {
         store::registerStoreWindow();
@@ -113,7 +102,6 @@ class LogWindow : public ViewWindowTest
         return path;
     }
 
-    std::shared_ptr<FakeNameService> m_names;
 };
 
 TEST_F(LogWindow, RowsFollowTheChooserTheSortAndTheHostNames)

@@ -8,9 +8,11 @@
 #include "filters/filter_window.h"
 #include "hosts/host_windows.h"
 #include "mainwin/main_window.h"
+#include "platform/name_service.h"
 #include "platform/settings.h"
 #include "store/store_window.h"
 #include "tests/dialogs/dialog_env.h"
+#include "tests/hosts/fake_name_service.h"
 #include "tests/import/import_helpers.h"
 #include "toolkit/window.h"
 #include "views/flow_view.h"
@@ -30,6 +32,10 @@ class ViewWindowTest : public DialogTest
     void SetUp() override
     {
         DialogTest::SetUp();
+        // Host names come from a stand-in that answers only when a test says so: no test
+        // waits on the network's reverse lookups.
+        m_names = std::make_shared<FakeNameService>();
+        platform::setNameService(m_names);
         std::filesystem::create_directories(file("data"));
         ASSERT_EQ(platform::setHomeDir(file("data")), 0);
         registerClasses();
@@ -51,6 +57,7 @@ class ViewWindowTest : public DialogTest
         m_frame.reset();
         pump(20);
         filters::setExportPathChooser(nullptr);
+        platform::setNameService(nullptr);
         DialogTest::TearDown();
     }
 
@@ -109,6 +116,7 @@ class ViewWindowTest : public DialogTest
         return readFile(m_exportTo);
     }
 
+    std::shared_ptr<FakeNameService> m_names;
     std::unique_ptr<mainwin::MainFrame> m_frame;
     std::string m_log, m_exportTo;
     std::vector<std::string> m_opened;
