@@ -19,6 +19,23 @@ namespace {
 constexpr std::uint32_t kChainWindow = 900; // seconds between two links of a chain
 constexpr std::uint32_t kIdleLimit = 900;   // a visit ends after 15 idle minutes
 
+// Sorts records by key (0 .. keys - 1) and keeps records of equal key in the order they
+// came: the order of the analysed log decides a visitor's entry page, exit page and the
+// referers of requests made within one second.
+template <typename Key>
+void countingSort(std::vector<LogRecord>& records, std::size_t keys, Key key)
+{
+    std::vector<std::size_t> start(keys + 1, 0);
+    for (const LogRecord& r : records)
+        ++start[key(r) + 1];
+    for (std::size_t k = 1; k <= keys; ++k)
+        start[k] += start[k - 1];
+    std::vector<LogRecord> sorted(records.size());
+    for (const LogRecord& r : records)
+        sorted[start[key(r)]++] = r;
+    records.swap(sorted);
+}
+
 } // namespace
 
 std::string LoadContext::dataFile(const std::string& name) const
@@ -49,8 +66,27 @@ bool prefixCovers(const std::string& prefix, const char* url)
 void sortByTime(LoadContext& ctx)
 {
     auto& records = ctx.log.Rec2;
-    std::sort(records.begin(), records.end(),
-              [](const LogRecord& a, const LogRecord& b) { return a.time < b.time; });
+    if (records.empty())
+        return;
+    std::uint32_t first = records.front().time, last = first;
+    bool ascending = true;
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        const std::uint32_t t = records[i].time;
+        ascending = ascending && records[i - 1].time <= t;
+        first = std::min(first, t);
+        last = std::max(last, t);
+    }
+    if (ascending)
+        return; // one log read from its start: already in order
+    // A log's seconds span little more than its records; a counting sort then costs two
+    // passes. Sparse times (a year of a quiet site) take the merge sort.
+    const std::uint64_t span = std::uint64_t(last) - first + 1;
+    if (span <= 2 * std::uint64_t(records.size()) + 65536)
+        countingSort(records, static_cast<std::size_t>(span),
+                     [first](const LogRecord& r) { return std::size_t(r.time - first); });
+    else
+        std::stable_sort(records.begin(), records.end(),
+                         [](const LogRecord& a, const LogRecord& b) { return a.time < b.time; });
 }
 
 int detectSite(LoadContext& ctx)
@@ -154,10 +190,11 @@ void fixLocalReferers(LoadContext& ctx)
 
 void sortByHost(LoadContext& ctx)
 {
-    auto& records = ctx.log.Rec2;
-    std::sort(records.begin(), records.end(), [](const LogRecord& a, const LogRecord& b) {
-        return a.host != b.host ? std::less<>()(a.host, b.host) : a.time < b.time;
-    });
+    // Records are in time order here, so a stable sort by host alone puts each host's
+    // records in time order, and those of one second in the order of the log.
+    const HostEntry* hosts = ctx.log.Host.data();
+    countingSort(ctx.log.Rec2, ctx.log.Host.size(),
+                 [hosts](const LogRecord& r) { return std::size_t(r.host - hosts); });
 }
 
 void buildVisitors(LoadContext& ctx)
@@ -206,8 +243,9 @@ void convertHostTexts(LoadContext& ctx)
     // Host sorted by address; records follow their entries.
     std::vector<std::uint32_t> order(hosts.size());
     std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return hosts[a].address < hosts[b].address; });
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return hosts[a].address < hosts[b].address;
+    });
     std::vector<HostEntry> sorted(hosts.size());
     std::vector<std::uint32_t> newIndex(hosts.size());
     for (std::uint32_t i = 0; i < order.size(); ++i) {

@@ -162,6 +162,40 @@ TEST_F(Store, VisitorsEndAfter900IdleSeconds)
         }
 }
 
+TEST_F(Store, RequestsOfOneSecondKeepTheOrderOfTheLog)
+{
+    // 100 visitors, each following three links within one second. The site is found and
+    // every visit runs /a, /b, /c, /d as logged, whether the records come in time order,
+    // after a line with an earlier time (a dense sort) or far from it (a sparse one).
+    const std::vector<std::pair<const char*, int>> strays = {
+        {"in order", -1}, {"an earlier line after", 0}, {"a far earlier line after", -3000000}};
+    for (const auto& [name, stray] : strays) {
+        std::vector<Hit> hits;
+        for (int v = 0; v < 100; ++v) {
+            const std::string host = "10.0.1." + std::to_string(v);
+            const int at = 3000000 + 1000 * v;
+            hits.push_back({host, at, "/a", kSite + "/"});
+            hits.push_back({host, at, "/b", kSite + "/a"});
+            hits.push_back({host, at, "/c", kSite + "/b"});
+            hits.push_back({host, at, "/d", kSite + "/c"});
+        }
+        if (stray != -1)
+            hits.push_back({"10.0.2.1", 3000000 + stray, "/stray"});
+        store::LogContainer log;
+        ASSERT_EQ(load(hits, log), 0) << name;
+        EXPECT_EQ(log.LocalSite, "www.example.com") << name;
+        ASSERT_EQ(log.Visitors.size(), stray == -1 ? 100u : 101u) << name;
+        for (const auto& v : log.Visitors) {
+            if (v.count == 1)
+                continue; // the stray line
+            std::string pages;
+            for (std::uint32_t i = 0; i < v.count; ++i)
+                pages += v.first[i].fragment->req->text;
+            EXPECT_EQ(pages, "/a/b/c/d") << name;
+        }
+    }
+}
+
 TEST_F(Store, HostTextsBecomeAddressesOrReversedNames)
 {
     std::vector<Hit> hits = siteChain();

@@ -162,6 +162,24 @@ TEST(FlowTrees, PathsAroundAPage)
          "/s",
          {"next|1|1|100.0%|/list", "next|2|1|100.0%|/list", "next|3|1|100.0%|/item",
           "prev|1|1|100.0%|"}},
+        // A view's clicks come from the latest earlier view of its referer's page: a reload
+        // deep in the path passes the clicks made after it on, ...
+        {"a reload /j to /j below the root, then a click",
+         {{{"/s", ""}, {"/a", "/s"}, {"/j", "/a"}, {"/j", "/j"}, {"/k", "/j"}}},
+         "/s",
+         {"next|1|1|100.0%|/a", "next|2|1|100.0%|/j", "next|3|1|100.0%|/j",
+          "next|4|1|100.0%|/k", "prev|1|1|100.0%|"}},
+        // ... a tab opened from /y before /e does not hide /y from the way back, ...
+        {"a second tab from /y before the view of /e",
+         {{{"/y", ""}, {"/t", "/y"}, {"/e", "/y"}}},
+         "/e",
+         {"prev|1|1|100.0%|/y", "prev|2|1|100.0%|"}},
+        // ... and one view of /e is one way back however often /y was shown before it, so
+        // the next tree gets no EXIT nobody took.
+        {"two earlier views of /y before the view of /e",
+         {{{"/z", ""}, {"/y", "/z"}, {"/y", ""}, {"/e", "/y"}, {"/f", "/e"}}},
+         "/e",
+         {"next|1|1|100.0%|/f", "prev|1|1|100.0%|/y", "prev|2|1|100.0%|"}},
         {"visitors sent by an outside address",
          {{{"/a", "http://other.example/page"}, {"/b", "/a"}}},
          "http://other.example/page",
