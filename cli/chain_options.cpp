@@ -3,6 +3,7 @@
 #include "cli/command_line.h"
 #include "import/vxlog_reader.h"
 #include "platform/codepage.h"
+#include "store/messages.h"
 
 #include <cstdio>
 
@@ -48,14 +49,20 @@ std::string typedText(const std::string& typed)
     return cp932;
 }
 
-bool loadLog(const char* command, const std::string& path, store::LogContainer& log)
+void reportLoadFailure(const char* command, const store::LogContainer& log, int rc)
+{
+    std::fprintf(stderr, "vexilo-cli %s: cannot load %s: %s\n", command, log.logPath.c_str(),
+                 store::troubleReason(rc, log.trouble).c_str());
+}
+
+bool loadLog(const char* command, const std::string& path, store::LogContainer& log,
+             store::StepText* steps)
 {
     log.logPath = path;
+    log.tidyHostCache = false;
     store::Progress progress{0.0f};
-    if (const int rc = log.LoadPipeline(nullptr, progress, false, "")) {
-        std::fprintf(stderr, "vexilo-cli %s: cannot load %s: %s (err=%d(0x%X))\n", command,
-                     path.c_str(), sievra::analysedLogError(rc).c_str(), rc,
-                     static_cast<unsigned>(rc));
+    if (const int rc = log.LoadPipeline(steps, progress, false, "")) {
+        reportLoadFailure(command, log, rc);
         return false;
     }
     return true;
@@ -191,6 +198,15 @@ int ChainOptions::run(const char* command, filters::Chain& chain,
                          filters::PeriodFilter::dayText(days.front()).c_str(),
                          filters::PeriodFilter::dayText(days.back()).c_str());
         return kExitFailure;
+    }
+    if (run.periodClipped) {
+        const filters::PeriodFilter& period = chain.period();
+        std::fprintf(stderr,
+                     "vexilo-cli %s: the period %s reaches beyond the log; showing %s to %s, the "
+                     "days the log has\n",
+                     command, m_period.c_str(),
+                     filters::PeriodFilter::dayText(period.days()[std::size_t(period.from())]).c_str(),
+                     filters::PeriodFilter::dayText(period.days()[std::size_t(period.to())]).c_str());
     }
     for (const filters::UnmatchedText& u : run.unmatched)
         std::fprintf(

@@ -21,9 +21,15 @@
 
 namespace cli {
 
-// Loads an analysed log as the main program does (host names from the cache files only).
-// On failure says why on standard error, prefixed by `command`, and returns false.
-bool loadLog(const char* command, const std::string& path, store::LogContainer& log);
+// Loads an analysed log as the main program does (host names from the cache files only,
+// which it leaves as they are: these commands only look). On failure says why on standard
+// error, naming the file or folder that failed, prefixed by `command`, and returns false.
+// steps (optional) is told each step of the load.
+bool loadLog(const char* command, const std::string& path, store::LogContainer& log,
+             store::StepText* steps = nullptr);
+
+// Says on standard error why the load of log.logPath failed with rc.
+void reportLoadFailure(const char* command, const store::LogContainer& log, int rc);
 
 // A text typed on the command line as the program's texts hold it: UTF-8 becomes CP932;
 // anything that is not UTF-8 is taken as the bytes given.

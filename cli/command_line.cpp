@@ -1,6 +1,8 @@
 #include "cli/command_line.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -68,6 +70,22 @@ std::string commandName(const CLI::App& app)
 const CLI::Validator kNotEmpty(
     [](std::string& value) { return value.empty() ? std::string("must not be empty") : ""; },
     "", "not empty");
+
+CLI::Validator finiteRange(double low, double high)
+{
+    char range[64];
+    std::snprintf(range, sizeof range, "%g to %g", low, high);
+    const std::string text = range;
+    return CLI::Validator(
+        [low, high, text](std::string& value) {
+            char* end = nullptr;
+            const double number = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end || !std::isfinite(number) || number < low || number > high)
+                return "\"" + value + "\" is not a number from " + text;
+            return std::string();
+        },
+        text, "finite range");
+}
 
 void setUpCommandLine(CLI::App& app)
 {

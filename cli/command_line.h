@@ -29,6 +29,10 @@ CLI::App* addCommand(CLI::App& app, const std::string& name, const std::string& 
 // Refuses an empty argument where a path is needed ("" would only fail later, less clearly).
 extern const CLI::Validator kNotEmpty;
 
+// Refuses a number outside [low, high], and what is no finite number ("nan", "inf" pass
+// CLI11's own range check).
+CLI::Validator finiteRange(double low, double high);
+
 // Parses the command line and runs the chosen command; returns the exit status. Usage
 // errors are reported on standard error in one short line; --help goes to standard output.
 int runCommandLine(CLI::App& app, int argc, char** argv);

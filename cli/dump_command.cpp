@@ -9,6 +9,7 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "platform/tab_fields.h"
 #include "import/vxlog_reader.h"
 
 namespace cli {
@@ -38,7 +39,7 @@ int dump(const std::string& path)
         const std::uint32_t* f = log.fragment(record.fragment);
         appendNumber(out, record.time);
         out += '\t';
-        out += log.text(record.host);
+        platform::appendTabField(out, log.text(record.host));
         out += '\t';
         appendNumber(out, f[0]);
         out += '\t';
@@ -48,7 +49,7 @@ int dump(const std::string& path)
             out.append(reinterpret_cast<const char*>(&f[2]), 4);
         for (int field = 3; field < 9; ++field) {
             out += '\t';
-            out += log.text(f[field]);
+            platform::appendTabField(out, log.text(f[field]));
         }
         out += '\n';
         if (out.size() > kChunk - 8192) {

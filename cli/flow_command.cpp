@@ -29,7 +29,7 @@ struct FlowArgs
     std::string page;
     FolderOptions folders;
     ChainOptions chain;
-    int source = 0; // the period, as for the other commands that show a stage
+    SourceOption source;
     int depth = kDefaultDepth;
 };
 
@@ -41,31 +41,19 @@ int flow(const FlowArgs& args)
         std::fprintf(stderr, "vexilo-cli flow: %s\n", error.c_str());
         return kExitFailure;
     }
-    const int panes = static_cast<int>(spec.panes.size());
-    if (args.source > panes) {
-        std::fprintf(stderr,
-                     "vexilo-cli flow: --source %d is beyond the chain, which has %d pane%s "
-                     "(sources 0 to %d)\n",
-                     args.source, panes, panes == 1 ? "" : "s", panes);
+    if (!args.source.check("flow", spec))
         return kExitFailure;
-    }
     args.folders.apply();
     warnMissingRuleFiles("flow");
 
     store::LogContainer log;
-    log.logPath = args.path;
-    store::Progress progress{0.0f};
-    if (const int rc = log.LoadPipeline(nullptr, progress, false, "")) {
-        std::fprintf(stderr, "vexilo-cli flow: cannot load %s: %s (err=%d(0x%X))\n",
-                     args.path.c_str(), sievra::analysedLogError(rc).c_str(), rc,
-                     static_cast<unsigned>(rc));
+    if (!loadLog("flow", args.path, log))
         return kExitFailure;
-    }
     filters::Chain chain(log);
     if (const int status = args.chain.run("flow", chain, spec))
         return status;
 
-    const std::uint32_t bit = filters::stageBit(args.source);
+    const std::uint32_t bit = filters::stageBit(args.source.source());
     if (args.page == views::kChooserAllLabel) {
         std::fprintf(stderr, "vexilo-cli flow: \"%s\" chooses no page; the view stays empty\n",
                      views::kChooserAllLabel);
@@ -77,7 +65,7 @@ int flow(const FlowArgs& args)
         std::fprintf(stderr,
                      "vexilo-cli flow: the page chooser of stage %d does not offer \"%s\" (it "
                      "lists the pages and referers of the stage's visitors, as URL groups)\n",
-                     args.source, args.page.c_str());
+                     args.source.source(), args.page.c_str());
         return kExitFailure;
     }
     views::FlowTrees trees;
@@ -113,11 +101,7 @@ void addFlowCommand(CLI::App& app)
         ->check(kNotEmpty);
     args->folders.addTo(*command);
     args->chain.addTo(*command);
-    command
-        ->add_option("--source", args->source,
-                     "the stage shown: 0 the period (default), k the k-th pane")
-        ->type_name("N")
-        ->check(CLI::NonNegativeNumber);
+    args->source.addTo(*command);
     command
         ->add_option("--depth", args->depth,
                      "the deepest level printed (1: the page's own branches);\n"

@@ -14,10 +14,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/chain_options.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/folder_options.h"
 #include "cli/output.h"
+#include "platform/tab_fields.h"
 #include "store/log_container.h"
 #include "store/messages.h"
 
@@ -52,19 +54,22 @@ private:
     std::string m_text;
 };
 
+// A field of a listing line: TABs and line breaks from the log become blanks.
 std::string text(const char* t)
 {
-    return t ? t : "";
+    std::string out;
+    platform::appendTabField(out, t);
+    return out;
 }
 
 std::string hostText(const store::HostEntry& h)
 {
     if (h.name && *h.name)
-        return h.name;
+        return text(h.name);
     in_addr a{htonl(h.address)};
     char dotted[INET_ADDRSTRLEN] = "";
     ::inet_ntop(AF_INET, &a, dotted, sizeof dotted);
-    return h.address ? dotted : text(h.name);
+    return h.address ? std::string(dotted) : text(h.name);
 }
 
 int load(const LoadArgs& args)
@@ -75,6 +80,7 @@ int load(const LoadArgs& args)
 
     store::LogContainer log;
     log.logPath = path;
+    log.tidyHostCache = false; // it only looks
     store::Progress progress{0.0f};
     StepPrinter steps;
     std::atomic<bool> running{true};
@@ -93,7 +99,7 @@ int load(const LoadArgs& args)
     if (meter.joinable())
         meter.join();
     if (rc) {
-        std::fprintf(stderr, "%s\n", store::openFailureMessage(rc).c_str());
+        reportLoadFailure("load", log, rc);
         return kExitFailure;
     }
 

@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/folder_options.h"
 #include "cli/output.h"
+#include "platform/tab_fields.h"
 #include "filters/csv.h"
 #include "platform/codepage.h"
 #include "views/log_rows.h"
@@ -31,14 +32,6 @@ struct LogArgs
     bool pageGiven = false;
     bool csv = false; // the log view's export instead of TAB-separated lines
 };
-
-// A cell inside a TAB-separated line: the few control characters a log line may carry in
-// its quoted fields would split the line or the columns, and become blanks.
-void appendField(std::string& out, std::string_view cell)
-{
-    for (const char c : cell)
-        out += c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
-}
 
 int logRows(const LogArgs& args)
 {
@@ -89,7 +82,7 @@ int logRows(const LogArgs& args)
                 out += '\t';
             cell.clear();
             rows.appendCellText(cell, r, column);
-            appendField(out, cell);
+            platform::appendTabField(out, cell);
         }
         out += '\n';
         if (out.size() > kChunk) {

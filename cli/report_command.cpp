@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/chain_options.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/folder_options.h"
@@ -41,14 +42,10 @@ int report(const ReportArgs& args)
     }
     warnMissingRuleFiles("report");
 
-    store::LogContainer log;
-    log.logPath = path;
     // No report folder for the load itself: the pages are made once it has succeeded.
-    store::Progress progress{0.0f};
-    if (const int rc = log.LoadPipeline(nullptr, progress, false, "")) {
-        std::fprintf(stderr, "%s\n", store::openFailureMessage(rc).c_str());
+    store::LogContainer log;
+    if (!loadLog("report", path, log))
         return kExitFailure;
-    }
     if (const int rc = report::publishReport(templates, folder, log)) {
         std::fprintf(stderr, "vexilo-cli report: cannot write the report to %s (err=%d)\n",
                      folder.c_str(), rc);

@@ -14,6 +14,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/chain_options.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/folder_options.h"
@@ -81,7 +82,7 @@ int resolve(const ResolveArgs& args)
     log.logPath = args.path;
     store::Progress progress{0.0f};
     if (const int rc = log.LoadPipeline(nullptr, progress, false, "")) {
-        std::fprintf(stderr, "%s\n", store::openFailureMessage(rc).c_str());
+        reportLoadFailure("resolve", log, rc);
         return kExitFailure;
     }
     std::vector<std::uint32_t> unnamed;
@@ -162,7 +163,7 @@ void addResolveCommand(CLI::App& app)
         ->check(CLI::Range(1, 256));
     command->add_option("--timeout", args->timeout, "seconds a lookup may take (default 10)")
         ->type_name("S")
-        ->check(CLI::Range(0.1, 600.0));
+        ->check(finiteRange(0.1, 600.0));
     args->folders.addTo(*command);
 }
 

@@ -1,5 +1,7 @@
 #include "filters/chain_runner.h"
 
+#include <algorithm>
+
 #include "platform/codepage.h"
 
 namespace filters {
@@ -118,13 +120,17 @@ ChainRun runChain(Chain& chain, const ChainSpec& spec)
     chain.open();
     PeriodFilter& period = chain.period();
     if (spec.period) {
-        const int from = period.indexOfDay(spec.firstDay);
-        const int to = period.indexOfDay(spec.lastDay);
-        if (from < 0 || to < 0) {
+        // A period that overlaps the log keeps the days the log has.
+        const auto& days = period.days();
+        const std::int64_t first = std::min(spec.firstDay, spec.lastDay);
+        const std::int64_t last = std::max(spec.firstDay, spec.lastDay);
+        if (days.empty() || last < days.front() || first > days.back()) {
             run.result = kChainPeriodOutside;
             return run;
         }
-        period.select(from, to);
+        run.periodClipped = first < days.front() || last > days.back();
+        period.select(period.indexOfDay(std::max(first, days.front())),
+                      period.indexOfDay(std::min(last, days.back())));
     }
     for (const PaneSpec& p : spec.panes)
         if (chain.addPane(p.kind, p.flags) < 0)

@@ -105,10 +105,12 @@ struct UnmatchedText
 struct ChainRun
 {
     int result = 0; // 0, or kChainPeriodOutside
+    // The requested period reached beyond the log's days and was cut down to those it has.
+    bool periodClipped = false;
     std::vector<UnmatchedText> unmatched;
 };
 
-// The requested period has a day the log does not hold.
+// The requested period holds none of the log's days.
 inline constexpr int kChainPeriodOutside = 1;
 
 // Opens the chain on its log, sets the period and the panes of spec, and computes every

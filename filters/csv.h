@@ -2,7 +2,8 @@
 
 // The CSV export of a statistics list: a header line with the column titles, then one line
 // per row in list order, the columns in display order. Every field is quoted with inner
-// quotes doubled, except an empty cell, which is an empty field; fields are separated by
+// quotes doubled, except an empty cell, which is an empty field (a cell that would pass for
+// a formula begins with "'", see appendCsvField); fields are separated by
 // "," and every line ends with CR LF. Texts are written as the list holds them (CP932),
 // without a byte-order mark. Filter panes, Sortwell and Wordlens export through this.
 
@@ -24,7 +25,9 @@ class CellSource
     virtual void appendCellText(std::string& out, std::size_t row, int subitem) const = 0;
 };
 
-// Appends one field: quoted, inner quotes doubled; nothing for an empty text.
+// Appends one field: quoted, inner quotes doubled; nothing for an empty text. A text that a
+// spreadsheet would take for a formula (it begins with "=", "+", "-", "@", a TAB or a CR,
+// and is no plain number) gets a "'" in front inside the quotes, so it is shown as text.
 void appendCsvField(std::string& out, std::string_view text);
 
 // The whole export, columns in displayOrder (subitems).

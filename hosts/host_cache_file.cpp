@@ -4,19 +4,37 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <unistd.h>
 #include <unordered_set>
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/settings.h"
+#include "platform/trace.h"
 
 namespace hosts {
 namespace {
 
+constexpr char kHeader[] = "[DNS]\r\n";
+constexpr std::size_t kHeaderSize = 7;
+
 bool isUpperHex(char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+// The address of a line's eight leading digits, as the loader reads them (a digit counts
+// its value, any other character its code minus 55).
+std::uint32_t lineAddress(const char* line)
+{
+    std::uint32_t address = 0;
+    for (int i = 0; i < 8; ++i) {
+        const char c = line[i];
+        address = address * 16 + static_cast<std::uint32_t>(c <= '9' ? c - '0' : c - 55);
+    }
+    return address;
 }
 
 // Every "dns*.dat" of the folder, ordered by path (oldest date first).
@@ -34,17 +52,49 @@ std::vector<std::string> cacheFiles(const std::string& folder)
     return files;
 }
 
-void readFile(const std::string& path, NameSink& sink, std::unordered_set<std::uint32_t>& seen)
+// A cache file read whole: plain reads, never a mapping, so that another program
+// shortening or replacing the file meanwhile cannot bring the reader down.
+bool readCacheFile(const std::string& path, platform::File& file, std::string& bytes)
+{
+    return file.open(path, platform::File::Mode::ReadFile) == 0 && file.readAll(bytes) == 0 &&
+           bytes.compare(0, kHeaderSize, kHeader) == 0;
+}
+
+// Disables the lines that start at the offsets (their first byte becomes ";") in the file
+// that was read into bytes. The bytes are written in place, one at a time, so the file never
+// gets shorter under a reader; a file replaced since it was read is left alone, and a line
+// only changes while it still starts as it did. 0, or the error that kept the file unchanged.
+int disableLines(const platform::File& read, const std::string& path, const std::string& bytes,
+                 const std::vector<std::size_t>& lines)
 {
     platform::File file;
-    platform::MappedView view;
-    if (file.open(path, platform::File::Mode::ReadWrite) || view.map(file, 0, 0, true) ||
-        view.size() < 7 || std::memcmp(view.data(), "[DNS]\r\n", 7) != 0)
+    if (const int rc = file.open(path, platform::File::Mode::ReadWrite))
+        return rc;
+    if (!file.sameFileAs(read))
+        return platform::kErrFileNotFound;
+    for (const std::size_t at : lines) {
+        char now = 0;
+        if (file.readAt(at, &now, 1) != 0 || now != bytes[at])
+            continue;
+        if (const int rc = file.writeAt(at, ";", 1))
+            return rc;
+    }
+    return 0;
+}
+
+void readFile(const std::string& path, NameSink& sink, std::unordered_set<std::uint32_t>& seen,
+              CacheUpkeep upkeep)
+{
+    platform::File file;
+    std::string bytes;
+    if (!readCacheFile(path, file, bytes))
         return;
-    char* p = view.data() + 7;
-    char* const end = view.data() + view.size();
+    const char* const begin = bytes.data();
+    const char* const end = begin + bytes.size();
+    const char* p = begin + kHeaderSize;
+    std::vector<std::size_t> duplicates;
     auto skipLine = [&] {
-        char* lf = static_cast<char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
         p = lf ? lf + 1 : end;
     };
     while (end - p >= 10 && !sink.cancelled()) {
@@ -52,27 +102,26 @@ void readFile(const std::string& path, NameSink& sink, std::unordered_set<std::u
             skipLine();
             continue;
         }
-        std::uint32_t address = 0;
-        for (int i = 0; i < 8; ++i) {
-            const char c = p[i];
-            address = address * 16 + static_cast<std::uint32_t>(c <= '9' ? c - '0' : c - 55);
-        }
+        const std::uint32_t address = lineAddress(p);
         if (!seen.insert(address).second) {
-            *p = ';'; // a later duplicate is disabled for good
+            duplicates.push_back(static_cast<std::size_t>(p - begin)); // disabled for good
             skipLine();
             continue;
         }
-        char* value = p + 8;
+        const char* value = p + 8;
         if (*value == '=')
             ++value;
-        char* cr = static_cast<char*>(std::memchr(value, '\r', static_cast<std::size_t>(end - value)));
-        char* valueEnd = cr ? cr : end;
+        const char* cr = static_cast<const char*>(std::memchr(value, '\r', static_cast<std::size_t>(end - value)));
+        const char* valueEnd = cr ? cr : end;
         const std::size_t length = static_cast<std::size_t>(valueEnd - value);
         sink.found(address, *value == '"' ? std::string_view() : std::string_view(value, length));
         if (!cr)
             break;
         p = cr + 2 <= end ? cr + 2 : end;
     }
+    // A file the user cannot write keeps its duplicates; the first line read wins all the same.
+    if (!duplicates.empty() && upkeep == CacheUpkeep::DisableDuplicates)
+        (void)disableLines(file, path, bytes, duplicates);
 }
 
 } // namespace
@@ -84,14 +133,14 @@ std::string cacheFileName(int year, int month, int day)
     return name;
 }
 
-std::size_t readHostNameCache(const std::string& folder, NameSink& sink)
+std::size_t readHostNameCache(const std::string& folder, NameSink& sink, CacheUpkeep upkeep)
 {
     const auto files = cacheFiles(folder);
     std::unordered_set<std::uint32_t> seen;
     for (const std::string& path : files) {
         if (sink.cancelled())
             break;
-        readFile(path, sink, seen);
+        readFile(path, sink, seen, upkeep);
         sink.fileDone(files.size());
     }
     return files.size();
@@ -104,19 +153,78 @@ int appendHostName(const std::string& dataFolder, std::uint32_t address, const c
         platform::joinPath(dataFolder, cacheFileName(today.year, today.month, today.day));
     // Opened for appending, so that every write lands at the end even when another
     // program appends to the same file: lines are only ever added, never written over.
-    // Header and line go out in one write.
+    // Header and line go out in one write. A link planted at today's name is not followed.
     platform::File file;
     if (const int rc = file.open(path, platform::File::Mode::Append))
         return rc;
     std::string line;
     if (file.size() == 0)
-        line = "[DNS]\r\n";
+        line = kHeader;
     char head[16];
     std::snprintf(head, sizeof head, "%08X=", address);
     line += head;
     line += (!name || !*name || *name == '"') ? "\"\"" : name;
     line += "\r\n";
     return file.append(line.data(), line.size());
+}
+
+std::string findExpiredFile(const std::string& folder, std::int64_t now)
+{
+    std::string last;
+    for (const std::string& path : cacheFiles(folder)) {
+        const std::int64_t created = platform::creationTime(path) / 1000000000;
+        if (created != 0 && now - created > kExpirySeconds) {
+            platform::trace("old %s", path.c_str());
+            last = path;
+        }
+    }
+    return last;
+}
+
+int takeAddresses(const std::string& path, std::size_t n, std::vector<std::uint32_t>& out,
+                  bool& drained)
+{
+    drained = false;
+    platform::File file;
+    std::string bytes;
+    if (!readCacheFile(path, file, bytes))
+        return file.isOpen() ? platform::kErrBadFormat : platform::kErrFileNotFound;
+    // Lines from the end back to the first line after the header. The lines taken are
+    // disabled in place rather than cut off: the file keeps its age (a copy would look new
+    // and its other lines would not be renewed for another 30 days) and never gets shorter
+    // under another program reading it.
+    std::vector<std::size_t> taken;
+    std::size_t end = bytes.size();
+    bool linesLeft = false;
+    while (end > kHeaderSize) {
+        std::size_t start = bytes.rfind('\n', end - 2);
+        start = start == std::string::npos || start < kHeaderSize - 1 ? kHeaderSize : start + 1;
+        const std::string_view line(bytes.data() + start, end - start);
+        end = start;
+        if (line.size() < 8 || !isUpperHex(line[0]))
+            continue; // disabled (";") or not a line of ours
+        if (out.size() == n) {
+            linesLeft = true;
+            break;
+        }
+        std::uint32_t address = 0;
+        for (std::size_t i = 0; i < 8 && isUpperHex(line[i]); ++i)
+            address = address * 16 + static_cast<std::uint32_t>(
+                                         line[i] <= '9' ? line[i] - '0' : line[i] - 'A' + 10);
+        out.push_back(address);
+        taken.push_back(start);
+    }
+    if (linesLeft) {
+        if (const int rc = disableLines(file, path, bytes, taken)) {
+            out.clear(); // the same lines would come again
+            return rc;
+        }
+        return 0;
+    }
+    file.close();
+    drained = true;
+    ::unlink(path.c_str());
+    return 0;
 }
 
 } // namespace hosts

@@ -1,8 +1,8 @@
 #pragma once
 
 // What the host-name windows and `vexilo-cli resolve` compute without a window: the
-// stored form of a name, the status text of the lookups, and the renewal of cache files
-// older than 30 days.
+// stored form of a name and the status text of the lookups (the cache files themselves:
+// host_cache_file.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -40,18 +40,5 @@ struct LookupState
 // "*40/40" while answers come, "*97.5% done" after 3 quiet seconds, "*updating expired"
 // while renewing, "*complete" when done, "*-/-" for a log without hosts.
 std::string statusText(const LookupState& state);
-
-// Seconds after which a cache file is renewed.
-inline constexpr std::int64_t kExpirySeconds = 30 * 24 * 3600;
-
-// The cache file of folder to renew next ("" when none is older than 30 days at `now`,
-// seconds since 1970); each expired file found is traced.
-std::string findExpiredFile(const std::string& folder, std::int64_t now);
-
-// Takes up to n addresses (host order) from the end of an expired file, skipping disabled
-// lines; cuts the file before the lines taken, or deletes it when none remain (drained).
-// 0, or an error when the file cannot be read or is not a cache file.
-[[nodiscard]] int takeAddresses(const std::string& path, std::size_t n,
-                                std::vector<std::uint32_t>& out, bool& drained);
 
 } // namespace hosts

@@ -420,7 +420,7 @@ int ImportJob::appendAnalysedLog(const std::string& path, std::uint64_t base)
 {
     const std::uint32_t started = platform::tickCount();
     platform::File file;
-    if (const int rc = file.open(path, platform::File::Mode::Read))
+    if (const int rc = file.open(path, platform::File::Mode::ReadFile))
         return rc;
     const std::int64_t fileLength = file.size();
     Header header;

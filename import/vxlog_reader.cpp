@@ -10,7 +10,7 @@ namespace sievra {
 int AnalysedLogFile::open(const std::string& path)
 {
     platform::File file;
-    if (const int rc = file.open(path, platform::File::Mode::Read))
+    if (const int rc = file.open(path, platform::File::Mode::ReadFile))
         return rc;
     std::uint64_t at = 0;
     auto readSection = [&](void* to, std::uint64_t length, int shortCode) {

@@ -33,6 +33,9 @@ int File::open(const std::string& path, Mode mode)
     case Mode::Read:
         flags |= O_RDONLY;
         break;
+    case Mode::ReadFile:
+        flags |= O_RDONLY | O_NONBLOCK;
+        break;
     case Mode::ReadWrite:
         flags |= O_RDWR;
         break;
@@ -43,7 +46,7 @@ int File::open(const std::string& path, Mode mode)
         flags |= O_RDWR | O_CREAT;
         break;
     case Mode::Append:
-        flags |= O_WRONLY | O_CREAT | O_APPEND;
+        flags |= O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW;
         break;
     }
     if (path.empty())
@@ -53,11 +56,18 @@ int File::open(const std::string& path, Mode mode)
     } while (m_fd < 0 && errno == EINTR);
     if (m_fd < 0)
         return lastError();
-    if (mode == Mode::Read || mode == Mode::ReadWrite) {
+    if (mode == Mode::Read || mode == Mode::ReadWrite || mode == Mode::ReadFile) {
         struct stat st {};
         if (::fstat(m_fd, &st) == 0 && S_ISDIR(st.st_mode)) {
             close();
             return kErrAccessDenied;
+        }
+        if (mode == Mode::ReadFile) {
+            if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+                close();
+                return kErrBadFormat;
+            }
+            ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
         }
     }
     return kOk;
@@ -100,6 +110,40 @@ int File::readAt(std::uint64_t offset, void* buffer, std::size_t length, std::si
     if (done)
         *done = total;
     return total == length ? kOk : kErrHandleEof;
+}
+
+int File::readAll(std::string& bytes) const
+{
+    bytes.clear();
+    if (m_fd < 0)
+        return kErrInvalidHandle;
+    const std::int64_t expected = size();
+    bytes.resize(static_cast<std::size_t>(expected > 0 ? expected : 0) + 1);
+    std::size_t total = 0;
+    for (;;) {
+        if (total == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const ssize_t n = ::pread(m_fd, bytes.data() + total, bytes.size() - total,
+                                  static_cast<off_t>(total));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            bytes.clear();
+            return lastError();
+        }
+        if (n == 0)
+            break;
+        total += static_cast<std::size_t>(n);
+    }
+    bytes.resize(total);
+    return kOk;
+}
+
+bool File::sameFileAs(const File& other) const
+{
+    struct stat a {}, b {};
+    return m_fd >= 0 && other.m_fd >= 0 && ::fstat(m_fd, &a) == 0 && ::fstat(other.m_fd, &b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 namespace {
@@ -238,6 +282,17 @@ bool isDirectory(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool isWritableFolder(const std::string& path)
+{
+    // Tried, not asked: permission bits do not bind every user, and a read-only disk or a
+    // file system that makes no files refuses whatever the bits say.
+    const std::string probe = isDirectory(path) ? makeTempFile(path, ".vexilo-probe-") : "";
+    if (probe.empty())
+        return false;
+    ::unlink(probe.c_str());
+    return true;
+}
+
 bool fileExists(const std::string& path)
 {
     struct stat st {};
@@ -306,23 +361,20 @@ std::string replacementTarget(const std::string& path)
     return target;
 }
 
-// Creates a new temporary file for a replacement of target in its folder; -1 on failure
-// (errno set), with the name in temp.
-int createReplacement(const std::string& target, std::string& temp)
+// Creates a new temporary file in the open folder dir for a replacement of its entry leaf;
+// -1 on failure (errno set), with the temporary's name in temp.
+int createReplacement(int dir, const std::string& leaf, std::string& temp)
 {
     static thread_local std::minstd_rand rng(std::random_device{}());
-    const std::string folder = folderOf(target);
-    const auto slash = target.rfind('/');
     // Long names are shortened so that the temporary's name stays within NAME_MAX.
-    const std::string name =
-        target.substr(slash == std::string::npos ? 0 : slash + 1).substr(0, 200);
+    const std::string name = leaf.substr(0, 200);
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[24];
         std::snprintf(suffix, sizeof suffix, ".%08X.tmp", static_cast<unsigned>(rng()));
-        temp = folder + "/." + name + suffix;
+        temp = "." + name + suffix;
         const int fd = retryOnInterrupt([&] {
-            return ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          0666);
+            return ::openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                            0666);
         });
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -330,24 +382,22 @@ int createReplacement(const std::string& target, std::string& temp)
     return -1;
 }
 
-// Replaces path with what write(fd) puts into a temporary file beside it.
+// Replaces the entry leaf of the open folder dir (a file, a symbolic link, or nothing yet)
+// with what write(fd) puts into a temporary beside it.
 template <typename Write>
-int replaceWith(const std::string& path, Write write)
+int replaceEntry(int dir, const std::string& leaf, Write write)
 {
-    if (path.empty())
-        return kErrFileNotFound;
-    const std::string target = replacementTarget(path);
     struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
+    const bool exists = ::fstatat(dir, leaf.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists && S_ISDIR(old.st_mode))
         return kErrAccessDenied;
 
     std::string temp;
-    const int fd = createReplacement(target, temp);
+    const int fd = createReplacement(dir, leaf, temp);
     if (fd < 0)
         return errno == ENOENT ? kErrPathNotFound : lastError();
     int rc = kOk;
-    if (exists) {
+    if (exists && S_ISREG(old.st_mode)) {
         if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
             ::fchown(fd, old.st_uid, old.st_gid) != 0) {
             // Not allowed to give the file away: it stays ours, with the old bits.
@@ -362,23 +412,102 @@ int replaceWith(const std::string& path, Write write)
     // After a successful fsync an interrupted close has nothing left to lose.
     if (::close(fd) != 0 && errno != EINTR && rc == kOk)
         rc = lastError();
-    if (rc == kOk && retryOnInterrupt([&] { return ::rename(temp.c_str(), target.c_str()); }) != 0)
+    if (rc == kOk &&
+        retryOnInterrupt([&] { return ::renameat(dir, temp.c_str(), dir, leaf.c_str()); }) != 0)
         rc = lastError();
     if (rc != kOk) {
-        ::unlink(temp.c_str());
+        ::unlinkat(dir, temp.c_str(), 0);
         return rc;
     }
     // The rename itself lasts once the folder is on the disk too; a folder that cannot be
     // synced (some file systems refuse) leaves the new file in place all the same.
-    const int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        retryOnInterrupt([&] { return ::fsync(dir); });
-        ::close(dir);
-    }
+    retryOnInterrupt([&] { return ::fsync(dir); });
     return kOk;
 }
 
+// An open folder, closed with its owner.
+class FolderHandle
+{
+public:
+    explicit FolderHandle(int fd) : m_fd(fd) {}
+    ~FolderHandle()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+    int fd() const { return m_fd; }
+    void reset(int fd)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd;
+};
+
+int openFolder(const std::string& path, FolderHandle& folder)
+{
+    folder.reset(retryOnInterrupt(
+        [&] { return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
+    if (folder.fd() >= 0)
+        return kOk;
+    return errno == ENOENT || errno == ENOTDIR ? kErrPathNotFound : lastError();
+}
+
+// Replaces path with what write(fd) puts into a temporary file beside it.
+template <typename Write>
+int replaceWith(const std::string& path, Write write)
+{
+    if (path.empty())
+        return kErrFileNotFound;
+    const std::string target = replacementTarget(path);
+    const auto slash = target.rfind('/');
+    const std::string leaf = target.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (leaf.empty())
+        return kErrAccessDenied; // a folder
+    FolderHandle folder(-1);
+    if (const int rc = openFolder(folderOf(target), folder))
+        return rc;
+    return replaceEntry(folder.fd(), leaf, write);
+}
+
 } // namespace
+
+int replaceFileInFolder(const std::string& folder, const std::string& name, std::string_view bytes)
+{
+    std::vector<std::string> parts;
+    for (std::size_t begin = 0;;) {
+        const std::size_t end = name.find('/', begin);
+        parts.push_back(name.substr(begin, end - begin));
+        if (end == std::string::npos)
+            break;
+        begin = end + 1;
+    }
+    for (const std::string& part : parts)
+        if (part.empty() || part == "." || part == "..")
+            return kErrInvalidParameter;
+    FolderHandle dir(-1);
+    if (const int rc = openFolder(folder, dir))
+        return rc;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        const char* sub = parts[i].c_str();
+        if (::mkdirat(dir.fd(), sub, 0777) != 0 && errno != EEXIST)
+            return lastError();
+        const int fd = retryOnInterrupt([&] {
+            return ::openat(dir.fd(), sub, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        });
+        if (fd < 0)
+            return errno == ELOOP || errno == ENOTDIR ? kErrAccessDenied : lastError();
+        dir.reset(fd);
+    }
+    return replaceEntry(dir.fd(), parts.back(), [&](int fd) {
+        return writeAll(fd, bytes.data(), bytes.size(), -1);
+    });
+}
 
 int replaceFile(const std::string& path, std::string_view bytes)
 {

@@ -19,11 +19,15 @@ class File
 {
 public:
     enum class Mode {
-        Read,            // existing file, read only
+        Read,            // existing file, read only (a pipe or a device too: log input)
+        ReadFile,        // existing regular file, read only: the open never waits on a
+                         // FIFO, and anything but a regular file is refused (kErrBadFormat)
         ReadWrite,       // existing file
         CreateAlways,    // create or truncate, read and write
         OpenOrCreate,    // open or create, read and write
-        Append,          // open or create, writes go to the end
+        Append,          // open or create, writes go to the end; a symbolic link at the
+                         // name is not followed (the open fails): appends go to files of
+                         // the data folder, which links must not lead elsewhere
     };
 
     File() = default;
@@ -48,6 +52,12 @@ public:
     // Appends at the current end of the file.
     [[nodiscard]] int append(const void* buffer, std::size_t length);
     [[nodiscard]] int truncate(std::uint64_t length);
+    // Reads from offset 0 to the end of the file, however long it is by then: a file that
+    // another program shortens or lengthens meanwhile gives what it held when each part
+    // was read, never a fault (a mapping view would die of a shortened file). 0 or an error.
+    [[nodiscard]] int readAll(std::string& bytes) const;
+    // Whether both are open on the same file (device and inode).
+    bool sameFileAs(const File& other) const;
 
 private:
     int m_fd = -1;
@@ -89,6 +99,9 @@ std::int64_t lastWriteTime(const std::string& path);
 std::int64_t creationTime(const std::string& path);
 
 bool isDirectory(const std::string& path);
+// Whether this process can make files in the folder: a new empty file is made there and
+// removed again (a folder on a read-only disk cannot, whatever its permission bits say).
+bool isWritableFolder(const std::string& path);
 bool fileExists(const std::string& path);
 
 // Creates a new empty file that must not exist yet (O_EXCL): 0, kErrFileExists when it
@@ -111,6 +124,16 @@ std::string makeTempFile(const std::string& folder, const std::string& prefix);
 // stays. On any failure the temporary is removed and path is left as it was. Returns 0,
 // kErrPathNotFound when the folder does not exist, or the error of the failing call.
 [[nodiscard]] int replaceFile(const std::string& path, std::string_view bytes);
+
+// Replaces the file `name` of folder the same way, for folders this program does not own
+// (a report folder the user named, the data folder): the entry itself is replaced, never
+// written through, so a symbolic link planted there is replaced by the new file and the file
+// it led to stays as it was. `name` may hold subfolders ("images/a.gif"); they are made when
+// missing and must be real folders: a symbolic link where a subfolder belongs is refused
+// (kErrAccessDenied). `folder` itself is taken as the user named it. Returns 0,
+// kErrPathNotFound when folder does not exist, or the error of the failing call.
+[[nodiscard]] int replaceFileInFolder(const std::string& folder, const std::string& name,
+                                      std::string_view bytes);
 
 // Copies the file `from` over `to` the same safe way (to is replaced whole, or left as it
 // was). Copying a file onto itself changes nothing.

@@ -15,16 +15,14 @@ namespace {
 int readWhole(const std::string& path, std::string& bytes)
 {
     platform::File file;
-    if (const int rc = file.open(path, platform::File::Mode::Read))
+    if (const int rc = file.open(path, platform::File::Mode::ReadFile))
         return rc;
-    const std::int64_t size = file.size();
-    if (size < 0)
-        return platform::kErrIoDevice;
-    bytes.resize(static_cast<std::size_t>(size));
-    return file.readAt(0, bytes.data(), bytes.size());
+    return file.readAll(bytes);
 }
 
-// Every file under from goes to the same place under to, each replaced whole.
+// Every file under from goes to the same place under to, each replaced whole. The folder
+// is the user's and others may write there: an entry is replaced, never written through, so
+// a link planted at a page's name cannot send the page anywhere else.
 int copyInto(const std::string& from, const std::string& to)
 {
     namespace fs = std::filesystem;
@@ -35,15 +33,13 @@ int copyInto(const std::string& from, const std::string& to)
     std::string bytes;
     for (auto it = fs::recursive_directory_iterator(from, ec); !ec && it != fs::end(it);
          it.increment(ec)) {
-        const std::string target = (fs::path(to) / fs::relative(it->path(), from)).string();
-        if (it->is_directory(ec)) {
-            fs::create_directories(target, ec);
-        } else if (it->is_regular_file(ec)) {
-            if (const int rc = readWhole(it->path().string(), bytes))
-                return rc;
-            if (const int rc = platform::replaceFile(target, bytes))
-                return rc;
-        }
+        if (!it->is_regular_file(ec))
+            continue; // folders are made with the files they hold
+        if (const int rc = readWhole(it->path().string(), bytes))
+            return rc;
+        const std::string name = fs::relative(it->path(), from).string();
+        if (const int rc = platform::replaceFileInFolder(to, name, bytes))
+            return rc;
     }
     return ec ? platform::errorFromErrno(ec.value()) : 0;
 }

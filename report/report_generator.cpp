@@ -140,7 +140,7 @@ int HtmlReport::generate(const std::string& folder, const store::LogContainer& l
         // A page that cannot be replaced stays as it was (the report view then shows the
         // previous report); a crash never leaves half a page.
         if (generated != page)
-            if (const int rc = platform::replaceFile(path, generated); rc && !result)
+            if (const int rc = platform::replaceFileInFolder(folder, name, generated); rc && !result)
                 result = rc;
     }
     return result;

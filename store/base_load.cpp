@@ -50,7 +50,7 @@ int LogContainer::BaseLoad(const std::string& path, Progress& progress)
     auto cancelled = [&] { return progress.load(std::memory_order_relaxed) < 0; };
 
     platform::File file;
-    rc = cancelled() ? platform::kErrCancelled : file.open(path, platform::File::Mode::Read);
+    rc = cancelled() ? platform::kErrCancelled : file.open(path, platform::File::Mode::ReadFile);
     sievra::Header header;
     std::uint64_t at = 0;
     auto readExactly = [&](void* to, std::size_t length, int shortCode) {

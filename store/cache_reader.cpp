@@ -7,7 +7,7 @@ namespace store {
 int CacheReader::open(const std::string& path)
 {
     m_atEnd = true;
-    if (const int rc = m_file.open(path, platform::File::Mode::Read))
+    if (const int rc = m_file.open(path, platform::File::Mode::ReadFile))
         return rc;
     if (const int rc = m_view.map(m_file, 0, 0, false))
         return rc;

@@ -121,8 +121,10 @@ int walkKeys(LoadContext& ctx, const std::vector<SearchKey>& keys, const std::st
             cache.next();
             continue;
         }
-        if (const int rc = evaluate(list, key, outcome))
+        if (const int rc = evaluate(list, key, outcome)) {
+            ctx.log.trouble = {LoadTrouble::Kind::ReadFile, rulePath};
             return rc;
+        }
         found(i, outcome, false);
     }
     return 0;
@@ -132,15 +134,19 @@ int walkKeys(LoadContext& ctx, const std::vector<SearchKey>& keys, const std::st
 class OncePerText
 {
 public:
-    explicit OncePerText(const std::string& path) : m_rules(rules::LoadRules(path)) {}
+    explicit OncePerText(const std::string& path) : m_path(path), m_rules(rules::LoadRules(path))
+    {
+    }
     // The pooled outcome for a text (null when empty), evaluating on first sight.
     int outcome(LoadContext& ctx, const char* text, const char*& result)
     {
         auto it = m_done.find(text);
         if (it == m_done.end()) {
             std::string out;
-            if (const int rc = evaluate(m_rules, text, out))
+            if (const int rc = evaluate(m_rules, text, out)) {
+                ctx.log.trouble = {LoadTrouble::Kind::ReadFile, m_path};
                 return rc;
+            }
             it = m_done.emplace(text, out.empty() ? nullptr : ctx.pool.intern(out)).first;
         }
         result = it->second;
@@ -148,9 +154,24 @@ public:
     }
 
 private:
+    std::string m_path;
     rules::RuleList m_rules;
     std::unordered_map<const char*, const char*> m_done; // texts are unique per pointer
 };
+
+// Replaces a cache of the data folder whole (a crash or a failed write leaves the old one;
+// a link planted at its name is replaced, never written through). A failure names the
+// file, or the folder when nothing can be written there.
+int writeCache(LoadContext& ctx, const char* name, const std::string& text)
+{
+    const int rc = platform::replaceFileInFolder(ctx.dataFolder, name, text);
+    if (rc) {
+        const bool folder = !platform::isWritableFolder(ctx.dataFolder);
+        ctx.log.trouble = {folder ? LoadTrouble::Kind::WriteFolder : LoadTrouble::Kind::WriteFile,
+                           folder ? ctx.dataFolder : ctx.dataFile(name)};
+    }
+    return rc;
+}
 
 } // namespace
 
@@ -257,12 +278,11 @@ int saveSearchCaches(LoadContext& ctx)
         std::snprintf(rank, sizeof rank, "%d", static_cast<int>(f->refq->rank));
         rankText += "[MapString]\r\n" + k + "\r\n" + rank + "\r\n\r\n";
     }
-    // Each cache is replaced whole: a crash or a failed write leaves the old one.
     if (ctx.wordRulesRead)
-        if (const int rc = platform::replaceFile(ctx.dataFile("searchword.cache"), wordText))
+        if (const int rc = writeCache(ctx, "searchword.cache", wordText))
             return rc;
     if (ctx.rankRulesRead)
-        return platform::replaceFile(ctx.dataFile("searchrank.cache"), rankText);
+        return writeCache(ctx, "searchrank.cache", rankText);
     return 0;
 }
 

@@ -41,7 +41,9 @@ private:
 void loadHostNames(LoadContext& ctx)
 {
     HostTableSink sink(ctx);
-    if (hosts::readHostNameCache(ctx.dataFolder, sink) == 0)
+    const auto upkeep = ctx.log.tidyHostCache ? hosts::CacheUpkeep::DisableDuplicates
+                                              : hosts::CacheUpkeep::ReadOnly;
+    if (hosts::readHostNameCache(ctx.dataFolder, sink, upkeep) == 0)
         ctx.add(HostTableSink::kShare);
 }
 

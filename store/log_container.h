@@ -83,6 +83,21 @@ public:
 
 class ReportGenerator; // report_generator.h
 
+// The file or folder a failed load could not read or write, for the messages that name it
+// (messages.h). Paths are native bytes.
+struct LoadTrouble
+{
+    enum class Kind {
+        None,        // the load did not fail on a file (or did not fail)
+        AnalysedLog, // the analysed log cannot be read, is damaged or holds too little
+        ReadFile,    // a rule file or the URL-group file cannot be read or evaluated
+        WriteFile,   // a file of the data folder cannot be written
+        WriteFolder, // nothing can be written into the data folder
+    };
+    Kind kind = Kind::None;
+    std::string path;
+};
+
 // The shared progress of a load, 0..1; a negative value means the user cancelled.
 using Progress = std::atomic<float>;
 
@@ -137,6 +152,11 @@ public:
 
     // Milliseconds of each pipeline step of the last load (-1: did not run).
     int stepMillis[18];
+    // Whether the load disables the duplicate lines of the host-name cache files (the main
+    // program's load does; the command line's read-only commands leave the files alone).
+    bool tidyHostCache = true;
+    // What the last load failed on (Kind::None after a load that succeeded).
+    LoadTrouble trouble;
 
 private:
     friend class Pipeline;

@@ -1,30 +1,28 @@
 #pragma once
 
-// What the store says when an open fails (UTF-8; shown in a box captioned "LogContainer").
+// What the store says when an open fails: the message of the box captioned "LogContainer"
+// and, below it, a line that names what failed and the file or folder; the command line says
+// the same in English. UTF-8; paths as the system holds them.
 
-#include <cstdio>
 #include <string>
+
+#include "store/log_container.h"
 
 namespace store {
 
 // "" for a cancelled load (1223), which is not reported.
-inline std::string openFailureMessage(int code)
-{
-    switch (code) {
-    case 0:
-    case 1223:
-        return "";
-    case 232:
-        return "解析に十分なデータがありません";
-    case 11:
-        return "ファイル形式が正しくありません";
-    default: {
-        char text[64];
-        std::snprintf(text, sizeof text, "Open LogFile failed\r\n\r\nerr=%d(0x%X)", code,
-                      static_cast<unsigned>(code));
-        return text;
-    }
-    }
-}
+std::string openFailureMessage(int code);
+
+// The Japanese line that names what failed ("解析ログが見つかりません: /x/a.vxlog", "データ
+// フォルダに書き込めません: /x/My Vexilo"); "" when the load did not fail on a file.
+std::string troubleLine(int code, const LoadTrouble& trouble);
+
+// The box's whole text: the message, and the trouble line below it after an empty line.
+std::string openFailureText(int code, const LoadTrouble& trouble);
+
+// The command line's reason for a failed load of logPath, in English: "cannot write to the
+// data folder /x: access denied (err=5(0x5))", "the file ends inside the dictionary
+// (err=102(0x66))".
+std::string troubleReason(int code, const LoadTrouble& trouble);
 
 } // namespace store

@@ -42,6 +42,7 @@ int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
     const std::uint32_t started = platform::tickCount();
     std::uint32_t stepStart = started;
     std::fill(std::begin(stepMillis), std::end(stepMillis), -1);
+    trouble = {};
     auto say = [&](const char* utf8) {
         if (text)
             text->setText(utf8);
@@ -58,14 +59,18 @@ int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
 
     if (!reload) {
         say("ログファイルを読み込み中");
-        if (const int rc = done(0, BaseLoad(logPath, progress)))
+        if (const int rc = done(0, BaseLoad(logPath, progress))) {
+            trouble = {LoadTrouble::Kind::AnalysedLog, logPath};
             return rc;
+        }
         say("ソート中");
         sortByTime(ctx);
         done(1, 0);
         say("サイト名を検出中");
-        if (const int rc = done(2, detectSite(ctx)))
+        if (const int rc = done(2, detectSite(ctx))) {
+            trouble = {LoadTrouble::Kind::AnalysedLog, logPath};
             return rc;
+        }
         say("ローカルサイトからのRefererを修正中");
         fixLocalReferers(ctx);
         ctx.add(0.05f);
@@ -141,7 +146,11 @@ int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
                     int(sizes[5]), int(sizes[6]), int(sizes[7]));
     // The steps of a cancelled load ran with their loops cut short: its tables are not
     // complete, whatever the steps returned.
-    return ctx.cancelled() ? platform::kErrCancelled : 0;
+    if (ctx.cancelled()) {
+        trouble = {};
+        return platform::kErrCancelled;
+    }
+    return 0;
 }
 
 } // namespace store

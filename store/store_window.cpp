@@ -162,7 +162,7 @@ class StoreWindow final : public Handler
             return 0;
         }
         if (rc != platform::kErrCancelled)
-            errorBox(self, fromUtf8(openFailureMessage(rc)));
+            errorBox(self, fromUtf8(openFailureText(rc, m_log->trouble)));
         post(&self, WM_CLOSE);
         return rc;
     }

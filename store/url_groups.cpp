@@ -131,8 +131,10 @@ int applyUrlGroups(LoadContext& ctx)
 
     CacheReader file;
     const int rc = file.open(ctx.dataFile(log.LocalSite + ".urlgrp"));
-    if (rc && rc != platform::kErrFileNotFound)
+    if (rc && rc != platform::kErrFileNotFound) {
+        log.trouble = {LoadTrouble::Kind::ReadFile, ctx.dataFile(log.LocalSite + ".urlgrp")};
         return rc;
+    }
     std::unordered_map<const char*, std::u16string> wide; // texts as the patterns see them
     for (; !rc && !file.atEnd() && !ctx.cancelled(); file.next()) {
         const bool regexp = file.kind() == "[MapStringRegexpNow]";

@@ -2,6 +2,7 @@
 
 #include "filters/key_set.h"
 #include "platform/codepage.h"
+#include "platform/tab_fields.h"
 #include "views/zeroed_table.h"
 
 #include <algorithm>
@@ -476,8 +477,7 @@ void appendTree(std::string& out, const char* side, const FlowNode& root, int ma
         out += numbers;
         out += shareText(*node);
         out += '\t';
-        if (node->key)
-            out += node->key;
+        platform::appendTabField(out, node->key);
         out += '\n';
         stack.insert(stack.end(), node->children.rbegin(), node->children.rend());
     }

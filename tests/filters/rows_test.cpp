@@ -177,6 +177,34 @@ TEST(Csv, QuotesEmptyFieldsAndDisplayOrder)
     EXPECT_EQ(csvText(t, initial).substr(0, 27), "\"Visitor\",\"Exit\",\"URL\"\r\n\"3\"");
 }
 
+TEST(Csv, CellsThatWouldRunAsFormulasAreWrittenAsText)
+{
+    const struct
+    {
+        const char* cell;
+        const char* field;
+    } cases[] = {
+        {"=cmd|'/c calc'!A0", "\"'=cmd|'/c calc'!A0\""}, // a referer
+        {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""}, // a user agent
+        {"@sum(1).x", "\"'@sum(1).x\""},                  // a name-service answer
+        {"+1+cmd", "\"'+1+cmd\""},
+        {"-2+3", "\"'-2+3\""},
+        {"\t=1", "\"'\t=1\""},
+        {"\r=1", "\"'\r=1\""},
+        {"-", "\"'-\""},
+        {"-3", "\"-3\""}, // numbers stay numbers
+        {"+1.5", "\"+1.5\""},
+        {"-12.5%", "\"-12.5%\""},
+        {"a=b", "\"a=b\""},
+        {"/=", "\"/=\""},
+    };
+    for (const auto& c : cases) {
+        std::string out;
+        appendCsvField(out, c.cell);
+        EXPECT_EQ(out, c.field) << c.cell;
+    }
+}
+
 TEST(Csv, FailedExportLeavesTheOldFile)
 {
     vxtest::TempDir dir;

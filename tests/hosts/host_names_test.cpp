@@ -2,12 +2,17 @@
 // of expired cache files, and the name service's one completion per lookup.
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
 
+#include "hosts/host_cache_file.h"
 #include "hosts/host_names.h"
 #include "platform/name_service.h"
 #include "tests/import/import_helpers.h"
@@ -60,19 +65,28 @@ TEST(HostNames, AnExpiredFileIsDrainedFromItsEndAndDeleted)
 {
     TempDir dir;
     const std::string path = dir.file("dns20261101.dat");
-    writeFile(path, "[DNS]\r\n01020304=a.b\r\n;1020305=c.d\r\n01020306=\"\"\r\n01020307=e.f\r\n");
+    const std::string lines = "01020304=a.b\r\n;1020305=c.d\r\n01020306=\"\"\r\n01020307=e.f\r\n";
+    writeFile(path, "[DNS]\r\n" + lines);
     const std::int64_t now = std::time(nullptr);
     EXPECT_EQ(hosts::findExpiredFile(dir.path(), now), "");
     EXPECT_EQ(hosts::findExpiredFile(dir.path(), now + 31 * 86400), path);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
 
+    // The lines taken are disabled where they stand: the file never gets shorter under
+    // another program reading it, and it keeps its age for the next batch.
     std::vector<std::uint32_t> taken;
     bool drained = true;
     ASSERT_EQ(hosts::takeAddresses(path, 2, taken, drained), 0);
     EXPECT_EQ(taken, (std::vector<std::uint32_t>{0x01020307, 0x01020306}));
     EXPECT_FALSE(drained);
-    EXPECT_EQ(readFile(path), "[DNS]\r\n01020304=a.b\r\n;1020305=c.d\r\n");
+    EXPECT_EQ(readFile(path), "[DNS]\r\n01020304=a.b\r\n;1020305=c.d\r\n;1020306=\"\"\r\n;1020307=e.f\r\n");
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(hosts::findExpiredFile(dir.path(), now + 31 * 86400), path);
     taken.clear();
-    ASSERT_EQ(hosts::takeAddresses(path, 2, taken, drained), 0); // the disabled line is skipped
+    ASSERT_EQ(hosts::takeAddresses(path, 2, taken, drained), 0); // the disabled lines are skipped
     EXPECT_EQ(taken, (std::vector<std::uint32_t>{0x01020304}));
     EXPECT_TRUE(drained);
     EXPECT_FALSE(std::filesystem::exists(path));
@@ -81,19 +95,74 @@ TEST(HostNames, AnExpiredFileIsDrainedFromItsEndAndDeleted)
     EXPECT_NE(hosts::takeAddresses(path, 2, taken, drained), 0);
 }
 
+// Reads every line of the cache files; counts the names found.
+class CountingSink : public hosts::NameSink
+{
+public:
+    bool cancelled() const override { return false; }
+    void found(std::uint32_t, std::string_view) override { ++names; }
+    void fileDone(std::size_t) override {}
+    std::size_t names = 0;
+};
+
+TEST(HostNames, ACacheFileChangingUnderTheReaderCannotCrashIt)
+{
+    // Another program (a second instance, an older renewal) shortens and rewrites a cache
+    // file again and again while a reader goes through it: the reader lives.
+    TempDir dir;
+    const std::string path = dir.file("dns20261101.dat");
+    std::string full = "[DNS]\r\n";
+    for (std::uint32_t a = 1; a <= 60000; ++a) {
+        char line[40];
+        std::snprintf(line, sizeof line, "%08X=jp.example.host%u\r\n", a, a);
+        full += line;
+    }
+    writeFile(path, full);
+    const pid_t reader = ::fork();
+    ASSERT_GE(reader, 0);
+    if (reader == 0) {
+        for (int i = 0; i < 300; ++i) {
+            CountingSink sink;
+            hosts::readHostNameCache(dir.path(), sink, hosts::CacheUpkeep::ReadOnly);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    for (int round = 0; ::waitpid(reader, &status, WNOHANG) == 0; ++round) {
+        const int fd = ::open(path.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, round % 2 ? 7 : 0), 0);
+        ASSERT_EQ(::pwrite(fd, full.data(), full.size(), 0), static_cast<ssize_t>(full.size()));
+        ::close(fd);
+    }
+    ASSERT_TRUE(WIFEXITED(status)) << "the reader died of signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    CountingSink sink;
+    EXPECT_EQ(hosts::readHostNameCache(dir.path(), sink, hosts::CacheUpkeep::ReadOnly), 1u);
+    EXPECT_EQ(sink.names, 60000u);
+}
+
 TEST(NameService, EveryLookupEndsOnceAndACancelledOneNever)
 {
-    auto service = platform::makeNameService(4, 5000);
+    // One worker, held in the first completion until the last lookup is cancelled: that
+    // lookup cannot have begun before its cancel, whatever the machine's speed.
+    auto service = platform::makeNameService(1, 5000);
     std::atomic<int> calls{0};
     std::atomic<int> cancelledCalls{0};
+    std::atomic<bool> held{true};
     const std::uint32_t loopback = htonl(0x7F000001);
-    std::vector<platform::NameTicket> tickets;
-    for (int i = 0; i < 8; ++i)
-        tickets.push_back(service->lookupAddress(
-            loopback, [&](platform::NameTicket, const platform::NameAnswer&) { ++calls; }));
+    service->lookupAddress(loopback, [&](platform::NameTicket, const platform::NameAnswer&) {
+        while (held)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ++calls;
+    });
+    for (int i = 1; i < 8; ++i)
+        service->lookupAddress(
+            loopback, [&](platform::NameTicket, const platform::NameAnswer&) { ++calls; });
     const platform::NameTicket cancelled = service->lookupAddress(
         loopback, [&](platform::NameTicket, const platform::NameAnswer&) { ++cancelledCalls; });
     service->cancel(cancelled);
+    held = false;
     for (int i = 0; i < 800 && calls < 8; ++i) // a busy machine answers slowly
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <filesystem>
 #include <map>
+#include <sys/stat.h>
 
 #include "mainwin/main_window.h"
 #include "mainwin/report_work_folder.h"
@@ -187,26 +188,38 @@ TEST_F(MainWindowTest, AFailedOpenShowsTheStoresMessageAndLeavesNoStore)
     writeFile(file("cut.vxlog"), bytes.substr(0, 104 + records + 5)); // inside the dictionary
     writeFile(file("text.vxlog"), std::string(200, 'x'));
     writeFile(file("short.vxlog"), "only text\n");
+    ASSERT_EQ(::mkfifo(file("fifo.vxlog").c_str(), 0600), 0); // would block an open for ever
+    // A data folder nobody can make files in, root included: the search-word cache fails.
+    const std::string noWrite = "/proc/self/fdinfo";
+    const QString damaged = QStringLiteral("\n\n解析ログが壊れているか、解析ログではありません: ");
     const struct
     {
         std::string path;
         QString message;
+        std::string home = {};
     } cases[] = {
-        {file("missing.vxlog"), QStringLiteral("Open LogFile failed\n\nerr=2(0x2)")},
-        {file("text.vxlog"), QStringLiteral("ファイル形式が正しくありません")},
-        {file("short.vxlog"), QStringLiteral("ファイル形式が正しくありません")},
-        {file("cut.vxlog"), QStringLiteral("Open LogFile failed\n\nerr=102(0x66)")},
+        {file("missing.vxlog"), QStringLiteral("Open LogFile failed\n\nerr=2(0x2)\n\n解析ログが見つかりません: ")},
+        {file("text.vxlog"), QStringLiteral("ファイル形式が正しくありません") + damaged},
+        {file("short.vxlog"), QStringLiteral("ファイル形式が正しくありません") + damaged},
+        {file("cut.vxlog"), QStringLiteral("Open LogFile failed\n\nerr=102(0x66)") + damaged},
+        {file("fifo.vxlog"), QStringLiteral("ファイル形式が正しくありません\n\n解析ログが通常のファイルではありません: ")},
+        {file(""), QStringLiteral("Open LogFile failed\n\nerr=5(0x5)\n\n解析ログではなくフォルダです: ")},
+        {good, QStringLiteral("Open LogFile failed\n\nerr=3(0x3)\n\nデータフォルダに書き込めません: "), noWrite},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
+        if (!c.home.empty()) {
+            ASSERT_EQ(platform::setHomeDir(c.home), 0);
+        }
         BoxSeen box;
         ModalDriver driver({acceptBox(box)});
         open(c.path);
         pump(50);
         EXPECT_EQ(box.caption, QStringLiteral("LogContainer"));
-        EXPECT_EQ(box.text, c.message);
+        EXPECT_EQ(box.text, c.message + QString::fromStdString(c.home.empty() ? c.path : c.home));
         EXPECT_FALSE(store());
         EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Vexilo"));
+        ASSERT_EQ(platform::setHomeDir(file("data")), 0);
     }
 }
 

@@ -385,4 +385,37 @@ TEST_F(Report, PublishedReportLeavesOtherFilesAlone)
         ::unsetenv("TMPDIR");
 }
 
+// Links planted in the report folder lead nowhere: a link at a page's name is replaced by
+// the page and the file it led to stays; a link where a subfolder belongs is refused.
+TEST_F(Report, PublishedReportNeverWritesThroughALink)
+{
+    const std::string templates = m_dir.file("templates");
+    std::filesystem::create_directories(templates + "/img");
+    writeFile(templates + "/index.html", "<p><!--<TOTALVISITOR>-->old<!--</TOTALVISITOR>--></p>");
+    writeFile(templates + "/img/logo.svg", "<svg/>");
+    std::vector<Hit> hits = siteChain();
+    store::LogContainer log;
+    load(hits, log);
+    const std::string victim = m_dir.file("victim.txt");
+    const std::string victimFolder = m_dir.file("victim-folder");
+    writeFile(victim, "precious");
+    std::filesystem::create_directories(victimFolder);
+
+    const std::string pageLink = m_dir.file("page-link");
+    std::filesystem::create_directories(pageLink + "/img");
+    std::filesystem::create_symlink(victim, pageLink + "/index.html");
+    std::filesystem::create_symlink(victim, pageLink + "/img/logo.svg");
+    ASSERT_EQ(report::publishReport(templates, pageLink, log), 0);
+    EXPECT_EQ(readFile(victim), "precious");
+    EXPECT_FALSE(std::filesystem::is_symlink(pageLink + "/index.html"));
+    EXPECT_EQ(readFile(pageLink + "/index.html"), "<p><!--<TOTALVISITOR>-->1<!--</TOTALVISITOR>--></p>");
+    EXPECT_EQ(readFile(pageLink + "/img/logo.svg"), "<svg/>");
+
+    const std::string folderLink = m_dir.file("folder-link");
+    std::filesystem::create_directories(folderLink);
+    std::filesystem::create_directory_symlink(victimFolder, folderLink + "/img");
+    EXPECT_EQ(report::publishReport(templates, folderLink, log), platform::kErrAccessDenied);
+    EXPECT_TRUE(std::filesystem::is_empty(victimFolder));
+}
+
 } // namespace

@@ -450,16 +450,25 @@ TEST_F(Store, HostNameCacheFilesOldestFirst)
     writeFile(m_home + "/dns20260101.dat", "[DNS]\r\n0A000001=jp.old.name\r\n0A000002=\"\"\r\n");
     writeFile(m_home + "/dns20260201.dat", "[DNS]\r\n0A000001=jp.new.name\r\n;A000003=x\r\n");
     writeFile(m_home + "/dns20260301.dat", "[NOT DNS]\r\n0A000002=bad\r\n");
+    // A load that only looks (the command line's) reads the same names and leaves the
+    // files as they are; the main program's load disables the later duplicate.
+    for (const bool tidy : {false, true}) {
+        store::LogContainer log;
+        log.tidyHostCache = tidy;
+        ASSERT_EQ(load(hits, log), 0);
+        std::map<std::uint32_t, std::string> names;
+        for (const auto& h : log.Host)
+            if (h.address)
+                names[h.address] = h.name ? h.name : "(null)";
+        EXPECT_EQ(names[0x0A000001], "jp.old.name");
+        EXPECT_EQ(names[0x0A000002], "");       // looked up, no name
+        EXPECT_EQ(names[0xC0000263], "(null)"); // not known yet
+        EXPECT_EQ(readFile(m_home + "/dns20260201.dat"),
+                  tidy ? "[DNS]\r\n;A000001=jp.new.name\r\n;A000003=x\r\n"
+                       : "[DNS]\r\n0A000001=jp.new.name\r\n;A000003=x\r\n");
+    }
     store::LogContainer log;
     ASSERT_EQ(load(hits, log), 0);
-    std::map<std::uint32_t, std::string> names;
-    for (const auto& h : log.Host)
-        if (h.address)
-            names[h.address] = h.name ? h.name : "(null)";
-    EXPECT_EQ(names[0x0A000001], "jp.old.name");
-    EXPECT_EQ(names[0x0A000002], "");          // looked up, no name
-    EXPECT_EQ(names[0xC0000263], "(null)");    // not known yet
-    EXPECT_EQ(readFile(m_home + "/dns20260201.dat"), "[DNS]\r\n;A000001=jp.new.name\r\n;A000003=x\r\n");
 
     // Answers go to today's file; the store takes names for addresses it has.
     ASSERT_EQ(hosts::appendHostName(m_home, 0xC0000263, "jp.example.host"), 0);
