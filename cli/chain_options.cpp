@@ -201,12 +201,13 @@ int ChainOptions::run(const char* command, filters::Chain& chain,
     }
     if (run.periodClipped) {
         const filters::PeriodFilter& period = chain.period();
-        std::fprintf(stderr,
-                     "vexilo-cli %s: the period %s reaches beyond the log; showing %s to %s, the "
-                     "days the log has\n",
-                     command, m_period.c_str(),
-                     filters::PeriodFilter::dayText(period.days()[std::size_t(period.from())]).c_str(),
-                     filters::PeriodFilter::dayText(period.days()[std::size_t(period.to())]).c_str());
+        std::fprintf(
+            stderr,
+            "vexilo-cli %s: the period %s reaches beyond the log; showing %s to %s, the "
+            "days the log has\n",
+            command, m_period.c_str(),
+            filters::PeriodFilter::dayText(period.days()[std::size_t(period.from())]).c_str(),
+            filters::PeriodFilter::dayText(period.days()[std::size_t(period.to())]).c_str());
     }
     for (const filters::UnmatchedText& u : run.unmatched)
         std::fprintf(

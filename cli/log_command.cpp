@@ -7,9 +7,9 @@
 #include "cli/commands.h"
 #include "cli/folder_options.h"
 #include "cli/output.h"
-#include "platform/tab_fields.h"
 #include "filters/csv.h"
 #include "platform/codepage.h"
+#include "platform/tab_fields.h"
 #include "views/log_rows.h"
 
 #include <CLI/CLI.hpp>

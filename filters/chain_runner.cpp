@@ -1,8 +1,8 @@
 #include "filters/chain_runner.h"
 
-#include <algorithm>
-
 #include "platform/codepage.h"
+
+#include <algorithm>
 
 namespace filters {
 

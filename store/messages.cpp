@@ -1,11 +1,11 @@
 #include "store/messages.h"
 
-#include <cstdio>
-#include <filesystem>
-
 #include "import/vxlog_reader.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+
+#include <cstdio>
+#include <filesystem>
 
 namespace store {
 namespace {
@@ -108,13 +108,14 @@ std::string openFailureText(int code, const LoadTrouble& trouble)
 
 std::string troubleReason(int code, const LoadTrouble& t)
 {
-    std::string reason = code == platform::kErrBadFormat && t.kind == Kind::AnalysedLog &&
-                                 notRegular(t.path)
-                             ? "not a regular file"
-                             : sievra::analysedLogError(code);
+    std::string reason =
+        code == platform::kErrBadFormat && t.kind == Kind::AnalysedLog && notRegular(t.path)
+            ? "not a regular file"
+            : sievra::analysedLogError(code);
     switch (t.kind) {
     case Kind::ReadFile:
-        reason = "cannot read " + t.path + ": " + (code < 0 ? "a pattern cannot be evaluated" : reason);
+        reason =
+            "cannot read " + t.path + ": " + (code < 0 ? "a pattern cannot be evaluated" : reason);
         break;
     case Kind::WriteFile:
         reason = "cannot write " + t.path + ": " + reason;

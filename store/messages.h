@@ -4,9 +4,9 @@
 // and, below it, a line that names what failed and the file or folder; the command line says
 // the same in English. UTF-8; paths as the system holds them.
 
-#include <string>
-
 #include "store/log_container.h"
+
+#include <string>
 
 namespace store {
 

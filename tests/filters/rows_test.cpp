@@ -184,9 +184,9 @@ TEST(Csv, CellsThatWouldRunAsFormulasAreWrittenAsText)
         const char* cell;
         const char* field;
     } cases[] = {
-        {"=cmd|'/c calc'!A0", "\"'=cmd|'/c calc'!A0\""}, // a referer
+        {"=cmd|'/c calc'!A0", "\"'=cmd|'/c calc'!A0\""},                   // a referer
         {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""}, // a user agent
-        {"@sum(1).x", "\"'@sum(1).x\""},                  // a name-service answer
+        {"@sum(1).x", "\"'@sum(1).x\""},                                   // a name-service answer
         {"+1+cmd", "\"'+1+cmd\""},
         {"-2+3", "\"'-2+3\""},
         {"\t=1", "\"'\t=1\""},

@@ -167,8 +167,8 @@ TEST(FlowTrees, PathsAroundAPage)
         {"a reload /j to /j below the root, then a click",
          {{{"/s", ""}, {"/a", "/s"}, {"/j", "/a"}, {"/j", "/j"}, {"/k", "/j"}}},
          "/s",
-         {"next|1|1|100.0%|/a", "next|2|1|100.0%|/j", "next|3|1|100.0%|/j",
-          "next|4|1|100.0%|/k", "prev|1|1|100.0%|"}},
+         {"next|1|1|100.0%|/a", "next|2|1|100.0%|/j", "next|3|1|100.0%|/j", "next|4|1|100.0%|/k",
+          "prev|1|1|100.0%|"}},
         // ... a tab opened from /y before /e does not hide /y from the way back, ...
         {"a second tab from /y before the view of /e",
          {{{"/y", ""}, {"/t", "/y"}, {"/e", "/y"}}},
