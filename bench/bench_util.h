@@ -2,6 +2,9 @@
 
 // Small helpers shared by the benchmarks: generated input files and peak memory.
 
+#include "platform/files.h"
+#include "platform/settings.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,9 +15,6 @@
 #include <time.h>
 #include <unistd.h>
 #include <vector>
-
-#include "platform/files.h"
-#include "platform/settings.h"
 
 namespace bench {
 
@@ -82,13 +82,14 @@ inline std::string dataFolder()
 
 inline std::string generatedLog(std::uint64_t lines, bool gzip)
 {
-    const std::string path = dataFolder() + "/gen-" + std::to_string(lines) + (gzip ? ".log.gz" : ".log");
+    const std::string path =
+        dataFolder() + "/gen-" + std::to_string(lines) + (gzip ? ".log.gz" : ".log");
     if (platform::fileSize(path) > 0)
         return path;
     std::fprintf(stderr, "generating %s ...\n", path.c_str());
     const std::string command = platform::programPath("genlog") + " --seed 7 --days 60 --lines " +
-                                std::to_string(lines) + (gzip ? " --gzip --level 6" : "") + " -o '" +
-                                path + ".part' && mv '" + path + ".part' '" + path + "'";
+                                std::to_string(lines) + (gzip ? " --gzip --level 6" : "") +
+                                " -o '" + path + ".part' && mv '" + path + ".part' '" + path + "'";
     if (std::system(command.c_str()) != 0) {
         std::fprintf(stderr, "genlog failed\n");
         std::exit(1);
@@ -97,8 +98,7 @@ inline std::string generatedLog(std::uint64_t lines, bool gzip)
 }
 
 // Runs f in a child process of its own, so that the peak memory it reports is its own.
-template <typename F>
-void inChild(F f)
+template <typename F> void inChild(F f)
 {
     const pid_t child = ::fork();
     if (child == 0) {
@@ -113,7 +113,7 @@ void inChild(F f)
 // would mix with the figures).
 class QuietStdout
 {
-public:
+  public:
     QuietStdout()
     {
         std::fflush(stdout);
@@ -130,7 +130,7 @@ public:
     QuietStdout(const QuietStdout&) = delete;
     QuietStdout& operator=(const QuietStdout&) = delete;
 
-private:
+  private:
     int m_saved = -1;
 };
 

@@ -6,12 +6,12 @@
 //   bench_import --big      10,000,000 lines
 //   bench_import --lines N
 
+#include "bench/bench_util.h"
+#include "import/import_options.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
-
-#include "bench/bench_util.h"
-#include "import/import_options.h"
 
 namespace {
 
@@ -45,8 +45,9 @@ void runOnce(const std::string& input, double textMB, std::uint64_t lines, const
     std::fprintf(stderr,
                  "%-5s %9.0f lines/s  %7.1f MB/s of file  %7.1f MB/s of log text  total %6.3f s  "
                  "finish %5.3f s (%4.1f %%)  peak %6.1f MiB  output %.1f MB  rc %u\n",
-                 label, double(lines) / total, inputMB / total, textMB / total, total, finished - imported,
-                 (finished - imported) * 100.0 / total, bench::peakMiB(), outputMB, rc);
+                 label, double(lines) / total, inputMB / total, textMB / total, total,
+                 finished - imported, (finished - imported) * 100.0 / total, bench::peakMiB(),
+                 outputMB, rc);
     std::remove(output.c_str());
 }
 

@@ -8,15 +8,15 @@
 // The analysed log is imported once from a generated log with every line kept, so that
 // N lines give N records.
 
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <string>
-
 #include "bench/analysed_log.h"
 #include "bench/bench_util.h"
 #include "platform/settings.h"
 #include "store/log_container.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
 
 namespace {
 
@@ -35,8 +35,9 @@ void loadOnce(const std::string& path, const std::string& home, const char* labe
         std::snprintf(step, sizeof step, " %d:%d", s, log.stepMillis[s]);
         steps += step;
     }
-    std::fprintf(stderr, "%-5s %zu records  %zu visitors  total %6.3f s  peak %6.1f MiB  rc %d\n"
-                         "      step ms:%s\n",
+    std::fprintf(stderr,
+                 "%-5s %zu records  %zu visitors  total %6.3f s  peak %6.1f MiB  rc %d\n"
+                 "      step ms:%s\n",
                  label, log.Rec2.size(), log.Visitors.size(), total, bench::peakMiB(), rc,
                  steps.c_str());
 }

@@ -3,17 +3,17 @@
 // the real cache and resolver windows (offscreen). Prints the seconds until the last name
 // reached the main window, and the lookups running at once.
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <arpa/inet.h>
-#include <cstdio>
-#include <filesystem>
-
 #include "hosts/host_windows.h"
 #include "platform/settings.h"
 #include "store/log_container.h"
 #include "tests/hosts/fake_name_service.h"
 #include "toolkit/window.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <arpa/inet.h>
+#include <cstdio>
+#include <filesystem>
 
 namespace {
 

@@ -14,11 +14,11 @@ namespace {
 // Carries a command's non-zero exit status out of the parser, which runs the command.
 class CommandEnded : public std::exception
 {
-public:
+  public:
     explicit CommandEnded(int status) : m_status(status) {}
     int status() const { return m_status; }
 
-private:
+  private:
     int m_status;
 };
 
@@ -26,7 +26,7 @@ private:
 // first line of its description; its arguments are named by the usage line alone.
 class HelpFormatter : public CLI::Formatter
 {
-public:
+  public:
     HelpFormatter()
     {
         label("SUBCOMMAND", "COMMAND");
@@ -68,8 +68,8 @@ std::string commandName(const CLI::App& app)
 } // namespace
 
 const CLI::Validator kNotEmpty(
-    [](std::string& value) { return value.empty() ? std::string("must not be empty") : ""; },
-    "", "not empty");
+    [](std::string& value) { return value.empty() ? std::string("must not be empty") : ""; }, "",
+    "not empty");
 
 CLI::Validator finiteRange(double low, double high)
 {

@@ -3,10 +3,9 @@
 // How a command joins vexilo-cli: a subcommand of the one CLI::App with its options, and a
 // function that does the work once the whole command line has been read.
 
+#include <CLI/CLI.hpp>
 #include <functional>
 #include <string>
-
-#include <CLI/CLI.hpp>
 
 namespace cli {
 

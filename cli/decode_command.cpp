@@ -1,15 +1,14 @@
 // vexilo-cli decode: the search-word decoder of the rule files' Unescape key.
 
-#include <memory>
-#include <string>
-
-#include <CLI/CLI.hpp>
-
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "platform/codepage.h"
 #include "rules/query_decode.h"
+
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <string>
 
 namespace cli {
 namespace {
@@ -34,11 +33,10 @@ int decode(const DecodeArgs& args)
 void addDecodeCommand(CLI::App& app)
 {
     auto args = std::make_shared<DecodeArgs>();
-    CLI::App* command =
-        addCommand(app, "decode",
-                   "decode a percent-escaped search word\n"
-                   "Prints TEXT with its percent escapes decoded in CHARSET.",
-                   [args] { return decode(*args); });
+    CLI::App* command = addCommand(app, "decode",
+                                   "decode a percent-escaped search word\n"
+                                   "Prints TEXT with its percent escapes decoded in CHARSET.",
+                                   [args] { return decode(*args); });
     command
         ->add_option("CHARSET", args->charset,
                      "EUC-JP, ISO-2022-JP, UTF-8, ShiftJIS|UTF-8 (whichever fits)\n"

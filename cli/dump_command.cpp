@@ -1,16 +1,15 @@
 // vexilo-cli dump: one line per record in file order, TAB-separated, texts as raw bytes.
 
-#include <cstdio>
-#include <memory>
-#include <string>
-
-#include <CLI/CLI.hpp>
-
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/output.h"
-#include "platform/tab_fields.h"
 #include "import/vxlog_reader.h"
+#include "platform/tab_fields.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+#include <string>
 
 namespace cli {
 namespace {
@@ -67,13 +66,13 @@ int dump(const std::string& path)
 void addDumpCommand(CLI::App& app)
 {
     auto path = std::make_shared<std::string>();
-    CLI::App* command = addCommand(
-        app, "dump",
-        "print the records of an analysed log\n"
-        "One line per record in file order: time (UTC seconds), host, bytes, status,\n"
-        "method, path, referer, user, agent, query, referer query, separated by TABs;\n"
-        "texts as stored (CP932).",
-        [path] { return dump(*path); });
+    CLI::App* command =
+        addCommand(app, "dump",
+                   "print the records of an analysed log\n"
+                   "One line per record in file order: time (UTC seconds), host, bytes, status,\n"
+                   "method, path, referer, user, agent, query, referer query, separated by TABs;\n"
+                   "texts as stored (CP932).",
+                   [path] { return dump(*path); });
     command->add_option("FILE", *path, "the analysed log (.vxlog)")->required();
 }
 

@@ -1,20 +1,22 @@
 #include "cli/folder_options.h"
 
-#include <filesystem>
-
 #include "platform/settings.h"
+
+#include <filesystem>
 
 namespace cli {
 
 void FolderOptions::addTo(CLI::App& command)
 {
-    command.add_option("--home", home,
-                       "data folder (caches, host names, URL groups); default: the\n"
-                       "registered one")
+    command
+        .add_option("--home", home,
+                    "data folder (caches, host names, URL groups); default: the\n"
+                    "registered one")
         ->type_name("DIR");
-    command.add_option("--res", res,
-                       "folder of the rule files and of report/ with the report\n"
-                       "templates; default: res/ next to this program")
+    command
+        .add_option("--res", res,
+                    "folder of the rule files and of report/ with the report\n"
+                    "templates; default: res/ next to this program")
         ->type_name("DIR");
 }
 

@@ -3,9 +3,8 @@
 // The folder options of the commands that load an analysed log: --home (the data folder)
 // and --res (the installed rule files and report templates).
 
-#include <string>
-
 #include <CLI/CLI.hpp>
+#include <string>
 
 namespace cli {
 

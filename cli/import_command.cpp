@@ -2,23 +2,22 @@
 // options as defaults. The output is replaced only by a complete analysed log; on any
 // failure it stays as it was.
 
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
-#include <string>
-#include <thread>
-#include <vector>
-#include <unistd.h>
-
-#include <CLI/CLI.hpp>
-
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/sievra_loader.h"
 #include "import/import_options.h"
 #include "import/import_paths.h"
 #include "platform/errors.h"
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 namespace cli {
 namespace {
@@ -94,7 +93,8 @@ static int importCommand(sievra::OwnedImportOptions& o, bool allAgents,
     if (rc != 0) {
         std::fprintf(stderr, "AnalyzeLogFiles failed\n\nerr=%u(0x%X)\n", rc, rc);
         if (*file)
-            std::fprintf(stderr, "%s: %s\n", file, platform::errorText(static_cast<int>(rc)).c_str());
+            std::fprintf(stderr, "%s: %s\n", file,
+                         platform::errorText(static_cast<int>(rc)).c_str());
         return 1;
     }
     return 0;
@@ -110,11 +110,11 @@ void addImportCommand(CLI::App& app)
     };
     auto args = std::make_shared<Args>();
     sievra::OwnedImportOptions& o = args->options;
-    CLI::App* command = addCommand(
-        app, "import",
-        "import access logs (plain or .gz) and analysed logs into a new analysed log\n"
-        "Options default to those of the analysis wizard.",
-        [args] { return importCommand(args->options, args->allAgents, args->inputs); });
+    CLI::App* command =
+        addCommand(app, "import",
+                   "import access logs (plain or .gz) and analysed logs into a new analysed log\n"
+                   "Options default to those of the analysis wizard.",
+                   [args] { return importCommand(args->options, args->allAgents, args->inputs); });
     command
         ->add_option("INPUT", args->inputs,
                      "access logs in the combined format (plain, or gzip when\n"

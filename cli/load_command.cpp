@@ -1,6 +1,16 @@
 // vexilo-cli load: opens an analysed log the way the main program does (base load and the
 // whole load pipeline) and prints what it found.
 
+#include "cli/chain_options.h"
+#include "cli/command_line.h"
+#include "cli/commands.h"
+#include "cli/folder_options.h"
+#include "cli/output.h"
+#include "platform/tab_fields.h"
+#include "store/log_container.h"
+#include "store/messages.h"
+
+#include <CLI/CLI.hpp>
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
@@ -11,17 +21,6 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
-
-#include <CLI/CLI.hpp>
-
-#include "cli/chain_options.h"
-#include "cli/command_line.h"
-#include "cli/commands.h"
-#include "cli/folder_options.h"
-#include "cli/output.h"
-#include "platform/tab_fields.h"
-#include "store/log_container.h"
-#include "store/messages.h"
 
 namespace cli {
 namespace {
@@ -37,7 +36,7 @@ struct LoadArgs
 
 class StepPrinter : public store::StepText
 {
-public:
+  public:
     void setText(const char* utf8) override
     {
         std::lock_guard guard(m_lock);
@@ -49,7 +48,7 @@ public:
         return m_text;
     }
 
-private:
+  private:
     std::mutex m_lock;
     std::string m_text;
 };

@@ -1,21 +1,20 @@
 // vexilo-cli: the core of Vexilo on the command line.
 
-#include <cstdio>
-
-#include <CLI/CLI.hpp>
-
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "report/report_generator.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
 
 namespace {
 
 // In the order of the command list.
 constexpr void (*kCommands[])(CLI::App&) = {
     cli::addImportCommand, cli::addDumpCommand,   cli::addLoadCommand,  cli::addReportCommand,
-    cli::addRegexpCommand, cli::addDecodeCommand, cli::addRulesCommand,  cli::addFilterCommand,
-    cli::addGraphCommand,  cli::addLogCommand,    cli::addFlowCommand,   cli::addResolveCommand,
+    cli::addRegexpCommand, cli::addDecodeCommand, cli::addRulesCommand, cli::addFilterCommand,
+    cli::addGraphCommand,  cli::addLogCommand,    cli::addFlowCommand,  cli::addResolveCommand,
 };
 
 } // namespace

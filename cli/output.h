@@ -12,7 +12,7 @@ namespace cli {
 
 class Output
 {
-public:
+  public:
     explicit Output(std::FILE* stream) : m_stream(stream) {}
 
     // Writes bytes unless an earlier write failed; false once anything failed.
@@ -23,7 +23,7 @@ public:
     // errno of the first failure; 0 while nothing failed or when the cause is unknown.
     int error() const { return m_error; }
 
-private:
+  private:
     void fail(int error);
 
     std::FILE* m_stream;

@@ -1,17 +1,16 @@
 // vexilo-cli regexp: runs one pattern through the regular-expression component, the way
 // rule files and URL groups use it.
 
-#include <cstdio>
-#include <memory>
-#include <string>
-
-#include <CLI/CLI.hpp>
-
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "platform/codepage.h"
 #include "platform/regexp.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+#include <string>
 
 namespace cli {
 namespace {

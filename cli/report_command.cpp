@@ -2,12 +2,6 @@
 // main program generates in its report work folder. The log is loaded first; only a load
 // that succeeded writes anything into the folder.
 
-#include <cstdio>
-#include <memory>
-#include <string>
-
-#include <CLI/CLI.hpp>
-
 #include "cli/chain_options.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
@@ -18,6 +12,11 @@
 #include "report/report_folder.h"
 #include "store/log_container.h"
 #include "store/messages.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+#include <string>
 
 namespace cli {
 namespace {

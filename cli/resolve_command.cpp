@@ -2,18 +2,6 @@
 // cache file, with the name service and the file rules of the program, so that a cron job
 // can prepare the names before the program opens the log.
 
-#include <arpa/inet.h>
-#include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <deque>
-#include <memory>
-#include <mutex>
-#include <string>
-#include <unistd.h>
-
-#include <CLI/CLI.hpp>
-
 #include "cli/chain_options.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
@@ -25,6 +13,17 @@
 #include "platform/settings.h"
 #include "store/log_container.h"
 #include "store/messages.h"
+
+#include <CLI/CLI.hpp>
+#include <arpa/inet.h>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unistd.h>
 
 namespace cli {
 namespace {
@@ -67,10 +66,9 @@ struct Answers
 bool nameResolutionWorks(platform::NameService& service, std::chrono::milliseconds wait)
 {
     auto answers = std::make_shared<Answers>();
-    service.lookupName(hosts::kProbeName,
-                       [answers](platform::NameTicket, const platform::NameAnswer& a) {
-                           answers->put(0, a);
-                       });
+    service.lookupName(
+        hosts::kProbeName,
+        [answers](platform::NameTicket, const platform::NameAnswer& a) { answers->put(0, a); });
     std::pair<std::uint32_t, platform::NameAnswer> probe;
     return answers->take(probe, wait) && probe.second.error == 0 && probe.second.address != 0;
 }
@@ -109,7 +107,8 @@ int resolve(const ResolveArgs& args)
         while (running < static_cast<std::size_t>(args.jobs) && next < unnamed.size()) {
             const std::uint32_t address = unnamed[next++];
             const platform::NameTicket ticket = service->lookupAddress(
-                htonl(address), [answers, address](platform::NameTicket, const platform::NameAnswer& a) {
+                htonl(address),
+                [answers, address](platform::NameTicket, const platform::NameAnswer& a) {
                     answers->put(address, a);
                 });
             if (ticket)
@@ -123,11 +122,11 @@ int resolve(const ResolveArgs& args)
             break;
         --running;
         ++done;
-        const std::string name = answer.second.error == 0 ? hosts::storedName(answer.second.name)
-                                                           : std::string();
+        const std::string name =
+            answer.second.error == 0 ? hosts::storedName(answer.second.name) : std::string();
         named += !name.empty();
-        if (const int rc = hosts::appendHostName(folder, answer.first,
-                                                 name.empty() ? nullptr : name.c_str()))
+        if (const int rc =
+                hosts::appendHostName(folder, answer.first, name.empty() ? nullptr : name.c_str()))
             writeError = rc;
         if (terminal)
             std::fprintf(stderr, "\rresolving %zu/%zu", done, unnamed.size());
@@ -135,7 +134,8 @@ int resolve(const ResolveArgs& args)
     if (terminal && !unnamed.empty())
         std::fputs("\n", stderr);
     if (writeError) {
-        std::fprintf(stderr, "vexilo-cli resolve: cannot write the host-name cache in %s (err=%d)\n",
+        std::fprintf(stderr,
+                     "vexilo-cli resolve: cannot write the host-name cache in %s (err=%d)\n",
                      folder.c_str(), writeError);
         return kExitFailure;
     }
@@ -157,7 +157,9 @@ void addResolveCommand(CLI::App& app)
         "without a name is written as such and not looked up again). Prints the number of\n"
         "hosts, of lookups and of names found.",
         [args] { return resolve(*args); });
-    command->add_option("FILE", args->path, "the analysed log (.vxlog)")->required()->check(kNotEmpty);
+    command->add_option("FILE", args->path, "the analysed log (.vxlog)")
+        ->required()
+        ->check(kNotEmpty);
     command->add_option("--jobs", args->jobs, "lookups at a time (default 20)")
         ->type_name("N")
         ->check(CLI::Range(1, 256));

@@ -1,14 +1,14 @@
 // The rule files a command's load will miss, said before it runs.
 
-#include <cstdio>
-#include <iterator>
-#include <string>
-#include <vector>
-
 #include "cli/commands.h"
 #include "platform/files.h"
 #include "platform/settings.h"
 #include "rules/rule_file.h"
+
+#include <cstdio>
+#include <iterator>
+#include <string>
+#include <vector>
 
 namespace cli {
 

@@ -1,19 +1,18 @@
 // vexilo-cli rules: applies a rule file to texts, as the load pipeline does to referers
 // and user agents.
 
-#include <cstdio>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include <CLI/CLI.hpp>
-
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "rules/rule_file.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace cli {
 namespace {
@@ -53,12 +52,12 @@ int applyRules(const RulesArgs& args)
 void addRulesCommand(CLI::App& app)
 {
     auto args = std::make_shared<RulesArgs>();
-    CLI::App* command = addCommand(
-        app, "rules",
-        "apply a rule file to texts\n"
-        "Prints for each TEXT the outcome of the rule file on one line; an empty line\n"
-        "means no classification.",
-        [args] { return applyRules(*args); });
+    CLI::App* command =
+        addCommand(app, "rules",
+                   "apply a rule file to texts\n"
+                   "Prints for each TEXT the outcome of the rule file on one line; an empty line\n"
+                   "means no classification.",
+                   [args] { return applyRules(*args); });
     command->add_option("FILE", args->path, "the rule file (.ini)")->required();
     command->add_option("TEXT", args->texts, "texts to classify, UTF-8")->required();
     command->positionals_at_end();

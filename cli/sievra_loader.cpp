@@ -1,8 +1,8 @@
 #include "cli/sievra_loader.h"
 
-#include <dlfcn.h>
-
 #include "platform/settings.h"
+
+#include <dlfcn.h>
 
 namespace cli {
 

@@ -4,9 +4,9 @@
 // standard output when it is loaded; loading it only for the commands that import keeps
 // the output of every other command clean.
 
-#include <string>
-
 #include "import/sievra.h"
+
+#include <string>
 
 namespace cli {
 

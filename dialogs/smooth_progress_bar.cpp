@@ -21,8 +21,8 @@ void SmoothProgressBar::glideTo(int position)
 {
     position = std::clamp(position, minimum(), maximum());
     setValue(position);
-    const bool underway = m_glide.state() == QAbstractAnimation::Running &&
-                          m_glide.endValue().toInt() == position;
+    const bool underway =
+        m_glide.state() == QAbstractAnimation::Running && m_glide.endValue().toInt() == position;
     if (underway || position == m_shown)
         return; // a poll that brings nothing new does not restart the glide
     m_glide.stop();

@@ -4,12 +4,12 @@
 // id (the period 2010, filter panes 2100 + position, views 2200 + position), and a pane
 // learns about the others by asking them. What every stage and view needs of that walk.
 
+#include "store/log_container.h"
+#include "toolkit/window.h"
+
 #include <QString>
 #include <cstdint>
 #include <vector>
-
-#include "store/log_container.h"
-#include "toolkit/window.h"
 
 namespace filters {
 

@@ -2,16 +2,16 @@
 // log's days ("from" 3001 and "to" 3002); it sets bit 0 of the visitors whose first page
 // view lies in the period and passes the refresh on.
 
-#include <QLinearGradient>
-#include <QPainter>
-#include <memory>
-
 #include "filters/chain.h"
 #include "filters/chain_windows.h"
 #include "filters/pane_frame.h"
 #include "filters/period_filter.h"
 #include "platform/trace.h"
 #include "toolkit/controls.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <memory>
 
 namespace filters {
 namespace {
@@ -175,7 +175,8 @@ class PeriodPane final : public Handler
         const std::int64_t day = item.itemData;
         const bool enabled = self.isEnabled();
         const bool focused = item.itemState & ODS_FOCUS;
-        const bool selected = (item.itemState & ODS_SELECTED) && !(item.itemState & ODS_COMBOBOXEDIT);
+        const bool selected =
+            (item.itemState & ODS_SELECTED) && !(item.itemState & ODS_COMBOBOXEDIT);
         p.fillRect(item.rect, selected ? QColor(0xE6, 0xEE, 0xF8) : QColor(Qt::white));
         const QRect text = item.rect.adjusted(4, 0, -4, -1);
         p.setPen(enabled ? QColor(Qt::black) : QColor(0x88, 0x88, 0x88));

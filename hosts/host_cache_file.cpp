@@ -1,5 +1,11 @@
 #include "hosts/host_cache_file.h"
 
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/settings.h"
+#include "platform/trace.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -7,12 +13,6 @@
 #include <unistd.h>
 #include <unordered_set>
 #include <vector>
-
-#include "platform/clock.h"
-#include "platform/errors.h"
-#include "platform/files.h"
-#include "platform/settings.h"
-#include "platform/trace.h"
 
 namespace hosts {
 namespace {
@@ -94,7 +94,8 @@ void readFile(const std::string& path, NameSink& sink, std::unordered_set<std::u
     const char* p = begin + kHeaderSize;
     std::vector<std::size_t> duplicates;
     auto skipLine = [&] {
-        const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const char* lf =
+            static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
         p = lf ? lf + 1 : end;
     };
     while (end - p >= 10 && !sink.cancelled()) {
@@ -111,7 +112,8 @@ void readFile(const std::string& path, NameSink& sink, std::unordered_set<std::u
         const char* value = p + 8;
         if (*value == '=')
             ++value;
-        const char* cr = static_cast<const char*>(std::memchr(value, '\r', static_cast<std::size_t>(end - value)));
+        const char* cr = static_cast<const char*>(
+            std::memchr(value, '\r', static_cast<std::size_t>(end - value)));
         const char* valueEnd = cr ? cr : end;
         const std::size_t length = static_cast<std::size_t>(valueEnd - value);
         sink.found(address, *value == '"' ? std::string_view() : std::string_view(value, length));

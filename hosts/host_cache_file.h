@@ -18,7 +18,7 @@ namespace hosts {
 // What reading the cache files hands to its caller.
 class NameSink
 {
-public:
+  public:
     virtual ~NameSink() = default;
     // Checked before every line; true ends the reading.
     virtual bool cancelled() const = 0;
@@ -44,7 +44,8 @@ std::size_t readHostNameCache(const std::string& folder, NameSink& sink, CacheUp
 // Appends one answer to today's file (local standard date) in dataFolder; the file is
 // made with its first line when needed. name null or empty: the address has no name.
 // Returns 0 or an error code (callers do not report it).
-[[nodiscard]] int appendHostName(const std::string& dataFolder, std::uint32_t address, const char* name);
+[[nodiscard]] int appendHostName(const std::string& dataFolder, std::uint32_t address,
+                                 const char* name);
 
 // "dns%04d%02d%02d.dat" for a local standard date.
 std::string cacheFileName(int year, int month, int day);

@@ -1,5 +1,14 @@
 #include "hosts/host_windows.h"
 
+#include "hosts/host_cache_file.h"
+#include "hosts/host_names.h"
+#include "platform/clock.h"
+#include "platform/name_service.h"
+#include "platform/settings.h"
+#include "platform/trace.h"
+#include "store/log_container.h"
+#include "toolkit/window.h"
+
 #include <QMessageBox>
 #include <QPointer>
 #include <arpa/inet.h>
@@ -9,15 +18,6 @@
 #include <memory>
 #include <mutex>
 #include <vector>
-
-#include "hosts/host_cache_file.h"
-#include "hosts/host_names.h"
-#include "platform/clock.h"
-#include "platform/name_service.h"
-#include "platform/settings.h"
-#include "platform/trace.h"
-#include "store/log_container.h"
-#include "toolkit/window.h"
 
 namespace hosts {
 namespace {
@@ -131,9 +131,9 @@ class Resolver final : public Handler
         if (!m_service || m_pending.size() >= kMaxPendingLookups)
             return;
         std::vector<std::uint32_t> wanted(kMaxPendingLookups - m_pending.size(), 0);
-        const auto n = static_cast<std::size_t>(send(parentWindow(&self), UM_GETADDRESSES,
-                                                     wanted.size(),
-                                                     reinterpret_cast<LParam>(wanted.data())));
+        const auto n =
+            static_cast<std::size_t>(send(parentWindow(&self), UM_GETADDRESSES, wanted.size(),
+                                          reinterpret_cast<LParam>(wanted.data())));
         auto mail = m_mail;
         for (std::size_t i = 0; i < n && i < wanted.size(); ++i) {
             const std::uint32_t address = wanted[i];

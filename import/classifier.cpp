@@ -1,11 +1,11 @@
 #include "import/classifier.h"
 
+#include "import/sievra.h"
+#include "platform/codepage.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-
-#include "import/sievra.h"
-#include "platform/codepage.h"
 
 namespace sievra {
 namespace {

@@ -4,15 +4,15 @@
 // referer so that one page is always spelled the same way, pools every stored text once
 // and appends the record to the pending batch.
 
+#include "import/fragment_set.h"
+#include "import/line_parser.h"
+#include "import/string_pool.h"
+
 #include <bitset>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "import/fragment_set.h"
-#include "import/line_parser.h"
-#include "import/string_pool.h"
 
 namespace sievra {
 
@@ -25,7 +25,7 @@ struct ClassifyOptions
     std::vector<std::string> skipExts;   // compared ignoring ASCII case
     std::vector<std::string> dirIndexes; // compared ignoring ASCII case
 
-    void addStatus(const char* text);    // decimal, like strtol; 1..1000 only
+    void addStatus(const char* text); // decimal, like strtol; 1..1000 only
     void addMethod(std::string_view text);
 };
 
@@ -49,14 +49,14 @@ struct ImportData
 
 class Classifier
 {
-public:
+  public:
     explicit Classifier(const ClassifyOptions& options) : m_options(options) {}
 
     // 0 when the line was stored, 1 when it was excluded. May set LA_F_TRUNCATED in
     // flags; shortens the spans of `line` (directory index folding, 1024-byte cuts).
     int classify(LineFields& line, std::uint32_t& flags, ImportData& data);
 
-private:
+  private:
     bool inList(const std::vector<std::string>& list, std::string_view text) const;
     void foldDirectoryIndex(Span& span) const;
 

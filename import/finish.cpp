@@ -1,14 +1,14 @@
 // Finishing an import: trailing-slash merge, dictionary, fragments, reference patching
 // and the final header.
 
-#include <algorithm>
-#include <cstring>
-
 #include "import/import_job.h"
 #include "import/output_writer.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/errors.h"
+
+#include <algorithm>
+#include <cstring>
 
 namespace sievra {
 namespace {
@@ -65,9 +65,8 @@ int ImportJob::finishFile()
 
     // 2. Dictionary: every pooled text once, in dictionary order.
     started = platform::tickCount();
-    StringPool* pools[] = {&m_data.hosts,   &m_data.users,    &m_data.agents,
-                           &m_data.paths,   &m_data.queries,  &m_data.referers,
-                           &m_data.refQueries};
+    StringPool* pools[] = {&m_data.hosts,   &m_data.users,    &m_data.agents,    &m_data.paths,
+                           &m_data.queries, &m_data.referers, &m_data.refQueries};
     enum { kHosts, kUsers, kAgents, kPaths, kQueries, kReferers, kRefQueries, kPools };
     std::vector<DicItem> items;
     std::size_t count = 0;
@@ -146,8 +145,8 @@ int ImportJob::finishFile()
     started = platform::tickCount();
     platform::MappedView view;
     for (std::uint64_t i = 0; i < m_recordsWritten; i += platform::kAllocationGranularity) {
-        const std::uint64_t n = std::min<std::uint64_t>(platform::kAllocationGranularity,
-                                                        m_recordsWritten - i);
+        const std::uint64_t n =
+            std::min<std::uint64_t>(platform::kAllocationGranularity, m_recordsWritten - i);
         if ((rc = view.map(m_output, kHeaderSize + i * kRecordSize, n * kRecordSize, true)))
             return rc;
         auto* records = view.data();

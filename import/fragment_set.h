@@ -27,7 +27,7 @@ static_assert(sizeof(Fragment9) == 36);
 
 class FragmentSet
 {
-public:
+  public:
     FragmentSet();
     // The index of an equal fragment, inserting this one when there is none.
     std::uint32_t insert(const Fragment9& fragment);
@@ -37,9 +37,12 @@ public:
     std::vector<Fragment9>& items() { return m_items; }
     void clear();
 
-    std::size_t bytes() const { return m_items.capacity() * sizeof(Fragment9) + m_slots.capacity() * 4; }
+    std::size_t bytes() const
+    {
+        return m_items.capacity() * sizeof(Fragment9) + m_slots.capacity() * 4;
+    }
 
-private:
+  private:
     void grow();
     std::vector<Fragment9> m_items;
     std::vector<std::uint32_t> m_slots; // index + 1, 0 = empty

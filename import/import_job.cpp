@@ -1,17 +1,5 @@
 #include "import/import_job.h"
 
-#include <algorithm>
-#include <cstdarg>
-#include <cstdio>
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <mutex>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <unordered_map>
-
 #include "import/import_paths.h"
 #include "import/readers.h"
 #include "import/vxlog_check.h"
@@ -19,11 +7,23 @@
 #include "platform/codepage.h"
 #include "platform/errors.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+
 namespace sievra {
 namespace {
 
 constexpr std::size_t kSideBufferMax = 1 << 20;
-constexpr std::size_t kPendingMax = 1024;           // in-memory records before a flush
+constexpr std::size_t kPendingMax = 1024; // in-memory records before a flush
 constexpr std::uint64_t kRecordsPerView = platform::kAllocationGranularity;
 
 // Items of a list: NUL-terminated strings ended by an empty one; null is empty.
@@ -138,7 +138,9 @@ int ImportJob::openOutput(const std::string& output)
     // An existing output is replaced where it lies, also when it is reached through a
     // symbolic link.
     m_outputPath = output;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(output.c_str(), &st) == 0) {
         if (char* real = ::realpath(output.c_str(), nullptr)) {
             m_outputPath = real;
@@ -147,7 +149,8 @@ int ImportJob::openOutput(const std::string& output)
     }
     const std::string folder = platform::folderOf(m_outputPath);
     const auto slash = m_outputPath.rfind('/');
-    const std::string name = slash == std::string::npos ? m_outputPath : m_outputPath.substr(slash + 1);
+    const std::string name =
+        slash == std::string::npos ? m_outputPath : m_outputPath.substr(slash + 1);
     m_tempPath = platform::makeTempFile(folder, "." + name + ".");
     if (m_tempPath.empty())
         return platform::lastError();
@@ -161,7 +164,9 @@ int ImportJob::openOutput(const std::string& output)
 int ImportJob::commitOutput()
 {
     // Keep the permissions of the file being replaced.
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(m_outputPath.c_str(), &st) == 0)
         ::fchmod(m_output.fd(), st.st_mode & 07777);
     if (::fsync(m_output.fd()) != 0)
@@ -233,7 +238,8 @@ void ImportJob::excludeLongLine(LogReader& reader, bool sides)
     for (;;) {
         const char* p = reader.current();
         const char* limit = reader.limit();
-        const void* lf = p < limit ? std::memchr(p, '\n', static_cast<std::size_t>(limit - p)) : nullptr;
+        const void* lf =
+            p < limit ? std::memchr(p, '\n', static_cast<std::size_t>(limit - p)) : nullptr;
         const char* end = lf ? static_cast<const char*>(lf) + 1 : limit;
         if (write)
             writeSideLine(m_excludedBuffer, p, end);
@@ -293,8 +299,9 @@ void ImportJob::importFile(const std::string& path)
             // A line without its bracketed time, or with a NUL byte (no text of the
             // analysed log can hold one), is excluded.
             LineFields fields;
-            const bool parsed = !std::memchr(line, '\0', static_cast<std::size_t>(textEnd - line)) &&
-                                parseLine(line, textEnd, fields);
+            const bool parsed =
+                !std::memchr(line, '\0', static_cast<std::size_t>(textEnd - line)) &&
+                parseLine(line, textEnd, fields);
             if (parsed && window && !(m_windowStart <= fields.time && fields.time < m_windowEnd)) {
                 if (!m_running.load(std::memory_order_relaxed))
                     break;
@@ -321,7 +328,8 @@ void ImportJob::importFile(const std::string& path)
     // A failure here is already the job's result.
     (void)flush();
     flushSideFiles();
-    m_done.store(base + static_cast<std::uint64_t>(std::max<std::int64_t>(0, platform::fileSize(path))));
+    m_done.store(base +
+                 static_cast<std::uint64_t>(std::max<std::int64_t>(0, platform::fileSize(path))));
 }
 
 int ImportJob::run()
@@ -452,9 +460,9 @@ int ImportJob::appendAnalysedLog(const std::string& path, std::uint64_t base)
         {
             std::uint32_t* field;
             StringPool* pool;
-        } fields[] = {{&f.path, &m_data.paths},       {&f.referer, &m_data.referers},
-                      {&f.user, &m_data.users},       {&f.agent, &m_data.agents},
-                      {&f.query, &m_data.queries},    {&f.refQuery, &m_data.refQueries}};
+        } fields[] = {{&f.path, &m_data.paths},    {&f.referer, &m_data.referers},
+                      {&f.user, &m_data.users},    {&f.agent, &m_data.agents},
+                      {&f.query, &m_data.queries}, {&f.refQuery, &m_data.refQueries}};
         for (auto& field : fields)
             if (*field.field != 0)
                 *field.field = field.pool->intern(text(*field.field));
@@ -472,7 +480,8 @@ int ImportJob::appendAnalysedLog(const std::string& path, std::uint64_t base)
         const std::uint64_t n = std::min(kRecordsPerView, recordCount - i);
         if (const int rc = view.map(file, kHeaderSize + i * kRecordSize, n * kRecordSize, false))
             return rc;
-        m_done.store(base + static_cast<std::uint64_t>(double(i) / double(recordCount) * double(fileLength)));
+        m_done.store(base + static_cast<std::uint64_t>(double(i) / double(recordCount) *
+                                                       double(fileLength)));
         const char* records = view.data();
         for (std::uint64_t r = 0; r < n; ++r) {
             std::uint32_t rec[3];
@@ -495,7 +504,8 @@ int ImportJob::appendAnalysedLog(const std::string& path, std::uint64_t base)
     view.unmap();
     file.close();
     libraryTrace("LogContainer2Base %d\r\n", static_cast<int>(platform::tickCount() - started));
-    m_done.store(base + static_cast<std::uint64_t>(std::max<std::int64_t>(0, platform::fileSize(path))));
+    m_done.store(base +
+                 static_cast<std::uint64_t>(std::max<std::int64_t>(0, platform::fileSize(path))));
     return 0;
 }
 

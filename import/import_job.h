@@ -4,6 +4,11 @@
 // the output behind a provisional header and, when finished, writes the dictionary and
 // the fragments and patches the records into a complete analysed log.
 
+#include "import/classifier.h"
+#include "import/sievra.h"
+#include "import/vxlog_format.h"
+#include "platform/files.h"
+
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -11,31 +16,26 @@
 #include <string>
 #include <thread>
 
-#include "import/classifier.h"
-#include "import/sievra.h"
-#include "import/vxlog_format.h"
-#include "platform/files.h"
-
 namespace sievra {
 
 class LogReader;
 
 class ImportJob
 {
-public:
+  public:
     ImportJob() = default;
     ~ImportJob();
     ImportJob(const ImportJob&) = delete;
     ImportJob& operator=(const ImportJob&) = delete;
 
     [[nodiscard]] int create(const ImportOptions& options);
-    [[nodiscard]] int run();                 // the whole import on the calling thread
-    [[nodiscard]] int runOnce();             // run(), refused (87) when an import was already started
-    [[nodiscard]] int startWorker();         // refused (87) when an import was already started
+    [[nodiscard]] int run();         // the whole import on the calling thread
+    [[nodiscard]] int runOnce();     // run(), refused (87) when an import was already started
+    [[nodiscard]] int startWorker(); // refused (87) when an import was already started
     [[nodiscard]] int importRecord(const ImportRecordIn& record);
     [[nodiscard]] int progress(std::uint64_t* done, std::uint64_t* total) const;
     [[nodiscard]] int finish();
-    void stop();               // clears the running flag and waits for the worker
+    void stop(); // clears the running flag and waits for the worker
 
     int result() const { return m_result.load(); }
     // The file a failure concerns (an input that could not be read, or the output), ""
@@ -44,7 +44,7 @@ public:
     // Peak size of the in-memory tables, for the benchmark.
     std::size_t tableBytes() const { return m_data.bytes(); }
 
-private:
+  private:
     void setResult(int rc);
     // The first failure of the job, with the file it concerns.
     void fail(int rc, const std::string& file);

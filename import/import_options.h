@@ -3,11 +3,11 @@
 // A C++ owner of the texts and lists behind an ImportOptions record, for the callers of
 // the import library inside this project (the wizard, vexilo-cli, benchmarks, tests).
 
+#include "import/sievra.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "import/sievra.h"
 
 namespace sievra {
 

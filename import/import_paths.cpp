@@ -1,10 +1,10 @@
 #include "import/import_paths.h"
 
-#include <filesystem>
-#include <sys/stat.h>
-
 #include "platform/errors.h"
 #include "platform/files.h"
+
+#include <filesystem>
+#include <sys/stat.h>
 
 namespace sievra {
 namespace {
@@ -38,7 +38,9 @@ PathProblem checkImportPaths(const std::string& output, const std::vector<std::s
                              const std::string& truncatedFile, const std::string& excludedFile)
 {
     if (!output.empty()) {
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (::stat(output.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
             return problem(output, output + " exists and is not a regular file");
     }
@@ -51,7 +53,9 @@ PathProblem checkImportPaths(const std::string& output, const std::vector<std::s
     for (const auto& side : sides) {
         if (sameFile(side.path, output))
             return problem(side.path, side.path + " is both the output and " + side.what);
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (!side.path.empty() && ::stat(side.path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
             return problem(side.path, side.path + " is a folder, not a file for " + side.what);
     }

@@ -15,9 +15,9 @@ namespace sievra {
 
 struct PathProblem
 {
-    int code = 0;         // 0, or the error laCreate returns (87)
-    std::string file;     // the file concerned
-    std::string message;  // English, for the command line
+    int code = 0;        // 0, or the error laCreate returns (87)
+    std::string file;    // the file concerned
+    std::string message; // English, for the command line
 };
 
 PathProblem checkImportPaths(const std::string& output, const std::vector<std::string>& inputs,

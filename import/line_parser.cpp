@@ -26,8 +26,7 @@ inline const char* findByte(const char* p, const char* limit, char c)
     return hit ? static_cast<const char*>(hit) : limit;
 }
 
-template <typename Stop>
-inline const char* scan(const char* p, const char* limit, Stop stop)
+template <typename Stop> inline const char* scan(const char* p, const char* limit, Stop stop)
 {
     while (p < limit && !stop(static_cast<unsigned char>(*p)))
         ++p;
@@ -74,7 +73,7 @@ std::int64_t calendarSeconds(std::int64_t year, std::int64_t month0, std::int64_
     // Months carry into years; days, hours, minutes and seconds simply add up.
     year += month0 >= 0 ? month0 / 12 : -((11 - month0) / 12);
     month0 -= (month0 >= 0 ? month0 / 12 : -((11 - month0) / 12)) * 12;
-    const std::int64_t m = month0 + 1;           // 1..12
+    const std::int64_t m = month0 + 1; // 1..12
     const std::int64_t y = m <= 2 ? year - 1 : year;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
     const std::int64_t yoe = y - era * 400;
@@ -97,7 +96,8 @@ bool parseLine(const char* line, const char* limit, LineFields& out)
         out.host = {p + 1, close};
         p = clamp(close + 1, limit);
     } else {
-        const char* end = scan(p, limit, [](unsigned char c) { return c == ' ' || c == '\r' || c == '\n'; });
+        const char* end =
+            scan(p, limit, [](unsigned char c) { return c == ' ' || c == '\r' || c == '\n'; });
         out.host = {p, end};
         p = end;
     }
@@ -121,8 +121,8 @@ bool parseLine(const char* line, const char* limit, LineFields& out)
         digit(b + 8) * 1000 + digit(b + 9) * 100 + digit(b + 10) * 10 + digit(b + 11),
         monthIndex(b + 4), digit(b + 1) * 10 + digit(b + 2), digit(b + 13) * 10 + digit(b + 14),
         digit(b + 16) * 10 + digit(b + 17), digit(b + 19) * 10 + digit(b + 20));
-    std::int64_t zone = (digit(b + 23) * 10 + digit(b + 24)) * 3600 +
-                        (digit(b + 25) * 10 + digit(b + 26)) * 60;
+    std::int64_t zone =
+        (digit(b + 23) * 10 + digit(b + 24)) * 3600 + (digit(b + 25) * 10 + digit(b + 26)) * 60;
     if (b[22] == '-')
         zone = -zone;
     out.time = static_cast<std::uint32_t>(seconds - zone);
@@ -141,14 +141,16 @@ bool parseLine(const char* line, const char* limit, LineFields& out)
         p = scan(p, limit, [](unsigned char c) { return c == ' ' || c == '"'; });
         if (!at(p, limit, '"'))
             p = clamp(p + 1, limit);
-        const char* pathEnd =
-            scan(p, limit, [](unsigned char c) { return c == ' ' || c == '#' || c == '?' || c == '"'; });
+        const char* pathEnd = scan(
+            p, limit, [](unsigned char c) { return c == ' ' || c == '#' || c == '?' || c == '"'; });
         out.path = {p, pathEnd};
         p = pathEnd;
         if (at(p, limit, '#'))
-            p = scan(p + 1, limit, [](unsigned char c) { return c == '?' || c == '"' || c == ' '; });
+            p = scan(p + 1, limit,
+                     [](unsigned char c) { return c == '?' || c == '"' || c == ' '; });
         if (at(p, limit, '?')) {
-            const char* queryEnd = scan(p + 1, limit, [](unsigned char c) { return c == ' ' || c == '"'; });
+            const char* queryEnd =
+                scan(p + 1, limit, [](unsigned char c) { return c == ' ' || c == '"'; });
             out.query = {p + 1, queryEnd};
             p = queryEnd;
         }
@@ -178,7 +180,8 @@ bool parseLine(const char* line, const char* limit, LineFields& out)
         if (at(p + 1, limit, '-')) {
             p += 2;
         } else {
-            const char* end = scan(p + 1, limit, [](unsigned char c) { return c == '"' || c == '?'; });
+            const char* end =
+                scan(p + 1, limit, [](unsigned char c) { return c == '"' || c == '?'; });
             out.referer = {p + 1, end};
             p = end;
             if (at(p, limit, '?')) {

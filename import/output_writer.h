@@ -2,16 +2,16 @@
 
 // Buffered writer at a running offset of a file: one system call per megabyte.
 
+#include "platform/files.h"
+
 #include <cstdint>
 #include <string>
-
-#include "platform/files.h"
 
 namespace sievra {
 
 class OutputWriter
 {
-public:
+  public:
     static constexpr std::size_t kBufferMax = 1 << 20;
 
     OutputWriter(platform::File& file, std::uint64_t offset) : m_file(file), m_offset(offset) {}
@@ -34,7 +34,7 @@ public:
         return rc;
     }
 
-private:
+  private:
     platform::File& m_file;
     std::uint64_t m_offset;
     std::string m_buffer;

@@ -1,12 +1,12 @@
 #include "import/readers.h"
 
+#include "platform/errors.h"
+
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
-
-#include "platform/errors.h"
 
 namespace sievra {
 namespace {
@@ -16,7 +16,9 @@ constexpr std::size_t kSlack = 64;
 
 bool isRegular(int fd)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -63,7 +65,8 @@ bool WindowReader::advance(bool& newWindow)
     const std::uint64_t consumed = static_cast<std::uint64_t>(m_current - start);
     if (consumed > kSlide) {
         // The last G bytes of the window become its first; the rest is read anew.
-        const std::size_t kept = m_limit > start + kSlide ? static_cast<std::size_t>(m_limit - start - kSlide) : 0;
+        const std::size_t kept =
+            m_limit > start + kSlide ? static_cast<std::size_t>(m_limit - start - kSlide) : 0;
         std::memmove(start, start + kSlide, kept);
         m_limit = start + kept;
         m_current -= kSlide;
@@ -110,7 +113,9 @@ bool GzipReader::fill(char* to, std::size_t room, std::size_t& got)
 
 int GzipReader::open(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     m_regular = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     gzFile gz = gzopen(path.c_str(), "rb");
     if (!gz)
@@ -135,7 +140,8 @@ bool GzipReader::advance(bool& newWindow)
     char* start = m_buffer.get();
     const std::size_t consumed = static_cast<std::size_t>(m_current - start);
     if (consumed > kRefill) {
-        const std::size_t keep = m_current < m_limit ? static_cast<std::size_t>(m_limit - m_current) : 0;
+        const std::size_t keep =
+            m_current < m_limit ? static_cast<std::size_t>(m_limit - m_current) : 0;
         const std::size_t beyond = m_current > m_limit ? 1 : 0;
         std::memmove(start, m_current, keep);
         m_current = start + beyond;

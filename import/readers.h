@@ -5,17 +5,17 @@
 // that starts in the first part of the buffer is whole in memory. They know nothing of
 // lines. Both read sequentially, so pipes and FIFOs work as well as regular files.
 
+#include "platform/files.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
-
-#include "platform/files.h"
 
 namespace sievra {
 
 class LogReader
 {
-public:
+  public:
     virtual ~LogReader() = default;
     // Opens the file and fills the buffer; 0 or an error code.
     [[nodiscard]] virtual int open(const std::string& path) = 0;
@@ -35,7 +35,7 @@ public:
     // compressed data).
     int error() const { return m_error; }
 
-protected:
+  protected:
     const char* m_current = nullptr;
     const char* m_limit = nullptr;
     bool m_atEnd = false;
@@ -46,7 +46,7 @@ protected:
 // are consumed, so lines up to G bytes are always whole.
 class WindowReader final : public LogReader
 {
-public:
+  public:
     static constexpr std::uint64_t kSlide = 7 * platform::kAllocationGranularity;  // T
     static constexpr std::uint64_t kWindow = 8 * platform::kAllocationGranularity; // W
 
@@ -54,7 +54,7 @@ public:
     bool advance(bool& newWindow) override;
     std::uint64_t position() const override { return m_regular ? m_offset : 0; }
 
-private:
+  private:
     // Reads until the window is full or the input ends.
     [[nodiscard]] int fill();
 
@@ -69,7 +69,7 @@ private:
 // error, like damaged data.
 class GzipReader final : public LogReader
 {
-public:
+  public:
     static constexpr std::size_t kCapacity = 0x80000;
     static constexpr std::size_t kRefill = 0x70000;
 
@@ -78,7 +78,7 @@ public:
     bool advance(bool& newWindow) override;
     std::uint64_t position() const override { return m_position; }
 
-private:
+  private:
     // Decompresses until `room` bytes arrived or the stream ended; false on an error.
     bool fill(char* to, std::size_t room, std::size_t& got);
 

@@ -4,13 +4,13 @@
 
 #include "import/sievra.h"
 
+#include "import/import_job.h"
+#include "platform/errors.h"
+
 #include <cstring>
 #include <mutex>
 #include <new>
 #include <unordered_set>
-
-#include "import/import_job.h"
-#include "platform/errors.h"
 
 namespace {
 
@@ -31,8 +31,7 @@ bool alive(LaJob job)
     return liveJobs().count(job) != 0;
 }
 
-template <typename F>
-std::uint32_t guarded(F body)
+template <typename F> std::uint32_t guarded(F body)
 {
     try {
         return static_cast<std::uint32_t>(body());

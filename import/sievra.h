@@ -34,23 +34,25 @@ extern "C" {
 
 typedef struct ImportJob* LaJob; /* opaque; owned by the caller until laRelease */
 
-typedef struct ImportOptions {
-    uint32_t reserved;        /* 0 */
-    uint32_t size;            /* sizeof(ImportOptions) */
-    uint32_t flags;           /* LA_F_* */
-    const char* output;       /* analysed log to create or replace when complete */
-    const char* inputs;       /* list: raw logs (plain, .gz) and at most one .vxlog */
-    const char* statusCodes;  /* list: "200", "302", ... */
-    const char* methods;      /* list: "GET", "POST", ... */
-    const char* skipExts;     /* list: extensions without the dot, "jpg", ... */
-    const char* dirIndexes;   /* list: "index.html", ... */
-    uint32_t windowStart;     /* first kept time, UTC seconds; 0 and 0 = no window */
-    uint32_t windowEnd;       /* first time no longer kept */
+typedef struct ImportOptions
+{
+    uint32_t reserved;         /* 0 */
+    uint32_t size;             /* sizeof(ImportOptions) */
+    uint32_t flags;            /* LA_F_* */
+    const char* output;        /* analysed log to create or replace when complete */
+    const char* inputs;        /* list: raw logs (plain, .gz) and at most one .vxlog */
+    const char* statusCodes;   /* list: "200", "302", ... */
+    const char* methods;       /* list: "GET", "POST", ... */
+    const char* skipExts;      /* list: extensions without the dot, "jpg", ... */
+    const char* dirIndexes;    /* list: "index.html", ... */
+    uint32_t windowStart;      /* first kept time, UTC seconds; 0 and 0 = no window */
+    uint32_t windowEnd;        /* first time no longer kept */
     const char* truncatedFile; /* optional: lines with a field cut at 1024 bytes */
     const char* excludedFile;  /* optional: lines that were not stored */
 } ImportOptions;
 
-typedef struct FragmentIn {
+typedef struct FragmentIn
+{
     uint32_t bytes;
     uint32_t status;
     uint32_t method; /* four ASCII bytes as they lie in memory, e.g. "GET " */
@@ -62,7 +64,8 @@ typedef struct FragmentIn {
     const char* refQuery;
 } FragmentIn;
 
-typedef struct ImportRecordIn {
+typedef struct ImportRecordIn
+{
     uint32_t time; /* UTC seconds since 1970 */
     const char* host;
     const FragmentIn* fragment;

@@ -1,8 +1,8 @@
 #include "import/string_pool.h"
 
-#include <cstring>
-
 #include "import/hash.h"
+
+#include <cstring>
 
 namespace sievra {
 namespace {
@@ -34,7 +34,8 @@ const char* StringPool::store(std::string_view text)
         m_blocks.emplace_back(new char[size]);
         m_arenaBytes += size;
         if (size != kBlockSize) // an outsized text gets a block of its own
-            return static_cast<const char*>(std::memcpy(m_blocks.back().get(), text.data(), text.size()));
+            return static_cast<const char*>(
+                std::memcpy(m_blocks.back().get(), text.data(), text.size()));
         m_free = m_blocks.back().get();
         m_left = size;
     }

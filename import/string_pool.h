@@ -13,7 +13,7 @@ namespace sievra {
 
 class StringPool
 {
-public:
+  public:
     StringPool();
 
     // The identity of text, adding it when it is new.
@@ -21,7 +21,10 @@ public:
     // The identity of text, or false when it is not in the pool (or was removed).
     bool find(std::string_view text, std::uint32_t& id) const;
 
-    std::string_view text(std::uint32_t id) const { return {m_entries[id].data, m_entries[id].length}; }
+    std::string_view text(std::uint32_t id) const
+    {
+        return {m_entries[id].data, m_entries[id].length};
+    }
     // Number of identities handed out, the removed ones and identity 0 included.
     std::uint32_t size() const { return static_cast<std::uint32_t>(m_entries.size()); }
 
@@ -33,9 +36,12 @@ public:
     // Frees everything.
     void clear();
 
-    std::size_t bytes() const { return m_arenaBytes + m_entries.capacity() * sizeof(Entry) + m_slots.capacity() * 4; }
+    std::size_t bytes() const
+    {
+        return m_arenaBytes + m_entries.capacity() * sizeof(Entry) + m_slots.capacity() * 4;
+    }
 
-private:
+  private:
     struct Entry
     {
         const char* data;

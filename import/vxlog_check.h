@@ -4,12 +4,12 @@
 // reader (the dump, the store's loader, appending), so that a damaged file is refused
 // the same way everywhere and callers may follow offsets without further checks.
 
+#include "import/vxlog_format.h"
+#include "platform/errors.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-
-#include "import/vxlog_format.h"
-#include "platform/errors.h"
 
 namespace sievra {
 

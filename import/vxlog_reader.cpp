@@ -1,6 +1,5 @@
 #include "import/vxlog_reader.h"
 
-
 #include "import/vxlog_check.h"
 #include "platform/errors.h"
 #include "platform/files.h"

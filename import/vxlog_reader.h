@@ -3,12 +3,12 @@
 // Reads a whole analysed log (.vxlog) into memory and checks that every reference in it
 // stays inside its section, so that callers can follow offsets without further checks.
 
+#include "import/vxlog_check.h"
+#include "import/vxlog_format.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "import/vxlog_check.h"
-#include "import/vxlog_format.h"
 
 namespace sievra {
 
@@ -21,7 +21,7 @@ struct RecordEntry
 
 class AnalysedLogFile
 {
-public:
+  public:
     // Errors of a short file (the store reports the same codes).
     static constexpr int kShortHeader = sievra::kShortHeader;
     static constexpr int kShortRecords = sievra::kShortRecords;
@@ -44,7 +44,7 @@ public:
     const char* text(std::uint32_t offset) const { return m_dic.data() + offset; }
     const std::string& dictionary() const { return m_dic; }
 
-private:
+  private:
     Header m_header;
     std::vector<RecordEntry> m_records;
     std::string m_dic;

@@ -8,12 +8,12 @@
 // and accelerators into actions, relays the store's messages to the panes, lays the panes
 // out and draws the status bar.
 
+#include "toolkit/window.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
 #include <string>
-
-#include "toolkit/window.h"
 
 class QMenu;
 

@@ -1,5 +1,9 @@
 #include "mainwin/report_work_folder.h"
 
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/trace.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -9,10 +13,6 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
-
-#include "platform/errors.h"
-#include "platform/files.h"
-#include "platform/trace.h"
 
 namespace mainwin {
 namespace {

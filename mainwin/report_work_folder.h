@@ -14,9 +14,9 @@ namespace mainwin {
 
 struct WorkFolderSetup
 {
-    std::string templates;   // the template folder (program folder + res/report)
-    std::string tempFolder;  // where the work folder goes
-    int attempts = 10;       // names tried, one a second, before giving up
+    std::string templates;  // the template folder (program folder + res/report)
+    std::string tempFolder; // where the work folder goes
+    int attempts = 10;      // names tried, one a second, before giving up
     std::function<std::time_t()> now = [] { return std::time(nullptr); };
     std::function<void()> waitASecond; // default: sleeps one second
 };

@@ -75,8 +75,8 @@ class StatusBar final : public Window
         QWidget* main = parentWidget();
         send(child(child(main, IDW_STORE), IDW_HOSTCACHE), WM_GETTEXT, 0,
              reinterpret_cast<LParam>(&host));
-        if (const auto* text =
-                reinterpret_cast<const QString*>(send(child(main, IDW_VIEW_FIRST), UM_GETSTATUSTEXT)))
+        if (const auto* text = reinterpret_cast<const QString*>(
+                send(child(main, IDW_VIEW_FIRST), UM_GETSTATUSTEXT)))
             view = *text;
         return {host, view};
     }

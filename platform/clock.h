@@ -20,13 +20,13 @@ std::int64_t utcToLocalStandard(std::int64_t utc);
 
 struct DateParts
 {
-    int year;      // e.g. 2026
-    int month;     // 1..12
-    int day;       // 1..31
-    int hour;      // 0..23
+    int year;  // e.g. 2026
+    int month; // 1..12
+    int day;   // 1..31
+    int hour;  // 0..23
     int minute;
     int second;
-    int weekday;   // 0 = Sunday
+    int weekday; // 0 = Sunday
 };
 
 // Calendar parts of a count of seconds since 1970 taken as it is (no zone applied): give

@@ -1,17 +1,17 @@
 #include "platform/files.h"
 
+#include "platform/errors.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
-#include <vector>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "platform/errors.h"
+#include <vector>
 
 namespace platform {
 
@@ -57,7 +57,9 @@ int File::open(const std::string& path, Mode mode)
     if (m_fd < 0)
         return lastError();
     if (mode == Mode::Read || mode == Mode::ReadWrite || mode == Mode::ReadFile) {
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (::fstat(m_fd, &st) == 0 && S_ISDIR(st.st_mode)) {
             close();
             return kErrAccessDenied;
@@ -83,7 +85,9 @@ void File::close()
 
 std::int64_t File::size() const
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
         return -1;
     return st.st_size;
@@ -94,8 +98,8 @@ int File::readAt(std::uint64_t offset, void* buffer, std::size_t length, std::si
     std::size_t total = 0;
     auto* out = static_cast<char*>(buffer);
     while (total < length) {
-        const ssize_t n = ::pread(m_fd, out + total, length - total,
-                                  static_cast<off_t>(offset + total));
+        const ssize_t n =
+            ::pread(m_fd, out + total, length - total, static_cast<off_t>(offset + total));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -123,8 +127,8 @@ int File::readAll(std::string& bytes) const
     for (;;) {
         if (total == bytes.size())
             bytes.resize(bytes.size() * 2);
-        const ssize_t n = ::pread(m_fd, bytes.data() + total, bytes.size() - total,
-                                  static_cast<off_t>(total));
+        const ssize_t n =
+            ::pread(m_fd, bytes.data() + total, bytes.size() - total, static_cast<off_t>(total));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -141,7 +145,9 @@ int File::readAll(std::string& bytes) const
 
 bool File::sameFileAs(const File& other) const
 {
-    struct stat a {}, b {};
+    struct stat a
+    {
+    }, b{};
     return m_fd >= 0 && other.m_fd >= 0 && ::fstat(m_fd, &a) == 0 && ::fstat(other.m_fd, &b) == 0 &&
            a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -253,7 +259,9 @@ void MappedView::unmap()
 
 std::int64_t fileSize(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return -1;
     return st.st_size;
@@ -261,7 +269,9 @@ std::int64_t fileSize(const std::string& path)
 
 std::int64_t lastWriteTime(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(path.c_str(), &st) != 0)
         return 0;
     return std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
@@ -269,7 +279,9 @@ std::int64_t lastWriteTime(const std::string& path)
 
 std::int64_t creationTime(const std::string& path)
 {
-    struct statx sx {};
+    struct statx sx
+    {
+    };
     if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME | STATX_MTIME, &sx) != 0)
         return 0;
     const auto& t = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_mtime;
@@ -278,7 +290,9 @@ std::int64_t creationTime(const std::string& path)
 
 bool isDirectory(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -295,7 +309,9 @@ bool isWritableFolder(const std::string& path)
 
 bool fileExists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -336,8 +352,7 @@ std::string makeTempFile(const std::string& folder, const std::string& prefix)
 namespace {
 
 // Retries a system call that an interrupting signal cut short.
-template <typename Call>
-auto retryOnInterrupt(Call call)
+template <typename Call> auto retryOnInterrupt(Call call)
 {
     decltype(call()) result;
     do {
@@ -350,7 +365,9 @@ auto retryOnInterrupt(Call call)
 // leads to (the link must stay a link).
 std::string replacementTarget(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
         return path;
     char* resolved = ::realpath(path.c_str(), nullptr);
@@ -384,10 +401,11 @@ int createReplacement(int dir, const std::string& leaf, std::string& temp)
 
 // Replaces the entry leaf of the open folder dir (a file, a symbolic link, or nothing yet)
 // with what write(fd) puts into a temporary beside it.
-template <typename Write>
-int replaceEntry(int dir, const std::string& leaf, Write write)
+template <typename Write> int replaceEntry(int dir, const std::string& leaf, Write write)
 {
-    struct stat old {};
+    struct stat old
+    {
+    };
     const bool exists = ::fstatat(dir, leaf.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists && S_ISDIR(old.st_mode))
         return kErrAccessDenied;
@@ -428,7 +446,7 @@ int replaceEntry(int dir, const std::string& leaf, Write write)
 // An open folder, closed with its owner.
 class FolderHandle
 {
-public:
+  public:
     explicit FolderHandle(int fd) : m_fd(fd) {}
     ~FolderHandle()
     {
@@ -445,22 +463,21 @@ public:
         m_fd = fd;
     }
 
-private:
+  private:
     int m_fd;
 };
 
 int openFolder(const std::string& path, FolderHandle& folder)
 {
-    folder.reset(retryOnInterrupt(
-        [&] { return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
+    folder.reset(
+        retryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
     if (folder.fd() >= 0)
         return kOk;
     return errno == ENOENT || errno == ENOTDIR ? kErrPathNotFound : lastError();
 }
 
 // Replaces path with what write(fd) puts into a temporary file beside it.
-template <typename Write>
-int replaceWith(const std::string& path, Write write)
+template <typename Write> int replaceWith(const std::string& path, Write write)
 {
     if (path.empty())
         return kErrFileNotFound;
@@ -504,9 +521,8 @@ int replaceFileInFolder(const std::string& folder, const std::string& name, std:
             return errno == ELOOP || errno == ENOTDIR ? kErrAccessDenied : lastError();
         dir.reset(fd);
     }
-    return replaceEntry(dir.fd(), parts.back(), [&](int fd) {
-        return writeAll(fd, bytes.data(), bytes.size(), -1);
-    });
+    return replaceEntry(dir.fd(), parts.back(),
+                        [&](int fd) { return writeAll(fd, bytes.data(), bytes.size(), -1); });
 }
 
 int replaceFile(const std::string& path, std::string_view bytes)
@@ -524,8 +540,8 @@ int copyFile(const std::string& from, const std::string& to)
     return replaceWith(to, [&](int fd) {
         std::vector<char> buffer(1 << 20);
         for (;;) {
-            const ssize_t n = retryOnInterrupt(
-                [&] { return ::read(source.fd(), buffer.data(), buffer.size()); });
+            const ssize_t n =
+                retryOnInterrupt([&] { return ::read(source.fd(), buffer.data(), buffer.size()); });
             if (n < 0)
                 return lastError();
             if (n == 0)
@@ -540,7 +556,9 @@ bool sameFile(const std::string& a, const std::string& b)
 {
     if (a.empty() || b.empty())
         return false;
-    struct stat sa {}, sb {};
+    struct stat sa
+    {
+    }, sb{};
     const bool hasA = ::stat(a.c_str(), &sa) == 0, hasB = ::stat(b.c_str(), &sb) == 0;
     if (hasA && hasB)
         return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;

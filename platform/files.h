@@ -17,17 +17,17 @@ inline constexpr std::uint64_t kAllocationGranularity = 65536;
 
 class File
 {
-public:
+  public:
     enum class Mode {
-        Read,            // existing file, read only (a pipe or a device too: log input)
-        ReadFile,        // existing regular file, read only: the open never waits on a
-                         // FIFO, and anything but a regular file is refused (kErrBadFormat)
-        ReadWrite,       // existing file
-        CreateAlways,    // create or truncate, read and write
-        OpenOrCreate,    // open or create, read and write
-        Append,          // open or create, writes go to the end; a symbolic link at the
-                         // name is not followed (the open fails): appends go to files of
-                         // the data folder, which links must not lead elsewhere
+        Read,         // existing file, read only (a pipe or a device too: log input)
+        ReadFile,     // existing regular file, read only: the open never waits on a
+                      // FIFO, and anything but a regular file is refused (kErrBadFormat)
+        ReadWrite,    // existing file
+        CreateAlways, // create or truncate, read and write
+        OpenOrCreate, // open or create, read and write
+        Append,       // open or create, writes go to the end; a symbolic link at the
+                      // name is not followed (the open fails): appends go to files of
+                      // the data folder, which links must not lead elsewhere
     };
 
     File() = default;
@@ -47,7 +47,8 @@ public:
 
     // Read or write exactly `length` bytes at `offset`; *done (optional) receives the
     // count moved. A short read at the end of the file returns kErrHandleEof.
-    [[nodiscard]] int readAt(std::uint64_t offset, void* buffer, std::size_t length, std::size_t* done = nullptr) const;
+    [[nodiscard]] int readAt(std::uint64_t offset, void* buffer, std::size_t length,
+                             std::size_t* done = nullptr) const;
     [[nodiscard]] int writeAt(std::uint64_t offset, const void* buffer, std::size_t length);
     // Appends at the current end of the file.
     [[nodiscard]] int append(const void* buffer, std::size_t length);
@@ -59,14 +60,14 @@ public:
     // Whether both are open on the same file (device and inode).
     bool sameFileAs(const File& other) const;
 
-private:
+  private:
     int m_fd = -1;
 };
 
 // A mapping of [offset, offset + length) of a file; offset need not be aligned.
 class MappedView
 {
-public:
+  public:
     MappedView() = default;
     ~MappedView() { unmap(); }
     MappedView(MappedView&& other) noexcept;
@@ -76,13 +77,14 @@ public:
 
     // length 0 maps up to the end of the file. A view of zero bytes is allowed (data()
     // is then null). Writable views write through to the file.
-    [[nodiscard]] int map(const File& file, std::uint64_t offset, std::uint64_t length, bool writable);
+    [[nodiscard]] int map(const File& file, std::uint64_t offset, std::uint64_t length,
+                          bool writable);
     void unmap();
 
     char* data() const { return m_data; }
     std::uint64_t size() const { return m_size; }
 
-private:
+  private:
     void* m_base = nullptr;
     std::size_t m_baseLength = 0;
     char* m_data = nullptr;

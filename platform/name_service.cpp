@@ -1,9 +1,9 @@
 #include "platform/name_service.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <condition_variable>
-#include <algorithm>
 #include <deque>
 #include <map>
 #include <mutex>

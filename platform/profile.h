@@ -20,7 +20,7 @@ inline constexpr std::size_t kProfileValueMax = 1023;
 // A parsed INI file, for reading many values of one file without parsing it each time.
 class ProfileFile
 {
-public:
+  public:
     // An unreadable or missing file reads as an empty one.
     explicit ProfileFile(const std::string& path);
     ProfileFile();
@@ -45,7 +45,7 @@ public:
     // Keys of a section in file order (empty when the section is missing).
     std::vector<std::string> keyNames(std::string_view section) const;
 
-private:
+  private:
     struct Data;
     std::unique_ptr<Data> m_data;
 };
@@ -65,7 +65,7 @@ std::size_t getProfileSectionNames(const std::string& path, char* buf, std::size
 // Sets key=value in section, keeping every other line of the file as it was (creating
 // the file and the section as needed). A null value removes the key; a null key removes
 // the whole section. Returns 0 or an error code (errors.h).
-[[nodiscard]] int writeProfileString(const std::string& path, std::string_view section, const char* key,
-                       const char* value);
+[[nodiscard]] int writeProfileString(const std::string& path, std::string_view section,
+                                     const char* key, const char* value);
 
 } // namespace platform

@@ -58,7 +58,8 @@ class RegExp
     // $1-$99 stand for groups, $& for the match, $` and $' for the text before and after
     // it and $$ for "$". Global replace continues after each match; after an empty match
     // it moves on by one character. out is only written on success.
-    [[nodiscard]] int replace(std::u16string_view text, std::u16string_view replacement, std::u16string& out);
+    [[nodiscard]] int replace(std::u16string_view text, std::u16string_view replacement,
+                              std::u16string& out);
 
   private:
     struct Impl;

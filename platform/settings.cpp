@@ -1,13 +1,13 @@
 #include "platform/settings.h"
 
+#include "platform/errors.h"
+#include "platform/profile.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
 #include <unistd.h>
-
-#include "platform/errors.h"
-#include "platform/profile.h"
 
 namespace platform {
 namespace {

@@ -1,12 +1,12 @@
 #include "report/report_folder.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <string_view>
-
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "report/report_generator.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
 
 namespace report {
 namespace {

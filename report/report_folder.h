@@ -2,9 +2,9 @@
 
 // The HTML report of a loaded log in a folder of the user's choice (vexilo-cli report).
 
-#include <string>
-
 #include "store/log_container.h"
+
+#include <string>
 
 namespace report {
 
@@ -18,6 +18,6 @@ namespace report {
 // of the failing copy or write (a failure while the files go in can leave some of them new
 // and the others as they were, but never half a file).
 [[nodiscard]] int publishReport(const std::string& templates, const std::string& folder,
-                  const store::LogContainer& log);
+                                const store::LogContainer& log);
 
 } // namespace report

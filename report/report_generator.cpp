@@ -1,5 +1,12 @@
 #include "report/report_generator.h"
 
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/settings.h"
+#include "report/markup.h"
+#include "report/page_template.h"
+#include "report/report_tables.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
@@ -9,13 +16,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
-
-#include "platform/clock.h"
-#include "platform/files.h"
-#include "platform/settings.h"
-#include "report/markup.h"
-#include "report/page_template.h"
-#include "report/report_tables.h"
 
 namespace report {
 namespace {
@@ -65,7 +65,9 @@ bool readPage(const std::string& path, std::string& bytes)
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct stat st{};
+    struct stat st
+    {
+    };
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     if (ok) {
         bytes.clear();
@@ -86,8 +88,7 @@ bool readPage(const std::string& path, std::string& bytes)
 
 } // namespace
 
-std::string keyValue(std::string_view key, const store::LogContainer& log,
-                     const ReportState& state)
+std::string keyValue(std::string_view key, const store::LogContainer& log, const ReportState& state)
 {
     // The site name comes from referers of the log: escaped like every other name.
     if (key == "SITENAME") {
@@ -140,7 +141,8 @@ int HtmlReport::generate(const std::string& folder, const store::LogContainer& l
         // A page that cannot be replaced stays as it was (the report view then shows the
         // previous report); a crash never leaves half a page.
         if (generated != page)
-            if (const int rc = platform::replaceFileInFolder(folder, name, generated); rc && !result)
+            if (const int rc = platform::replaceFileInFolder(folder, name, generated);
+                rc && !result)
                 result = rc;
     }
     return result;

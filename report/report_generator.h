@@ -2,18 +2,18 @@
 
 // The HTML report: the pages of the report work folder regenerated from the loaded log.
 
-#include <string>
-#include <string_view>
-
 #include "report/report_state.h"
 #include "store/log_container.h"
 #include "store/report_generator.h"
+
+#include <string>
+#include <string_view>
 
 namespace report {
 
 class HtmlReport : public store::ReportGenerator
 {
-public:
+  public:
     // Fills the marked regions of every "*.html" file directly in folder (symbolic links
     // and subfolders are left alone) and writes the changed files back. Reads and writes
     // nothing outside folder; an empty folder means no report. Failures are not reported:

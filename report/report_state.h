@@ -2,10 +2,10 @@
 
 // What the report says about a loaded log, computed once before any page is read.
 
+#include "store/log_container.h"
+
 #include <cstdint>
 #include <unordered_map>
-
-#include "store/log_container.h"
 
 namespace report {
 

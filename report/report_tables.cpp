@@ -1,14 +1,14 @@
 #include "report/report_tables.h"
 
+#include "report/markup.h"
+#include "store/key_reference.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <unordered_set>
 #include <utility>
-
-#include "report/markup.h"
-#include "store/key_reference.h"
 
 namespace report {
 namespace {
@@ -139,8 +139,9 @@ std::string keyPageTableBody(const store::LogContainer& log, const ReportState& 
         // "%.1f", independent of the process locale.
         char percent[32];
         const double value = double(row.visitors) * 100.0 / double(state.visitors);
-        const auto end = std::to_chars(percent, percent + sizeof percent, value,
-                                       std::chars_format::fixed, 1).ptr;
+        const auto end =
+            std::to_chars(percent, percent + sizeof percent, value, std::chars_format::fixed, 1)
+                .ptr;
         out += "<tr><td>";
         out.append(percent, end);
         out += "%</td>";

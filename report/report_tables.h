@@ -4,12 +4,12 @@
 // pages seen by at least 5 % of all visitors. Rows come as data and as the table-body HTML
 // the pages show; the links of a row rebuild the filter chain in the report view.
 
+#include "report/report_state.h"
+#include "store/log_container.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "report/report_state.h"
-#include "store/log_container.h"
 
 namespace report {
 

@@ -1,8 +1,5 @@
 // Base loading: the analysed log file into the store's tables, in six timed phases.
 
-#include <algorithm>
-#include <cstring>
-
 #include "import/vxlog_check.h"
 #include "import/vxlog_format.h"
 #include "platform/clock.h"
@@ -11,6 +8,9 @@
 #include "platform/trace.h"
 #include "store/log_container.h"
 #include "store/offset_index.h"
+
+#include <algorithm>
+#include <cstring>
 
 namespace store {
 namespace {
@@ -22,13 +22,11 @@ using sievra::kShortRecords;
 constexpr std::size_t kChunkRecords = 1 << 16;
 
 // Offsets are kept in the pointer fields until the tables they point into exist.
-template <typename T>
-inline T* asOffset(std::uint32_t offset)
+template <typename T> inline T* asOffset(std::uint32_t offset)
 {
     return reinterpret_cast<T*>(static_cast<std::uintptr_t>(offset));
 }
-template <typename T>
-inline std::uint32_t offsetOf(T* p)
+template <typename T> inline std::uint32_t offsetOf(T* p)
 {
     return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
 }
@@ -108,7 +106,9 @@ int LogContainer::BaseLoad(const std::string& path, Progress& progress)
         if (!rc) {
             Host.resize(hosts.seal());
             std::size_t h = 0;
-            hosts.each([&](std::uint32_t offset) { Host[h++] = {0, asOffset<const char>(offset)}; });
+            hosts.each([&](std::uint32_t offset) {
+                Host[h++] = {0, asOffset<const char>(offset)};
+            });
             platform::trace("*2");
             const float step = Rec2.empty() ? 0.0f : 0.1f / float(Rec2.size());
             std::size_t sinceUpdate = 0;
@@ -161,9 +161,9 @@ int LogContainer::BaseLoad(const std::string& path, Progress& progress)
             at = frgStart;
             for (std::size_t i = 0; i < count && !rc; i += kChunkRecords) {
                 const std::size_t n = std::min<std::size_t>(kChunkRecords, count - i);
-                rc = cancelled() ? platform::kErrCancelled
-                                 : readExactly(chunk.data(), n * sievra::kFragmentSize,
-                                               kShortFragments);
+                rc = cancelled()
+                         ? platform::kErrCancelled
+                         : readExactly(chunk.data(), n * sievra::kFragmentSize, kShortFragments);
                 for (std::size_t k = 0; k < n && !rc; ++k)
                     f(i + k, &chunk[k * 9]);
             }
@@ -184,7 +184,9 @@ int LogContainer::BaseLoad(const std::string& path, Progress& progress)
             std::size_t n = 0;
             paths.each([&](std::uint32_t o) { Req[n++] = {asOffset<const char>(o), nullptr}; });
             n = 0;
-            referers.each([&](std::uint32_t o) { Ref[n++] = {asOffset<const char>(o), nullptr, nullptr}; });
+            referers.each([&](std::uint32_t o) {
+                Ref[n++] = {asOffset<const char>(o), nullptr, nullptr};
+            });
             RefQ.resize(count);
             Agnt.resize(count);
             Frg2.resize(count);

@@ -27,7 +27,8 @@ void CacheReader::skipWhite()
 std::string_view CacheReader::line()
 {
     const char* start = m_p;
-    const void* lf = m_p < m_end ? std::memchr(m_p, '\n', static_cast<std::size_t>(m_end - m_p)) : nullptr;
+    const void* lf =
+        m_p < m_end ? std::memchr(m_p, '\n', static_cast<std::size_t>(m_end - m_p)) : nullptr;
     std::string_view text;
     if (lf) {
         const char* at = static_cast<const char*>(lf);

@@ -7,16 +7,16 @@
 // runs to the next line feed, without the byte before it (the carriage return); white
 // space after each line is skipped, so blank lines between entries do not matter.
 
+#include "platform/files.h"
+
 #include <string>
 #include <string_view>
-
-#include "platform/files.h"
 
 namespace store {
 
 class CacheReader
 {
-public:
+  public:
     // Maps the file read-only and reads the first entry. 0 or the error of open or map;
     // an empty file is at its end at once.
     [[nodiscard]] int open(const std::string& path);
@@ -32,7 +32,7 @@ public:
     // reader skips). Writers leave out entries with a key or value that fails this.
     static bool canHold(std::string_view text);
 
-private:
+  private:
     std::string_view line();
     void skipWhite();
 

@@ -1,17 +1,17 @@
 // Search words, search ranks, engines, browsers and OSes through the rule files, with the
 // two search caches in the data folder.
 
-#include <cstdio>
-#include <cstring>
-#include <map>
-#include <unordered_map>
-
 #include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "rules/rule_file.h"
 #include "store/cache_reader.h"
 #include "store/load_steps.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <unordered_map>
 
 namespace store {
 namespace {
@@ -23,7 +23,8 @@ struct SearchKey
     const char* query;
     bool operator<(const SearchKey& o) const
     {
-        return referer != o.referer ? std::less<>()(referer, o.referer) : std::less<>()(query, o.query);
+        return referer != o.referer ? std::less<>()(referer, o.referer)
+                                    : std::less<>()(query, o.query);
     }
 };
 
@@ -133,10 +134,8 @@ int walkKeys(LoadContext& ctx, const std::vector<SearchKey>& keys, const std::st
 // Evaluates a rule file once per distinct text; `apply(text, outcome)` for each entry.
 class OncePerText
 {
-public:
-    explicit OncePerText(const std::string& path) : m_path(path), m_rules(rules::LoadRules(path))
-    {
-    }
+  public:
+    explicit OncePerText(const std::string& path) : m_path(path), m_rules(rules::LoadRules(path)) {}
     // The pooled outcome for a text (null when empty), evaluating on first sight.
     int outcome(LoadContext& ctx, const char* text, const char*& result)
     {
@@ -153,7 +152,7 @@ public:
         return 0;
     }
 
-private:
+  private:
     std::string m_path;
     rules::RuleList m_rules;
     std::unordered_map<const char*, const char*> m_done; // texts are unique per pointer
@@ -198,17 +197,17 @@ int analyseSearchRanks(LoadContext& ctx)
     std::vector<std::uint32_t> keyOf;
     const auto keys = collectKeys(ctx.log, keyOf);
     std::vector<long> ranks(keys.size(), 0);
-    const int rc = walkKeys(ctx, keys, ctx.ruleFile("referer2searchrank.ini"),
-                            ctx.dataFile("searchrank.cache"), &ctx.rankRulesRead,
-                            [&](std::size_t i, const std::string& value, bool cached) {
-                                const std::u16string wide = platform::cp932ToUtf16(value);
-                                const auto plus = wide.find(u'+');
-                                if (cached || plus == std::u16string::npos)
-                                    ranks[i] = decimalValue(wide);
-                                else
-                                    ranks[i] = decimalValue(std::u16string_view(wide).substr(plus + 1)) +
-                                               decimalValue(std::u16string_view(wide).substr(0, plus));
-                            });
+    const int rc = walkKeys(
+        ctx, keys, ctx.ruleFile("referer2searchrank.ini"), ctx.dataFile("searchrank.cache"),
+        &ctx.rankRulesRead, [&](std::size_t i, const std::string& value, bool cached) {
+            const std::u16string wide = platform::cp932ToUtf16(value);
+            const auto plus = wide.find(u'+');
+            if (cached || plus == std::u16string::npos)
+                ranks[i] = decimalValue(wide);
+            else
+                ranks[i] = decimalValue(std::u16string_view(wide).substr(plus + 1)) +
+                           decimalValue(std::u16string_view(wide).substr(0, plus));
+        });
     if (rc)
         return rc;
     for (std::size_t f = 0; f < ctx.log.Frg2.size(); ++f)

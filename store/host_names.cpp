@@ -1,16 +1,16 @@
 // Load step 6, second half: names from the host-name cache files into Host.
 
-#include <algorithm>
-
 #include "hosts/host_cache_file.h"
 #include "store/load_steps.h"
+
+#include <algorithm>
 
 namespace store {
 namespace {
 
 class HostTableSink : public hosts::NameSink
 {
-public:
+  public:
     explicit HostTableSink(LoadContext& ctx) : m_ctx(ctx) {}
 
     bool cancelled() const override { return m_ctx.cancelled(); }
@@ -21,9 +21,9 @@ public:
         if (address == 0)
             return;
         auto& table = m_ctx.log.Host; // sorted by address in the first half of the step
-        const auto it = std::lower_bound(
-            table.begin(), table.end(), address,
-            [](const HostEntry& h, std::uint32_t a) { return h.address < a; });
+        const auto it =
+            std::lower_bound(table.begin(), table.end(), address,
+                             [](const HostEntry& h, std::uint32_t a) { return h.address < a; });
         if (it != table.end() && it->address == address)
             it->name = m_ctx.log.HostNamePool.intern(name);
     }
@@ -32,7 +32,7 @@ public:
 
     static constexpr float kShare = 0.15f;
 
-private:
+  private:
     LoadContext& m_ctx;
 };
 

@@ -6,9 +6,9 @@
 // numbered by its byte offset in `Dic`, raised past 0..9, which the same integers use for
 // row numbers. Like the pointers, the numbers hold only until the next (re)load.
 
-#include <cstdint>
-
 #include "store/log_container.h"
+
+#include <cstdint>
 
 namespace store {
 

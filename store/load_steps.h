@@ -3,10 +3,10 @@
 // The steps of the load pipeline, each a function over the store's tables. The pipeline
 // (pipeline.cpp) runs them in order with their texts, progress shares and trace lines.
 
-#include <string>
-
 #include "store/log_container.h"
 #include "store/text_pool.h"
+
+#include <string>
 
 namespace store {
 
@@ -15,9 +15,9 @@ struct LoadContext
 {
     LogContainer& log;
     Progress& progress;
-    TextPool pool;               // texts made by the load until the dictionary rebuild
-    std::string resFolder;       // rule files
-    std::string dataFolder;      // caches, host-name files, URL-group file
+    TextPool pool;          // texts made by the load until the dictionary rebuild
+    std::string resFolder;  // rule files
+    std::string dataFolder; // caches, host-name files, URL-group file
     // Whether steps 7 and 8 read their rule files. A cache holds outcomes of the rules for
     // later loads, so it is written only from rules that were read.
     bool wordRulesRead = false;
@@ -29,23 +29,23 @@ struct LoadContext
     std::string ruleFile(const std::string& name) const { return resFolder + name; }
 };
 
-void sortByTime(LoadContext& ctx);                 // 1
-[[nodiscard]] int detectSite(LoadContext& ctx);                  // 2: 0 or 232
-void fixLocalReferers(LoadContext& ctx);           // 3
-void sortByHost(LoadContext& ctx);                 // 4
-void buildVisitors(LoadContext& ctx);              // 5
-void convertHostTexts(LoadContext& ctx);           // 6, first half
-void loadHostNames(LoadContext& ctx);              // 6, second half: the host-name cache
-[[nodiscard]] int analyseSearchWords(LoadContext& ctx);          // 7
-[[nodiscard]] int analyseSearchRanks(LoadContext& ctx);          // 8
-[[nodiscard]] int analyseEngines(LoadContext& ctx);              // 9
-[[nodiscard]] int analyseBrowsers(LoadContext& ctx);             // 10
-[[nodiscard]] int analyseOses(LoadContext& ctx);                 // 11
-[[nodiscard]] int saveSearchCaches(LoadContext& ctx);            // 12
-[[nodiscard]] int applyUrlGroups(LoadContext& ctx);              // 13
-void rebuildDictionary(LoadContext& ctx);          // 14
-void mergeEntries(LoadContext& ctx);               // 15
-void collectGroupNames(LoadContext& ctx);          // 16
+void sortByTime(LoadContext& ctx);                      // 1
+[[nodiscard]] int detectSite(LoadContext& ctx);         // 2: 0 or 232
+void fixLocalReferers(LoadContext& ctx);                // 3
+void sortByHost(LoadContext& ctx);                      // 4
+void buildVisitors(LoadContext& ctx);                   // 5
+void convertHostTexts(LoadContext& ctx);                // 6, first half
+void loadHostNames(LoadContext& ctx);                   // 6, second half: the host-name cache
+[[nodiscard]] int analyseSearchWords(LoadContext& ctx); // 7
+[[nodiscard]] int analyseSearchRanks(LoadContext& ctx); // 8
+[[nodiscard]] int analyseEngines(LoadContext& ctx);     // 9
+[[nodiscard]] int analyseBrowsers(LoadContext& ctx);    // 10
+[[nodiscard]] int analyseOses(LoadContext& ctx);        // 11
+[[nodiscard]] int saveSearchCaches(LoadContext& ctx);   // 12
+[[nodiscard]] int applyUrlGroups(LoadContext& ctx);     // 13
+void rebuildDictionary(LoadContext& ctx);               // 14
+void mergeEntries(LoadContext& ctx);                    // 15
+void collectGroupNames(LoadContext& ctx);               // 16
 
 // The prefix of a referer (scheme, "://" and host) and where its path starts.
 std::size_t refererPathStart(const char* referer);

@@ -4,6 +4,8 @@
 // dictionary. After a load every text exists once in `Dic`, so equal texts have equal
 // pointers and pointer order is dictionary order; panes compare and sort by pointer.
 
+#include "store/text_pool.h"
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -11,8 +13,6 @@
 #include <string>
 #include <unordered_set>
 #include <vector>
-
-#include "store/text_pool.h"
 
 namespace store {
 
@@ -30,7 +30,7 @@ struct ReqEntry
 
 struct RefEntry
 {
-    const char* text;   // referer without query; own-site referers become site paths
+    const char* text; // referer without query; own-site referers become site paths
     const char* group;
     const char* engine; // search engine, null when none
 };
@@ -76,7 +76,7 @@ struct VisitorEntry
 // the command-line tool and in tests. UTF-8. Called from the load's worker thread.
 class StepText
 {
-public:
+  public:
     virtual ~StepText() = default;
     virtual void setText(const char* utf8) = 0;
 };
@@ -113,7 +113,7 @@ inline void addProgress(Progress& progress, float share)
 
 class LogContainer
 {
-public:
+  public:
     LogContainer();
     virtual ~LogContainer();
     LogContainer(const LogContainer&) = delete;
@@ -128,7 +128,7 @@ public:
     // kErrCancelled (1223) when the progress was negative at the end: the tables of a
     // cancelled load are not to be used.
     [[nodiscard]] virtual int LoadPipeline(StepText* text, Progress& progress, bool reload,
-                             const std::string& reportFolder);
+                                           const std::string& reportFolder);
 
     // The report generator the last step calls (none: the step does nothing).
     void setReportGenerator(ReportGenerator* generator) { m_report = generator; }
@@ -158,7 +158,7 @@ public:
     // What the last load failed on (Kind::None after a load that succeeded).
     LoadTrouble trouble;
 
-private:
+  private:
     friend class Pipeline;
     ReportGenerator* m_report = nullptr;
 };

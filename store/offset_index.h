@@ -12,7 +12,7 @@ namespace store {
 
 class OffsetIndex
 {
-public:
+  public:
     explicit OffsetIndex(std::size_t bound) : m_bits(bound / 64 + 1, 0) {}
     void add(std::uint32_t v) { m_bits[v >> 6] |= std::uint64_t(1) << (v & 63); }
     // Call once after the last add; returns the number of distinct values.
@@ -40,7 +40,7 @@ public:
                 f(static_cast<std::uint32_t>(w * 64 + std::countr_zero(b)));
     }
 
-private:
+  private:
     std::vector<std::uint64_t> m_bits;
     std::vector<std::uint32_t> m_before;
 };

@@ -1,15 +1,15 @@
 // The load pipeline: steps 0..17 in order, with their step texts, progress shares,
 // timing trace lines and failure rules. A reload runs steps 13..17 only.
 
-#include <atomic>
-#include <cstring>
-
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/settings.h"
 #include "platform/trace.h"
 #include "store/load_steps.h"
 #include "store/report_generator.h"
+
+#include <atomic>
+#include <cstring>
 
 namespace store {
 namespace {
@@ -133,10 +133,14 @@ int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
     done(17, reportResult);
 
     const int total = static_cast<int>(platform::tickCount() - started);
-    const std::size_t sizes[] = {Frg2.size() * sizeof(Fragment), Rec2.size() * sizeof(LogRecord),
-                                 DicSize, Host.size() * sizeof(HostEntry),
-                                 Req.size() * sizeof(ReqEntry), Ref.size() * sizeof(RefEntry),
-                                 RefQ.size() * sizeof(RefQEntry), Agnt.size() * sizeof(AgntEntry)};
+    const std::size_t sizes[] = {Frg2.size() * sizeof(Fragment),
+                                 Rec2.size() * sizeof(LogRecord),
+                                 DicSize,
+                                 Host.size() * sizeof(HostEntry),
+                                 Req.size() * sizeof(ReqEntry),
+                                 Ref.size() * sizeof(RefEntry),
+                                 RefQ.size() * sizeof(RefQEntry),
+                                 Agnt.size() * sizeof(AgntEntry)};
     platform::trace("time=%d Frg2=%dk Rec2=%dk Dic=%dk Host=%dk Req=%dk Ref=%dk RefQ=%dk Agnt=%dk",
                     total, int(sizes[0] >> 10), int(sizes[1] >> 10), int(sizes[2] >> 10),
                     int(sizes[3] >> 10), int(sizes[4] >> 10), int(sizes[5] >> 10),

@@ -1,9 +1,9 @@
 #include "store/queries.h"
 
+#include "store/load_steps.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
-
-#include "store/load_steps.h"
 
 namespace store {
 namespace {

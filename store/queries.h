@@ -3,10 +3,10 @@
 // The answers of the store to the panes' queries (the store window relays the messages
 // here). A null store answers 0 / null, as the window does while a load is running.
 
+#include "store/log_container.h"
+
 #include <cstdint>
 #include <set>
-
-#include "store/log_container.h"
 
 namespace store {
 

@@ -12,7 +12,7 @@ class LogContainer;
 
 class ReportGenerator
 {
-public:
+  public:
     virtual ~ReportGenerator() = default;
     // Regenerates the report pages in folder from the finished tables (LocalSite, Rec2,
     // Visitors, GroupNames). The result is not examined by the load.

@@ -1,11 +1,5 @@
 #include "store/store_window.h"
 
-#include <QMessageBox>
-#include <cstdio>
-#include <map>
-#include <memory>
-#include <unistd.h>
-
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/settings.h"
@@ -15,6 +9,12 @@
 #include "store/queries.h"
 #include "store/view_state.h"
 #include "toolkit/window.h"
+
+#include <QMessageBox>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <unistd.h>
 
 namespace store {
 namespace {
@@ -64,8 +64,7 @@ void errorBox(Window& self, const QString& text)
 
 // The panes whose state a reload keeps: the period pane, then the filter panes and the
 // view panes in id order, each run ending at the first missing id.
-template <typename F>
-void eachPane(QWidget* main, F f)
+template <typename F> void eachPane(QWidget* main, F f)
 {
     if (Window* period = child(main, IDW_PERIOD))
         f(*period);
@@ -102,8 +101,9 @@ class StoreWindow final : public Handler
                          reinterpret_cast<const char*>(lParam));
             return 0;
         case UM_GETPATH:
-            return m_attached && lParam == 0 ? reinterpret_cast<LResult>(m_attached->logPath.c_str())
-                                             : 0;
+            return m_attached && lParam == 0
+                       ? reinterpret_cast<LResult>(m_attached->logPath.c_str())
+                       : 0;
         case UM_GETRECORDS:
             return getRecords(m_attached, reinterpret_cast<LogRecord**>(lParam));
         case UM_GETHOSTS:
@@ -192,7 +192,8 @@ class StoreWindow final : public Handler
         if (m_reloading || !m_attached)
             return;
         const std::int64_t time = platform::lastWriteTime(m_groupFile);
-        const bool changed = (time != 0 && time > m_groupFileTime) || (time == 0 && m_groupFileTime != 0);
+        const bool changed =
+            (time != 0 && time > m_groupFileTime) || (time == 0 && m_groupFileTime != 0);
         m_groupFileTime = time;
         if (changed)
             send(&self, UM_RELOAD);

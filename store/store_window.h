@@ -8,9 +8,9 @@
 // Commands (lParam: a native path, const char*): 57600 open as a temporary log (deleted
 // when the store closes), 57601 open, 57603 save as. Queries answer 0 while a load runs.
 
-#include <QWidget>
-
 #include "dialogs/ui.h"
+
+#include <QWidget>
 
 namespace store {
 

@@ -12,7 +12,7 @@ namespace store {
 
 class TextPool
 {
-public:
+  public:
     TextPool() = default;
     TextPool(TextPool&&) = default;
     TextPool& operator=(TextPool&&) = default;
@@ -25,7 +25,7 @@ public:
     std::size_t size() const { return m_texts.size(); }
     void clear();
 
-private:
+  private:
     const char* store(std::string_view text);
 
     std::unordered_set<std::string_view> m_texts;

@@ -1,12 +1,5 @@
 // URL groups, the dictionary rebuild, merged entries and the group names.
 
-#include <algorithm>
-#include <cstring>
-#include <map>
-#include <tuple>
-#include <unordered_map>
-#include <unordered_set>
-
 #include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/regexp.h"
@@ -15,11 +8,17 @@
 #include "store/load_steps.h"
 #include "store/offset_index.h"
 
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <tuple>
+#include <unordered_map>
+#include <unordered_set>
+
 namespace store {
 namespace {
 
-template <typename T>
-std::size_t kiloBytes(const std::vector<T>& table)
+template <typename T> std::size_t kiloBytes(const std::vector<T>& table)
 {
     return table.size() * sizeof(T) >> 10;
 }
@@ -41,14 +40,15 @@ inline auto fieldsOf(const Fragment& e)
 
 // Replaces a table by its distinct entries; returns old index -> new index. An
 // open-addressing table of indices keeps the memory at a few bytes per entry.
-template <typename T>
-std::vector<std::uint32_t> mergeTable(std::vector<T>& table)
+template <typename T> std::vector<std::uint32_t> mergeTable(std::vector<T>& table)
 {
     auto hashOf = [](const T& v) {
         std::size_t h = 0;
         std::apply(
             [&h](const auto&... field) {
-                ((h = h * 0x9E3779B97F4A7C15ull + std::hash<std::decay_t<decltype(field)>>()(field)), ...);
+                ((h = h * 0x9E3779B97F4A7C15ull +
+                      std::hash<std::decay_t<decltype(field)>>()(field)),
+                 ...);
             },
             fieldsOf(v));
         return h;
@@ -83,8 +83,7 @@ std::vector<std::uint32_t> mergeTable(std::vector<T>& table)
 }
 
 // Calls f(pointer) for every text slot of the tables.
-template <typename F>
-void eachTextSlot(LogContainer& log, F f)
+template <typename F> void eachTextSlot(LogContainer& log, F f)
 {
     for (ReqEntry& e : log.Req) {
         f(e.text);
@@ -253,7 +252,8 @@ void rebuildDictionary(LoadContext& ctx)
     texts = {};
     eachTextSlot(log, [&](const char*& p) {
         if (p)
-            p = moved[inDic(p) ? fromDic.rank(static_cast<std::uint32_t>(p - dicBegin)) : others[p]];
+            p = moved[inDic(p) ? fromDic.rank(static_cast<std::uint32_t>(p - dicBegin))
+                               : others[p]];
     });
     platform::trace("old dic=%dkb -> %dkb", int(log.DicSize >> 10), int(size >> 10));
     log.Dic = std::move(dic);

@@ -1,19 +1,19 @@
 // Site detection, own-site referers, host grouping, visitors and host texts.
 
-#include <algorithm>
-#include <bit>
-#include <memory>
-#include <arpa/inet.h>
-#include <cstring>
-#include <map>
-#include <numeric>
-#include <unordered_map>
-
 #include "hosts/host_names.h"
 #include "platform/codepage.h"
 #include "platform/settings.h"
 #include "platform/trace.h"
 #include "store/load_steps.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <bit>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <numeric>
+#include <unordered_map>
 
 namespace store {
 namespace {

@@ -29,7 +29,7 @@ inline constexpr unsigned WM_COMPAREITEM = 0x0039; // lParam: CompareItem*; retu
 inline constexpr unsigned WM_NOTIFY = 0x004E;      // wParam: sender id; lParam: NotifyHeader*
 inline constexpr unsigned WM_COMMAND = 0x0111;     // wParam: MAKEWPARAM(id, code); lParam: argument
 inline constexpr unsigned WM_TIMER = 0x0113;       // wParam: timer id
-inline constexpr unsigned WM_KEYDOWN = 0x0100; // wParam: the key (VK_*); lParam: 1 with Shift
+inline constexpr unsigned WM_KEYDOWN = 0x0100;     // wParam: the key (VK_*); lParam: 1 with Shift
 inline constexpr unsigned WM_USER = 0x0400;
 inline constexpr unsigned WM_APP = 0x8000;
 

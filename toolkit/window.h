@@ -166,7 +166,7 @@ class Window : public QWidget
     unsigned m_style = 0;
     std::unique_ptr<Handler> m_handler;
     std::unique_ptr<Handler> m_retired; // after WM_DESTROY, until the widget goes
-    std::map<int, int> m_timers; // our id -> Qt timer id
+    std::map<int, int> m_timers;        // our id -> Qt timer id
     bool m_destroySent = false;
 };
 
@@ -207,8 +207,8 @@ struct ClassRegistration
 
 // Makes a window of a registered class: builds the widget and its handler, gives it rect,
 // sends it WM_CREATE with param as lParam, places it with setWindowPos and shows it when
-// style has WS_VISIBLE. With a null rect the window places itself (or keeps Qt's default). nullptr when the class is unknown or WM_CREATE answered -1 (the window is
-// then destroyed again).
+// style has WS_VISIBLE. With a null rect the window places itself (or keeps Qt's default). nullptr
+// when the class is unknown or WM_CREATE answered -1 (the window is then destroyed again).
 Window* create(std::string_view className, QWidget* parent, int id, const QRect& rect,
                void* param = nullptr, unsigned style = WS_VISIBLE);
 // Sends WM_DESTROY, deletes the handler and then the window (its children with it).

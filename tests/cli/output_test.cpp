@@ -7,10 +7,9 @@
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -27,11 +26,11 @@ std::FILE* openClosedPipe()
 // SIGPIPE ignored for a test's lifetime, as a shell script with trap '' PIPE does.
 class IgnoreSigpipe
 {
-public:
+  public:
     IgnoreSigpipe() : m_previous(std::signal(SIGPIPE, SIG_IGN)) {}
     ~IgnoreSigpipe() { std::signal(SIGPIPE, m_previous); }
 
-private:
+  private:
     void (*m_previous)(int);
 };
 
@@ -81,7 +80,6 @@ ssize_t failFirstWrite(void* cookie, const char*, std::size_t size)
     if (++sink->writes == 1) {
         errno = EIO;
         return 0; // fewer bytes than asked: the stream's error
-
     }
     return static_cast<ssize_t>(size);
 }

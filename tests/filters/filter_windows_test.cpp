@@ -2,14 +2,6 @@
 // what one gesture costs, moving, closing, bypassing, exporting, a reload, and the same
 // CSV bytes from the window as from vexilo-cli filter.
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QTest>
-#include <cstdio>
-#include <filesystem>
-#include <map>
-#include <sys/wait.h>
-
 #include "filters/chain_windows.h"
 #include "filters/filter_window.h"
 #include "filters/kinds.h"
@@ -21,6 +13,14 @@
 #include "tests/store/hits.h"
 #include "toolkit/stat_list.h"
 #include "toolkit/window.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <sys/wait.h>
 
 namespace {
 
@@ -94,7 +94,8 @@ class FilterWindows : public DialogTest
     QString selectedKey(int position)
     {
         const auto rows = list(position)->selectedRows();
-        return rows.empty() ? QString() : list(position)->model()->index(rows[0], 0).data().toString();
+        return rows.empty() ? QString()
+                            : list(position)->model()->index(rows[0], 0).data().toString();
     }
     void open(const std::string& path)
     {
@@ -108,7 +109,8 @@ class FilterWindows : public DialogTest
         std::vector<Hit> hits = siteChain();
         for (int i = 0; i < 30; ++i) {
             const std::string host = "198.51.100." + std::to_string(i);
-            hits.push_back({host, 100 + i, i % 3 ? "/a" : "/b", "http://ref" + std::to_string(i % 4) + ".example/"});
+            hits.push_back({host, 100 + i, i % 3 ? "/a" : "/b",
+                            "http://ref" + std::to_string(i % 4) + ".example/"});
             hits.push_back({host, 160 + i, i % 2 ? "/c" : "/d", kSite + "/a"});
         }
         const std::string path = file("small.vxlog");
@@ -156,14 +158,16 @@ TEST_F(FilterWindows, MovingClosingAndBypassingKeepTheChainInOrder)
     open(smallLog());
     command(main(), 40015); // a referer pane as the third
     pump(20);
-    ASSERT_EQ(classes(), (std::vector<std::string>{"WC_FILTER_REQ", "WC_FILTER_REQ", "WC_FILTER_REF"}));
+    ASSERT_EQ(classes(),
+              (std::vector<std::string>{"WC_FILTER_REQ", "WC_FILTER_REQ", "WC_FILTER_REF"}));
     EXPECT_EQ(list(2)->selectedRows(), (std::vector<int>{0}));
 
     // Pane 3 one up: the chain recomputes from position 1, the views once.
     g_view.refreshes.clear();
     command(pane(2), filters::kCommandUp);
     pump(20);
-    EXPECT_EQ(classes(), (std::vector<std::string>{"WC_FILTER_REQ", "WC_FILTER_REF", "WC_FILTER_REQ"}));
+    EXPECT_EQ(classes(),
+              (std::vector<std::string>{"WC_FILTER_REQ", "WC_FILTER_REF", "WC_FILTER_REQ"}));
     EXPECT_LT(pane(1)->y(), pane(2)->y());
     EXPECT_EQ(g_view.refreshes.size(), 1u);
 
@@ -233,10 +237,10 @@ TEST_F(FilterWindows, TheCommandLineExportsWhatTheWindowExports)
 {
     const std::string log = file("sample.vxlog");
     const std::string sample = std::string(VEXILO_SOURCE_DIR) + "/samples/sample.log.gz";
-    ASSERT_EQ(std::system((std::string(VEXILO_CLI) + " import -o " + log + " " + sample +
-                           " >/dev/null")
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        std::system(
+            (std::string(VEXILO_CLI) + " import -o " + log + " " + sample + " >/dev/null").c_str()),
+        0);
     open(log);
     command(pane(1), 40015); // the second pane shows referers
     pump(50);

@@ -1,13 +1,13 @@
 // libFuzzer target: any bytes through the line parser and the classifier, line by line,
 // as the import loop feeds them.
 
+#include "import/classifier.h"
+#include "import/sievra.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
-
-#include "import/classifier.h"
-#include "import/sievra.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,12 +1,12 @@
 // libFuzzer target: any bytes as an analysed log, read and walked as `vexilo-cli dump`
 // walks it.
 
+#include "import/vxlog_reader.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
-
-#include "import/vxlog_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -4,14 +4,14 @@
 // set, a thread of the fake answers each after that many milliseconds (from the table of
 // names, "no name" for the others).
 
+#include "platform/name_service.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
-
-#include "platform/name_service.h"
 
 namespace vxtest {
 
@@ -35,7 +35,8 @@ class FakeNameService final : public platform::NameService
             m_thread.join();
     }
 
-    platform::NameTicket lookupAddress(std::uint32_t address, platform::NameCompletion done) override
+    platform::NameTicket lookupAddress(std::uint32_t address,
+                                       platform::NameCompletion done) override
     {
         std::lock_guard guard(m_lock);
         const platform::NameTicket t = ++m_next;

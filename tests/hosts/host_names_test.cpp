@@ -1,22 +1,22 @@
 // The host-name computations without windows: stored names, the status text, the renewal
 // of expired cache files, and the name service's one completion per lookup.
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <atomic>
-#include <chrono>
-#include <filesystem>
-#include <gtest/gtest.h>
-#include <thread>
-
 #include "hosts/host_cache_file.h"
 #include "hosts/host_names.h"
 #include "platform/name_service.h"
 #include "tests/import/import_helpers.h"
 #include "tests/platform/temp_dir.h"
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -31,7 +31,7 @@ TEST(HostNames, StoredForm)
     } cases[] = {
         {"Host.Example.COM", "com.example.host"},
         {"a.b", "b.a"},
-        {"localhost", ""},                 // one label: no name
+        {"localhost", ""}, // one label: no name
         {"", ""},
         {"evil\r\n[DNS].example.com", ""}, // a cache line cannot hold it
         {"quote\".example.com", ""},
@@ -70,7 +70,9 @@ TEST(HostNames, AnExpiredFileIsDrainedFromItsEndAndDeleted)
     const std::int64_t now = std::time(nullptr);
     EXPECT_EQ(hosts::findExpiredFile(dir.path(), now), "");
     EXPECT_EQ(hosts::findExpiredFile(dir.path(), now + 31 * 86400), path);
-    struct stat before {};
+    struct stat before
+    {
+    };
     ASSERT_EQ(::stat(path.c_str(), &before), 0);
 
     // The lines taken are disabled where they stand: the file never gets shorter under
@@ -80,8 +82,11 @@ TEST(HostNames, AnExpiredFileIsDrainedFromItsEndAndDeleted)
     ASSERT_EQ(hosts::takeAddresses(path, 2, taken, drained), 0);
     EXPECT_EQ(taken, (std::vector<std::uint32_t>{0x01020307, 0x01020306}));
     EXPECT_FALSE(drained);
-    EXPECT_EQ(readFile(path), "[DNS]\r\n01020304=a.b\r\n;1020305=c.d\r\n;1020306=\"\"\r\n;1020307=e.f\r\n");
-    struct stat after {};
+    EXPECT_EQ(readFile(path),
+              "[DNS]\r\n01020304=a.b\r\n;1020305=c.d\r\n;1020306=\"\"\r\n;1020307=e.f\r\n");
+    struct stat after
+    {
+    };
     ASSERT_EQ(::stat(path.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(hosts::findExpiredFile(dir.path(), now + 31 * 86400), path);
@@ -98,7 +103,7 @@ TEST(HostNames, AnExpiredFileIsDrainedFromItsEndAndDeleted)
 // Reads every line of the cache files; counts the names found.
 class CountingSink : public hosts::NameSink
 {
-public:
+  public:
     bool cancelled() const override { return false; }
     void found(std::uint32_t, std::string_view) override { ++names; }
     void fileDone(std::size_t) override {}
@@ -157,8 +162,8 @@ TEST(NameService, EveryLookupEndsOnceAndACancelledOneNever)
         ++calls;
     });
     for (int i = 1; i < 8; ++i)
-        service->lookupAddress(
-            loopback, [&](platform::NameTicket, const platform::NameAnswer&) { ++calls; });
+        service->lookupAddress(loopback,
+                               [&](platform::NameTicket, const platform::NameAnswer&) { ++calls; });
     const platform::NameTicket cancelled = service->lookupAddress(
         loopback, [&](platform::NameTicket, const platform::NameAnswer&) { ++cancelledCalls; });
     service->cancel(cancelled);

@@ -2,12 +2,6 @@
 // probe, 20 lookups at most, answers into today's cache file and on to the main window,
 // the status text, and closing while lookups are in flight.
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QPointer>
-#include <arpa/inet.h>
-#include <gtest/gtest.h>
-
 #include "fake_name_service.h"
 #include "hosts/host_cache_file.h"
 #include "hosts/host_windows.h"
@@ -18,6 +12,12 @@
 #include "tests/platform/temp_dir.h"
 #include "tests/toolkit/recorder.h"
 #include "toolkit/window.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -33,8 +33,7 @@ void pump(int millis)
 }
 
 // Pumps until done() or the time is up.
-template <typename F>
-bool pumpUntil(F done, int millis = 10000)
+template <typename F> bool pumpUntil(F done, int millis = 10000)
 {
     QElapsedTimer clock;
     clock.start();
@@ -140,7 +139,8 @@ TEST_F(HostWindows, TwentyLookupsAtMostAndAnswersGoToTheFileAndTheMainWindow)
     m_service->answer(3);
     ASSERT_TRUE(pumpUntil([&] { return forwarded() == 3; }));
     // The answers are in today's file, and the freed places are taken again at once.
-    EXPECT_EQ(todaysFile(), "[DNS]\r\nC0000201=com.example.host\r\nC0000202=\"\"\r\nC0000203=\"\"\r\n");
+    EXPECT_EQ(todaysFile(),
+              "[DNS]\r\nC0000201=com.example.host\r\nC0000202=\"\"\r\nC0000203=\"\"\r\n");
     EXPECT_TRUE(pumpUntil([&] { return m_service->started() == 23; }));
     EXPECT_EQ(m_service->pending(), 20u);
     EXPECT_EQ(m_mainLog.of(UM_HOSTRESOLVED)[0].wParam, htonl(0xC0000201u));

@@ -1,10 +1,9 @@
 #include "import/classifier.h"
+#include "import/sievra.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
-
-#include "import/sievra.h"
 
 namespace {
 
@@ -84,33 +83,163 @@ TEST(Classifier, Exclusions)
         int result;
     } cases[] = {
         {"plain page", Line{}, 0},
-        {"status 304 is listed", [] { Line l; l.status = 304; return l; }(), 0},
-        {"status 404 is not", [] { Line l; l.status = 404; return l; }(), 1},
-        {"status over 1000", [] { Line l; l.status = 1200; return l; }(), 1},
-        {"HEAD is not listed", [] { Line l; l.method = "HEAD"; return l; }(), 1},
-        {"POST is", [] { Line l; l.method = "POST"; return l; }(), 0},
-        {"empty host", [] { Line l; l.host = ""; return l; }(), 1},
-        {"OPTIONS *", [] { Line l; l.path = "*"; return l; }(), 1},
-        {"absolute URI", [] { Line l; l.path = "http://x/"; return l; }(), 1},
-        {"no agent", [] { Line l; l.hasAgent = false; return l; }(), 1},
-        {"empty agent", [] { Line l; l.agent = ""; return l; }(), 1},
-        {"crawler with contact URL", [&] { Line l; l.agent = crawler; return l; }(), 1},
-        {"library without Mozilla/", [] { Line l; l.agent = "python-requests/2.31"; return l; }(), 1},
-        {"own embedded browser", [] { Line l; l.agent = "Mozilla/5.0 (X11) Orvane Vexilo"; return l; }(), 1},
-        {"http:// at the very end", [] { Line l; l.agent = "Mozilla/5.0 see http://"; return l; }(), 0},
-        {"skipped extension, any case", [] { Line l; l.path = "/a.JPG"; return l; }(), 1},
-        {"style sheet", [] { Line l; l.path = "/style.CSS"; return l; }(), 1},
-        {"css folder is no extension", [] { Line l; l.path = "/css/"; return l; }(), 0},
-        {"dot in a folder name only", [] { Line l; l.path = "/img.d/x"; return l; }(), 0},
-        {"extension after folding", [] { Line l; l.path = "/js/index.html"; return l; }(), 0},
+        {"status 304 is listed",
+         [] {
+             Line l;
+             l.status = 304;
+             return l;
+         }(),
+         0},
+        {"status 404 is not",
+         [] {
+             Line l;
+             l.status = 404;
+             return l;
+         }(),
+         1},
+        {"status over 1000",
+         [] {
+             Line l;
+             l.status = 1200;
+             return l;
+         }(),
+         1},
+        {"HEAD is not listed",
+         [] {
+             Line l;
+             l.method = "HEAD";
+             return l;
+         }(),
+         1},
+        {"POST is",
+         [] {
+             Line l;
+             l.method = "POST";
+             return l;
+         }(),
+         0},
+        {"empty host",
+         [] {
+             Line l;
+             l.host = "";
+             return l;
+         }(),
+         1},
+        {"OPTIONS *",
+         [] {
+             Line l;
+             l.path = "*";
+             return l;
+         }(),
+         1},
+        {"absolute URI",
+         [] {
+             Line l;
+             l.path = "http://x/";
+             return l;
+         }(),
+         1},
+        {"no agent",
+         [] {
+             Line l;
+             l.hasAgent = false;
+             return l;
+         }(),
+         1},
+        {"empty agent",
+         [] {
+             Line l;
+             l.agent = "";
+             return l;
+         }(),
+         1},
+        {"crawler with contact URL",
+         [&] {
+             Line l;
+             l.agent = crawler;
+             return l;
+         }(),
+         1},
+        {"library without Mozilla/",
+         [] {
+             Line l;
+             l.agent = "python-requests/2.31";
+             return l;
+         }(),
+         1},
+        {"own embedded browser",
+         [] {
+             Line l;
+             l.agent = "Mozilla/5.0 (X11) Orvane Vexilo";
+             return l;
+         }(),
+         1},
+        {"http:// at the very end",
+         [] {
+             Line l;
+             l.agent = "Mozilla/5.0 see http://";
+             return l;
+         }(),
+         0},
+        {"skipped extension, any case",
+         [] {
+             Line l;
+             l.path = "/a.JPG";
+             return l;
+         }(),
+         1},
+        {"style sheet",
+         [] {
+             Line l;
+             l.path = "/style.CSS";
+             return l;
+         }(),
+         1},
+        {"css folder is no extension",
+         [] {
+             Line l;
+             l.path = "/css/";
+             return l;
+         }(),
+         0},
+        {"dot in a folder name only",
+         [] {
+             Line l;
+             l.path = "/img.d/x";
+             return l;
+         }(),
+         0},
+        {"extension after folding",
+         [] {
+             Line l;
+             l.path = "/js/index.html";
+             return l;
+         }(),
+         0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(classify(c.line, options).result, c.result) << c.what;
 
     // Without browsers-only the crawler and the library are kept.
     const auto all = wizardOptions(0x64);
-    EXPECT_EQ(classify([&] { Line l; l.agent = crawler; return l; }(), all).result, 0);
-    EXPECT_EQ(classify([] { Line l; l.agent = "python-requests/2.31"; return l; }(), all).result, 0);
+    EXPECT_EQ(classify(
+                  [&] {
+                      Line l;
+                      l.agent = crawler;
+                      return l;
+                  }(),
+                  all)
+                  .result,
+              0);
+    EXPECT_EQ(classify(
+                  [] {
+                      Line l;
+                      l.agent = "python-requests/2.31";
+                      return l;
+                  }(),
+                  all)
+                  .result,
+              0);
     // A status list of nothing but invalid entries keeps nothing.
     ClassifyOptions none = wizardOptions();
     none.statuses.reset();
@@ -131,24 +260,92 @@ TEST(Classifier, NormalisedTexts)
         const char* referer;
         const char* agent;
     } cases[] = {
-        {"index folds to its folder", [] { Line l; l.path = "/Index.HTML"; return l; }(), "/", "", "", nullptr},
+        {"index folds to its folder",
+         [] {
+             Line l;
+             l.path = "/Index.HTML";
+             return l;
+         }(),
+         "/", "", "", nullptr},
         {"index with query keeps the query",
-         [] { Line l; l.path = "/dir/index.html"; l.query = "x=1"; l.hasQuery = true; return l; }(), "/dir/", "x=1", "", nullptr},
-        {"not an index name", [] { Line l; l.path = "/dir/index.php"; return l; }(), "/dir/index.php", "", "", nullptr},
-        {"dot segments", [] { Line l; l.path = "/a/./b//c/../d"; return l; }(), "/a/b/d", "", "", nullptr},
-        {"agent dash is absent", [] { Line l; l.agent = "-"; return l; }(), "/", "", "", ""},
-        {"one-byte agent is absent", [] { Line l; l.agent = "x"; return l; }(), "/", "", "", ""},
+         [] {
+             Line l;
+             l.path = "/dir/index.html";
+             l.query = "x=1";
+             l.hasQuery = true;
+             return l;
+         }(),
+         "/dir/", "x=1", "", nullptr},
+        {"not an index name",
+         [] {
+             Line l;
+             l.path = "/dir/index.php";
+             return l;
+         }(),
+         "/dir/index.php", "", "", nullptr},
+        {"dot segments",
+         [] {
+             Line l;
+             l.path = "/a/./b//c/../d";
+             return l;
+         }(),
+         "/a/b/d", "", "", nullptr},
+        {"agent dash is absent",
+         [] {
+             Line l;
+             l.agent = "-";
+             return l;
+         }(),
+         "/", "", "", ""},
+        {"one-byte agent is absent",
+         [] {
+             Line l;
+             l.agent = "x";
+             return l;
+         }(),
+         "/", "", "", ""},
         {"referer host lower-cased, path keeps its case",
-         [] { Line l; l.hasReferer = true; l.referer = "http://WWW.Example.COM/A/./B.html"; l.refQuery = "q=1"; return l; }(),
+         [] {
+             Line l;
+             l.hasReferer = true;
+             l.referer = "http://WWW.Example.COM/A/./B.html";
+             l.refQuery = "q=1";
+             return l;
+         }(),
          "/", "", "http://www.example.com/A/B.html", nullptr},
         {"referer index folded",
-         [] { Line l; l.hasReferer = true; l.referer = "https://Ex.jp/shop/index.htm"; return l; }(), "/", "", "https://ex.jp/shop/", nullptr},
+         [] {
+             Line l;
+             l.hasReferer = true;
+             l.referer = "https://Ex.jp/shop/index.htm";
+             return l;
+         }(),
+         "/", "", "https://ex.jp/shop/", nullptr},
         {"capital scheme is not stored",
-         [] { Line l; l.hasReferer = true; l.referer = "HTTP://www.example.com/"; l.refQuery = "q=1"; return l; }(), "/", "", "", nullptr},
+         [] {
+             Line l;
+             l.hasReferer = true;
+             l.referer = "HTTP://www.example.com/";
+             l.refQuery = "q=1";
+             return l;
+         }(),
+         "/", "", "", nullptr},
         {"too short for a URL",
-         [] { Line l; l.hasReferer = true; l.referer = "http://"; return l; }(), "/", "", "", nullptr},
+         [] {
+             Line l;
+             l.hasReferer = true;
+             l.referer = "http://";
+             return l;
+         }(),
+         "/", "", "", nullptr},
         {"other schemes are not stored",
-         [] { Line l; l.hasReferer = true; l.referer = "android-app://com.google/"; return l; }(), "/", "", "", nullptr},
+         [] {
+             Line l;
+             l.hasReferer = true;
+             l.referer = "android-app://com.google/";
+             return l;
+         }(),
+         "/", "", "", nullptr},
     };
     for (const auto& c : cases) {
         const auto o = classify(c.line, options);

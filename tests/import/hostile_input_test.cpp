@@ -1,6 +1,10 @@
 // Hostile and unlucky inputs: no import destroys a file it was not asked to write, loses
 // a line silently or reports a failure as success.
 
+#include "../platform/temp_dir.h"
+#include "import/classifier.h"
+#include "import_helpers.h"
+
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -8,10 +12,6 @@
 #include <thread>
 #include <unistd.h>
 #include <zlib.h>
-
-#include "../platform/temp_dir.h"
-#include "import/classifier.h"
-#include "import_helpers.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ std::size_t entries(const std::string& folder)
 
 class Hostile : public ::testing::Test
 {
-protected:
+  protected:
     Options options(std::initializer_list<std::string> inputs, const std::string& out = "out.vxlog")
     {
         Options o;
@@ -90,12 +90,14 @@ TEST_F(Hostile, BadLinesAreExcludedWholeAndTheImportGoesOn)
         std::string bad; // lines, each with its line feed
     } cases[] = {
         {"half a megabyte without a line feed", noise + "\n"},
-        {"a line without its bracketed time", "192.0.2.1 - - no time here \"GET /x HTTP/1.1\" 200 1\n"},
+        {"a line without its bracketed time",
+         "192.0.2.1 - - no time here \"GET /x HTTP/1.1\" 200 1\n"},
         {"the common format, no referer or agent",
          "192.0.2.2 - - [10/Oct/2000:13:00:00 +0000] \"GET /common HTTP/1.0\" 200 5\n"},
         {"an agent whose quote never closes",
          "192.0.2.3 - - [10/Oct/2000:13:00:00 +0000] \"GET /open HTTP/1.0\" 200 5 \"-\" \"Mozi\n"},
-        {"a NUL byte inside", [] {
+        {"a NUL byte inside",
+         [] {
              std::string l = good(92);
              l[l.find("good92")] = '\0';
              return l;
@@ -153,13 +155,21 @@ TEST_F(Hostile, FailedImportsLeaveTheOutputAsItWas)
         std::string errorFile;
         std::string excluded = "";
     } cases[] = {
-        {"an existing file, an input missing", "user.txt", {"a.log", "missing.log"}, 2, "missing.log"},
+        {"an existing file, an input missing",
+         "user.txt",
+         {"a.log", "missing.log"},
+         2,
+         "missing.log"},
         {"a folder as output", "folder", {"a.log"}, 87, "folder"},
         {"a FIFO as output", "fifo", {"a.log"}, 87, "fifo"},
         {"a failed append in place", "a.vxlog", {"a.vxlog", "cut.log.gz"}, 13, "cut.log.gz"},
         {"a cut-off gzip input", "user.txt", {"a.log", "cut.log.gz"}, 13, "cut.log.gz"},
-        {"an excluded-lines file that cannot be made", "user.txt", {"a.log"}, 2,
-         "no/excluded.log", "no/excluded.log"},
+        {"an excluded-lines file that cannot be made",
+         "user.txt",
+         {"a.log"},
+         2,
+         "no/excluded.log",
+         "no/excluded.log"},
     };
     const std::size_t before = entries(m_dir.path());
     for (const auto& c : cases) {
@@ -199,7 +209,9 @@ TEST_F(Hostile, FailedImportsLeaveTheOutputAsItWas)
     ASSERT_EQ(runImport(viaLink), 0u);
     EXPECT_TRUE(std::filesystem::is_symlink(m_dir.file("link.vxlog")));
     EXPECT_EQ(readFile(m_dir.file("user.txt")), analysed);
-    struct stat st {};
+    struct stat st
+    {
+    };
     ::stat(m_dir.file("user.txt").c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
@@ -281,7 +293,9 @@ std::string normaliseOneAtATime(std::string text)
         text.resize(hash);
     for (auto at = text.find("/./"); at != std::string::npos; at = text.find("/./", at))
         text.erase(at, 2);
-    const std::size_t k = text.rfind("http://", 0) == 0 ? 7 : text.rfind("https://", 0) == 0 ? 8 : 0;
+    const std::size_t k = text.rfind("http://", 0) == 0    ? 7
+                          : text.rfind("https://", 0) == 0 ? 8
+                                                           : 0;
     for (auto at = text.find("//", k); at != std::string::npos; at = text.find("//", at))
         text.erase(at, 1);
     for (auto a = text.find("/../"); a != std::string::npos; a = text.find("/../", a)) {

@@ -2,14 +2,14 @@
 
 // Runs whole imports through the C interface and reads the result back as rows.
 
+#include "import/import_options.h"
+#include "import/sievra.h"
+#include "import/vxlog_reader.h"
+
 #include <cstdint>
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include "import/import_options.h"
-#include "import/sievra.h"
-#include "import/vxlog_reader.h"
 
 namespace vxtest {
 
@@ -33,8 +33,16 @@ inline std::vector<Row> readRows(const std::string& path, int* rc = nullptr)
         return rows;
     for (const auto& r : log.records()) {
         const std::uint32_t* f = log.fragment(r.fragment);
-        Row row{r.time, log.text(r.host), f[0], f[1], f[2] ? std::string(reinterpret_cast<const char*>(&f[2]), 4) : "",
-                log.text(f[3]), log.text(f[4]), log.text(f[5]), log.text(f[6]), log.text(f[7]),
+        Row row{r.time,
+                log.text(r.host),
+                f[0],
+                f[1],
+                f[2] ? std::string(reinterpret_cast<const char*>(&f[2]), 4) : "",
+                log.text(f[3]),
+                log.text(f[4]),
+                log.text(f[5]),
+                log.text(f[6]),
+                log.text(f[7]),
                 log.text(f[8])};
         rows.push_back(row);
     }
@@ -76,12 +84,12 @@ inline std::uint32_t runImport(const Options& options)
 }
 
 // A combined-format line.
-inline std::string line(const std::string& host, const std::string& time, const std::string& request,
-                        int status, const std::string& bytes, const std::string& referer,
-                        const std::string& agent)
+inline std::string line(const std::string& host, const std::string& time,
+                        const std::string& request, int status, const std::string& bytes,
+                        const std::string& referer, const std::string& agent)
 {
-    return host + " - - [" + time + "] \"" + request + "\" " + std::to_string(status) + " " + bytes +
-           " \"" + referer + "\" \"" + agent + "\"\n";
+    return host + " - - [" + time + "] \"" + request + "\" " + std::to_string(status) + " " +
+           bytes + " \"" + referer + "\" \"" + agent + "\"\n";
 }
 
 inline const std::string kBrowser =

@@ -1,3 +1,8 @@
+#include "../platform/temp_dir.h"
+#include "import/readers.h"
+#include "import_helpers.h"
+#include "platform/codepage.h"
+
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -5,11 +10,6 @@
 #include <string>
 #include <thread>
 #include <zlib.h>
-
-#include "../platform/temp_dir.h"
-#include "import/readers.h"
-#include "import_helpers.h"
-#include "platform/codepage.h"
 
 namespace {
 
@@ -19,7 +19,8 @@ using namespace vxtest;
 std::string page(int i, const std::string& path = "")
 {
     char time[64];
-    std::snprintf(time, sizeof time, "10/Oct/2000:%02d:%02d:%02d +0000", i / 3600 % 24, i / 60 % 60, i % 60);
+    std::snprintf(time, sizeof time, "10/Oct/2000:%02d:%02d:%02d +0000", i / 3600 % 24, i / 60 % 60,
+                  i % 60);
     return line("10.0.0." + std::to_string(i % 250 + 1), time,
                 "GET " + (path.empty() ? "/p" + std::to_string(i) + ".html" : path) + " HTTP/1.1",
                 200, "100", "http://www.example.com/from" + std::to_string(i % 7), kBrowser);
@@ -34,7 +35,7 @@ void writeGzip(const std::string& path, const std::string& bytes)
 
 class Import : public ::testing::Test
 {
-protected:
+  protected:
     Options options(std::initializer_list<std::string> inputs, const std::string& out = "out.vxlog")
     {
         Options o;
@@ -73,8 +74,10 @@ TEST_F(Import, RecordsInFileOrderWithSharedTexts)
                 "http://www.example.com/x.html", kBrowser);
     log += line("192.0.2.2", "10/Oct/2000:13:55:37 -0700", "GET /a.html?/a.html HTTP/1.1", 200, "1",
                 "http://www.example.com/x.html", kBrowser);
-    log += line("192.0.2.1", "10/Oct/2000:13:55:38 -0700", "GET /b.png HTTP/1.1", 200, "1", "-", kBrowser);
-    log += line("192.0.2.1", "10/Oct/2000:13:55:39 -0700", "HEAD /c.html HTTP/1.1", 200, "1", "-", kBrowser);
+    log += line("192.0.2.1", "10/Oct/2000:13:55:38 -0700", "GET /b.png HTTP/1.1", 200, "1", "-",
+                kBrowser);
+    log += line("192.0.2.1", "10/Oct/2000:13:55:39 -0700", "HEAD /c.html HTTP/1.1", 200, "1", "-",
+                kBrowser);
     writeFile(m_dir.file("a.log"), log);
     const auto o = options({m_dir.file("a.log")});
     ASSERT_EQ(runImport(o), 0u);
@@ -128,11 +131,15 @@ TEST_F(Import, TrailingSlashMerge)
     log += page(1, "/dir");
     log += page(2, "/dir/");
     log += page(3, "/lone");
-    log += line("h", "10/Oct/2000:13:55:36 -0700", "GET /x HTTP/1.1", 200, "1", "http://r.example/a", kBrowser);
-    log += line("h", "10/Oct/2000:13:55:37 -0700", "GET /x HTTP/1.1", 200, "1", "http://r.example/a/", kBrowser);
-    log += line("h", "10/Oct/2000:13:55:38 -0700", "GET /x HTTP/1.1", 200, "1", "http://r.example/b", kBrowser);
+    log += line("h", "10/Oct/2000:13:55:36 -0700", "GET /x HTTP/1.1", 200, "1",
+                "http://r.example/a", kBrowser);
+    log += line("h", "10/Oct/2000:13:55:37 -0700", "GET /x HTTP/1.1", 200, "1",
+                "http://r.example/a/", kBrowser);
+    log += line("h", "10/Oct/2000:13:55:38 -0700", "GET /x HTTP/1.1", 200, "1",
+                "http://r.example/b", kBrowser);
     // "/dir2" as a path, "/dir2/" only as a query: no merge across kinds.
-    log += line("h", "10/Oct/2000:13:55:39 -0700", "GET /dir2?/dir2/ HTTP/1.1", 200, "1", "-", kBrowser);
+    log += line("h", "10/Oct/2000:13:55:39 -0700", "GET /dir2?/dir2/ HTTP/1.1", 200, "1", "-",
+                kBrowser);
     writeFile(m_dir.file("a.log"), log);
     const auto o = options({m_dir.file("a.log")});
     ASSERT_EQ(runImport(o), 0u);
@@ -158,7 +165,8 @@ TEST_F(Import, WindowSlidesKeepEveryLine)
     std::string log;
     int count = 0;
     while (log.size() < 3 * sievra::WindowReader::kWindow) {
-        std::string l = page(count, "/p" + std::to_string(count) + "/" + std::string(count * 37 % 900, 'x'));
+        std::string l =
+            page(count, "/p" + std::to_string(count) + "/" + std::string(count * 37 % 900, 'x'));
         log += l;
         ++count;
     }
@@ -177,7 +185,8 @@ TEST_F(Import, WindowSlidesKeepEveryLine)
     const auto rows = readRows(plain.output);
     ASSERT_EQ(rows.size(), std::size_t(count));
     for (int i = 0; i + 1 < count; ++i)
-        ASSERT_EQ(rows[i].path, "/p" + std::to_string(i) + "/" + std::string(i * 37 % 900, 'x')) << i;
+        ASSERT_EQ(rows[i].path, "/p" + std::to_string(i) + "/" + std::string(i * 37 % 900, 'x'))
+            << i;
     EXPECT_EQ(rows.back().path, "/last");
     EXPECT_EQ(readFile(plain.output), readFile(gz.output));
 }
@@ -220,8 +229,8 @@ TEST_F(Import, ReaderProgressAndEnd)
 TEST_F(Import, InputKinds)
 {
     const std::string log = page(1) + page(2);
-    writeFile(m_dir.file("plain-named.log.gz"), log);  // not compressed: passed through
-    writeGzip(m_dir.file("upper.log.GZ"), log);         // compressed but read as plain
+    writeFile(m_dir.file("plain-named.log.gz"), log); // not compressed: passed through
+    writeGzip(m_dir.file("upper.log.GZ"), log);       // compressed but read as plain
     EXPECT_EQ(runImport(options({m_dir.file("plain-named.log.gz")})), 0u);
     EXPECT_EQ(readRows(m_dir.file("out.vxlog")).size(), 2u);
     EXPECT_EQ(runImport(options({m_dir.file("upper.log.GZ")})), 0u);
@@ -292,19 +301,20 @@ TEST_F(Import, TimeWindowAndSideFiles)
     const std::string in = page(10), early = page(5), late = page(20),
                       excludedLine = page(12, "/img/a.jpg"), longAgent = [] {
                           std::string l = page(14);
-                          return l.replace(l.find("Mozilla/5.0"), 11, "Mozilla/5.0 " + std::string(2000, 'z'));
+                          return l.replace(l.find("Mozilla/5.0"), 11,
+                                           "Mozilla/5.0 " + std::string(2000, 'z'));
                       }();
     writeFile(m_dir.file("a.log"), early + in + excludedLine + longAgent + late);
     auto o = options({m_dir.file("a.log")});
-    o.windowStart = 971136010;      // 10 Oct 2000 00:00:10 UTC
-    o.windowEnd = 971136020;        // exclusive
+    o.windowStart = 971136010; // 10 Oct 2000 00:00:10 UTC
+    o.windowEnd = 971136020;   // exclusive
     o.excludedFile = m_dir.file("excluded.log");
     o.truncatedFile = m_dir.file("truncated.log");
     ASSERT_EQ(runImport(o), 0u);
     const auto rows = readRows(o.output);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[1].agent.size(), 1024u);
-    EXPECT_EQ(readFile(o.excludedFile), excludedLine);    // outside the window: in neither file
+    EXPECT_EQ(readFile(o.excludedFile), excludedLine); // outside the window: in neither file
     EXPECT_EQ(readFile(o.truncatedFile), longAgent);
 
     // Start without end keeps nothing.
@@ -373,7 +383,7 @@ TEST(ImportApi, ProgressAndImportRecord)
     EXPECT_EQ(laImportRecord(job, &r, 0), 1u);
     EXPECT_EQ(laImportRecord(job, nullptr, 0), 87u);
 
-    EXPECT_EQ(laImport(job), 2u); // the missing file ends the import
+    EXPECT_EQ(laImport(job), 2u);  // the missing file ends the import
     EXPECT_EQ(laImport(job), 87u); // one import per job
     EXPECT_EQ(laImportAsync(job), 87u);
     EXPECT_EQ(laGetProgress(job, nullptr, nullptr), 2u);
@@ -384,7 +394,7 @@ TEST(ImportApi, ProgressAndImportRecord)
 // A log big enough that the worker is still busy when it is stopped.
 class LongImport : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         std::string chunk;

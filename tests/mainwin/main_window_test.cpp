@@ -2,16 +2,6 @@
 // closing, saving, the URL-group watch, the menu state and the chain rebuild. Panes that
 // later issues bring are stood in for by small recording classes.
 
-#include <QAction>
-#include <QApplication>
-#include <QLabel>
-#include <QMenu>
-#include <QMessageBox>
-#include <QTest>
-#include <filesystem>
-#include <map>
-#include <sys/stat.h>
-
 #include "mainwin/main_window.h"
 #include "mainwin/report_work_folder.h"
 #include "mainwin/status_bar.h"
@@ -22,6 +12,16 @@
 #include "tests/store/hits.h"
 #include "toolkit/pane_classes.h"
 #include "toolkit/window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTest>
+#include <filesystem>
+#include <map>
+#include <sys/stat.h>
 
 namespace {
 
@@ -198,13 +198,19 @@ TEST_F(MainWindowTest, AFailedOpenShowsTheStoresMessageAndLeavesNoStore)
         QString message;
         std::string home = {};
     } cases[] = {
-        {file("missing.vxlog"), QStringLiteral("Open LogFile failed\n\nerr=2(0x2)\n\n解析ログが見つかりません: ")},
+        {file("missing.vxlog"),
+         QStringLiteral("Open LogFile failed\n\nerr=2(0x2)\n\n解析ログが見つかりません: ")},
         {file("text.vxlog"), QStringLiteral("ファイル形式が正しくありません") + damaged},
         {file("short.vxlog"), QStringLiteral("ファイル形式が正しくありません") + damaged},
         {file("cut.vxlog"), QStringLiteral("Open LogFile failed\n\nerr=102(0x66)") + damaged},
-        {file("fifo.vxlog"), QStringLiteral("ファイル形式が正しくありません\n\n解析ログが通常のファイルではありません: ")},
-        {file(""), QStringLiteral("Open LogFile failed\n\nerr=5(0x5)\n\n解析ログではなくフォルダです: ")},
-        {good, QStringLiteral("Open LogFile failed\n\nerr=3(0x3)\n\nデータフォルダに書き込めません: "), noWrite},
+        {file("fifo.vxlog"),
+         QStringLiteral(
+             "ファイル形式が正しくありません\n\n解析ログが通常のファイルではありません: ")},
+        {file(""),
+         QStringLiteral("Open LogFile failed\n\nerr=5(0x5)\n\n解析ログではなくフォルダです: ")},
+        {good,
+         QStringLiteral("Open LogFile failed\n\nerr=3(0x3)\n\nデータフォルダに書き込めません: "),
+         noWrite},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
@@ -240,8 +246,10 @@ TEST_F(MainWindowTest, MenuStateFollowsTheWindows)
         EXPECT_TRUE(action(id)->isEnabled()) << id;
     // Views on show cannot be chosen again; the others can.
     m_frame->updateMenuState();
-    for (const auto& [name, on] : {std::pair{"WC_VIEW_LOG", false}, {"WC_VIEW_GRAPH", false},
-                                   {"WC_VIEW_REPORT", true}, {"WC_VIEW_FLOW", true}})
+    for (const auto& [name, on] : {std::pair{"WC_VIEW_LOG", false},
+                                   {"WC_VIEW_GRAPH", false},
+                                   {"WC_VIEW_REPORT", true},
+                                   {"WC_VIEW_FLOW", true}})
         EXPECT_EQ(action(findClass(kViewCommands, name)->command)->isEnabled(), on) << name;
 
     m_chosen = file("saved.vxlog");
@@ -347,13 +355,14 @@ TEST_F(MainWindowTest, SidePrograms)
     // None of them is built yet: each says so and nothing starts.
     int boxes = 0;
     ModalDriver driver({[&] {
-                            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                            if (box) {
-                                ++boxes;
-                                box->accept();
-                            }
-                            return boxes == 2;
-                        }},
+                           auto* box =
+                               qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                           if (box) {
+                               ++boxes;
+                               box->accept();
+                           }
+                           return boxes == 2;
+                       }},
                        5000);
     command(main(), mainwin::kCmdUrlGroups);
     command(main(), mainwin::kCmdCombine);

@@ -3,6 +3,9 @@
 // request, leaving no report work folder behind. Its trace lines tell the test what it
 // shows.
 
+#include "tests/platform/temp_dir.h"
+#include "tests/store/hits.h"
+
 #include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
@@ -16,9 +19,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-#include "tests/platform/temp_dir.h"
-#include "tests/store/hits.h"
 
 extern char** environ;
 
@@ -79,8 +79,7 @@ class Program : public ::testing::Test
         if (registered)
             writeFile(m_dir.file("config/Orvane/registry.ini"),
                       "[SOFTWARE\\Orvane\\Vexilo]\r\nHomeDir=" + m_dir.file("data") + "\r\n");
-        std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen",
-                                        "HOME=" + m_dir.path(),
+        std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "HOME=" + m_dir.path(),
                                         "XDG_CONFIG_HOME=" + m_dir.file("config"),
                                         "TMPDIR=" + m_dir.file("tmp"),
                                         "VEXILO_TRACE_PORT=" + std::to_string(m_trace.port())};
@@ -98,7 +97,8 @@ class Program : public ::testing::Test
         };
         auto argv = pointers(args), envp = pointers(env);
         pid_t pid = -1;
-        EXPECT_EQ(::posix_spawn(&pid, VEXILO_PROGRAM, nullptr, nullptr, argv.data(), envp.data()), 0);
+        EXPECT_EQ(::posix_spawn(&pid, VEXILO_PROGRAM, nullptr, nullptr, argv.data(), envp.data()),
+                  0);
         return pid;
     }
 

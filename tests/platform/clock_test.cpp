@@ -15,10 +15,10 @@ TEST(Clock, DatePartsOfKnownInstants)
     } cases[] = {
         {0, 1970, 1, 1, 0, 0, 0, 4},
         {971211336, 2000, 10, 10, 20, 55, 36, 2},
-        {951782400, 2000, 2, 29, 0, 0, 0, 2},      // leap day of a century leap year
-        {4107542400, 2100, 3, 1, 0, 0, 0, 1},      // 2100 is not a leap year
+        {951782400, 2000, 2, 29, 0, 0, 0, 2}, // leap day of a century leap year
+        {4107542400, 2100, 3, 1, 0, 0, 0, 1}, // 2100 is not a leap year
         {-1, 1969, 12, 31, 23, 59, 59, 3},
-        {4294967295, 2106, 2, 7, 6, 28, 15, 0},    // the last second of an unsigned count
+        {4294967295, 2106, 2, 7, 6, 28, 15, 0}, // the last second of an unsigned count
     };
     for (const auto& c : cases) {
         const auto p = platform::dateParts(c.seconds);
@@ -43,7 +43,7 @@ TEST(Clock, StandardOffsetIgnoresDaylightSaving)
     } cases[] = {
         {"Asia/Tokyo", -32400},
         {"UTC", 0},
-        {"America/New_York", 18000},   // EST, also in summer
+        {"America/New_York", 18000}, // EST, also in summer
         {"Europe/Berlin", -3600},
     };
     for (const auto& c : cases) {

@@ -12,8 +12,8 @@ TEST(Errors, ErrnoMapsOntoTheProgramsCodes)
         int err;
         int code;
     } cases[] = {
-        {0, 0},        {ENOENT, 2}, {EACCES, 5},   {EPERM, 5},      {EINVAL, 87},
-        {ENOSPC, 112}, {EIO, 1117}, {ENOTDIR, 3},  {ENOMEM, 8},     {ECONNRESET, 31},
+        {0, 0},        {ENOENT, 2}, {EACCES, 5},  {EPERM, 5},  {EINVAL, 87},
+        {ENOSPC, 112}, {EIO, 1117}, {ENOTDIR, 3}, {ENOMEM, 8}, {ECONNRESET, 31},
     };
     for (const auto& c : cases)
         EXPECT_EQ(platform::errorFromErrno(c.err), c.code) << "errno " << c.err;

@@ -1,23 +1,22 @@
+#include "platform/errors.h"
 #include "platform/files.h"
+#include "temp_dir.h"
 
 #include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
 #include <set>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
-
-#include "platform/errors.h"
-#include "temp_dir.h"
 
 namespace {
 
@@ -117,7 +116,9 @@ TEST(Files, TimesFollowWrites)
     std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) +
                                                std::chrono::seconds(10));
     EXPECT_GE(platform::lastWriteTime(path) - first, 10'000'000'000LL - 1'000'000'000LL);
-    struct statx sx {};
+    struct statx sx
+    {
+    };
     ASSERT_EQ(::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &sx), 0);
     if (sx.stx_mask & STATX_BTIME) { // where the file system keeps a birth time
         EXPECT_EQ(platform::creationTime(path), created);
@@ -181,14 +182,16 @@ std::vector<std::string> listing(const std::string& folder)
 
 mode_t modeOf(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
 // Lets writes beyond `bytes` fail with EFBIG while it lives.
 class FileSizeLimit
 {
-public:
+  public:
     explicit FileSizeLimit(rlim_t bytes)
     {
         ::getrlimit(RLIMIT_FSIZE, &m_old);
@@ -203,7 +206,7 @@ public:
         std::signal(SIGXFSZ, m_oldHandler);
     }
 
-private:
+  private:
     rlimit m_old{};
     void (*m_oldHandler)(int);
 };
@@ -219,10 +222,10 @@ TEST(Files, ReplaceFileLeavesTheOldFileOrTheNewOneWhole)
     const struct
     {
         const char* name;
-        const char* old;  // contents before; nullptr: no file
+        const char* old; // contents before; nullptr: no file
         mode_t oldMode;
         std::string bytes;
-        bool sizeLimit;   // writes beyond 4 KiB fail
+        bool sizeLimit; // writes beyond 4 KiB fail
         int rc;
     } cases[] = {
         {"new", nullptr, 0, "fresh\r\n", false, 0},
@@ -257,8 +260,8 @@ TEST(Files, ReplaceFileLeavesTheOldFileOrTheNewOneWhole)
         }
         // No temporary is ever left behind.
         const bool present = c.old || rc == 0;
-        EXPECT_EQ(listing(dir.path()), present ? std::vector<std::string>{"target.ini"}
-                                               : std::vector<std::string>{});
+        EXPECT_EQ(listing(dir.path()),
+                  present ? std::vector<std::string>{"target.ini"} : std::vector<std::string>{});
     }
 }
 

@@ -1,17 +1,16 @@
+#include "platform/files.h"
 #include "platform/settings.h"
+#include "temp_dir.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
-
-#include "platform/files.h"
-#include "temp_dir.h"
 
 namespace {
 
 // Points the per-user settings at a private folder for the duration of a test.
 class Settings : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         ::setenv("XDG_CONFIG_HOME", m_dir.file("config").c_str(), 1);

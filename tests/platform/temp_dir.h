@@ -10,7 +10,7 @@ namespace vxtest {
 
 class TempDir
 {
-public:
+  public:
     TempDir()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "vxtest-XXXXXX").string();
@@ -28,7 +28,7 @@ public:
     const std::string& path() const { return m_path; }
     std::string file(const std::string& name) const { return m_path + "/" + name; }
 
-private:
+  private:
     std::string m_path;
 };
 

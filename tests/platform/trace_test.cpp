@@ -15,7 +15,7 @@ namespace {
 // A UDP listener on a free loopback port.
 class Listener
 {
-public:
+  public:
     Listener()
     {
         m_socket = ::socket(AF_INET, SOCK_DGRAM, 0);
@@ -40,7 +40,7 @@ public:
         return n > 0 ? std::string(buf, std::size_t(n)) : std::string();
     }
 
-private:
+  private:
     int m_socket = -1;
     std::uint16_t m_port = 0;
 };

@@ -1,15 +1,5 @@
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
-#include <filesystem>
-#include <gtest/gtest.h>
-#include <map>
-#include <regex>
-#include <string>
-#include <vector>
-
-#include "../store/hits.h"
 #include "../platform/temp_dir.h"
+#include "../store/hits.h"
 #include "platform/errors.h"
 #include "platform/settings.h"
 #include "report/page_template.h"
@@ -19,6 +9,16 @@
 #include "store/key_reference.h"
 #include "store/log_container.h"
 #include "store/report_generator.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -45,7 +45,7 @@ void addEveryDay(std::vector<Hit>& hits, int days)
 
 class Report : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         ::setenv("TZ", "UTC", 1);
@@ -157,8 +157,8 @@ TEST_F(Report, LoadRegeneratesThePagesOfTheFolderOnly)
     addVisitors(hits, "10.0.0", 0, 4, "/");
     store::LogContainer log;
     load(hits, log);
-    const std::string filled = "<!--<TOTALVISITOR>-->" + std::to_string(log.Visitors.size()) +
-                               "<!--</TOTALVISITOR>-->";
+    const std::string filled =
+        "<!--<TOTALVISITOR>-->" + std::to_string(log.Visitors.size()) + "<!--</TOTALVISITOR>-->";
     EXPECT_EQ(log.Visitors.size(), 5u);
     EXPECT_EQ(page("index.html"), "<p>" + filled + "</p>");
     EXPECT_EQ(page("UPPER.HTML"), filled);
@@ -301,9 +301,11 @@ TEST(ReportKeys, ALogWithoutVisitors)
     store::LogContainer log;
     log.LocalSite = "a&b";
     const std::map<std::string, std::string> expected = {
-        {"SITENAME", "a&amp;b"}, {"TOTALVISITOR", "0"}, {"TABLEBODY::NEWS", ""},
-        {"TABLEBODY::KEYNODE", ""}, {"TIMEBEGIN", ""}, {"TIMEEND", ""},
-        {"TIMEOFDAY", "1970/01/01"}, {"NULL", ""}, {"totalvisitor", ""}, {"", ""}};
+        {"SITENAME", "a&amp;b"},     {"TOTALVISITOR", "0"},
+        {"TABLEBODY::NEWS", ""},     {"TABLEBODY::KEYNODE", ""},
+        {"TIMEBEGIN", ""},           {"TIMEEND", ""},
+        {"TIMEOFDAY", "1970/01/01"}, {"NULL", ""},
+        {"totalvisitor", ""},        {"", ""}};
     const report::ReportState state = report::computeReportState(log);
     for (const auto& [key, text] : expected)
         EXPECT_EQ(report::keyValue(key, log, state), text) << key;
@@ -408,7 +410,8 @@ TEST_F(Report, PublishedReportNeverWritesThroughALink)
     ASSERT_EQ(report::publishReport(templates, pageLink, log), 0);
     EXPECT_EQ(readFile(victim), "precious");
     EXPECT_FALSE(std::filesystem::is_symlink(pageLink + "/index.html"));
-    EXPECT_EQ(readFile(pageLink + "/index.html"), "<p><!--<TOTALVISITOR>-->1<!--</TOTALVISITOR>--></p>");
+    EXPECT_EQ(readFile(pageLink + "/index.html"),
+              "<p><!--<TOTALVISITOR>-->1<!--</TOTALVISITOR>--></p>");
     EXPECT_EQ(readFile(pageLink + "/img/logo.svg"), "<svg/>");
 
     const std::string folderLink = m_dir.file("folder-link");

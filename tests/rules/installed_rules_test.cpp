@@ -88,8 +88,7 @@ std::string rankOf(const std::string& outcome)
     const std::size_t plus = outcome.find('+');
     if (plus == std::string::npos)
         return std::to_string(rankValue(outcome));
-    return std::to_string(rankValue(outcome.substr(plus + 1)) +
-                          rankValue(outcome.substr(0, plus)));
+    return std::to_string(rankValue(outcome.substr(plus + 1)) + rankValue(outcome.substr(0, plus)));
 }
 
 TEST(InstalledRules, EveryRuleOfEveryFileLoads)
@@ -104,8 +103,7 @@ TEST(InstalledRules, EveryRuleOfEveryFileLoads)
         // CP932 text with CR LF line ends.
         std::string utf8;
         EXPECT_TRUE(platform::convertStrict("CP932", "UTF-8", bytes, utf8));
-        for (std::size_t i = bytes.find('\n'); i != std::string::npos;
-             i = bytes.find('\n', i + 1))
+        for (std::size_t i = bytes.find('\n'); i != std::string::npos; i = bytes.find('\n', i + 1))
             ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at byte " << i;
 
         // A section left out (a pattern the regular expressions refuse, or a name that no

@@ -1,6 +1,12 @@
 // STOP during a load: the dialog's thread stores -1 into the shared progress at any moment;
 // the load must never write over it, and a cancelled load must say so.
 
+#include "../platform/temp_dir.h"
+#include "hits.h"
+#include "platform/errors.h"
+#include "platform/settings.h"
+#include "store/log_container.h"
+
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -8,12 +14,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include "../platform/temp_dir.h"
-#include "hits.h"
-#include "platform/errors.h"
-#include "platform/settings.h"
-#include "store/log_container.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ TEST(Progress, ACancelIsNeverOverwritten)
 
 class CancelledLoad : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         ::setenv("TZ", "UTC", 1);
@@ -55,8 +55,8 @@ protected:
         // The word rules make step 12 write a cache; a cancelled load must not.
         const std::string rules = m_dir.file("prog/res/referer2searchword.ini");
         writeFile(rules, "[w]\r\nPattern=^.*\\?q=(.*)$\r\nReplace=$1\r\n");
-        std::filesystem::last_write_time(
-            rules, std::filesystem::last_write_time(rules) - std::chrono::seconds(100));
+        std::filesystem::last_write_time(rules, std::filesystem::last_write_time(rules) -
+                                                    std::chrono::seconds(100));
     }
     void TearDown() override
     {

@@ -2,11 +2,11 @@
 
 // Small access logs for the store and report tests, written hit by hit.
 
+#include "../import/import_helpers.h"
+
 #include <ctime>
 #include <string>
 #include <vector>
-
-#include "../import/import_helpers.h"
 
 namespace vxtest {
 
@@ -36,7 +36,8 @@ inline std::string format(const Hit& h)
 inline std::vector<Hit> siteChain(const std::string& site = kSite,
                                   const std::string& host = "192.0.2.99", int at = 0)
 {
-    return {{host, at, "/a", site + "/"}, {host, at + 10, "/b", site + "/a"},
+    return {{host, at, "/a", site + "/"},
+            {host, at + 10, "/b", site + "/a"},
             {host, at + 20, "/c", site + "/b"}};
 }
 

@@ -1,19 +1,19 @@
 // The search caches: what the reader takes for an entry, what the writer dares to write,
 // and which loads may write them at all.
 
-#include <filesystem>
-#include <gtest/gtest.h>
-#include <map>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "../platform/temp_dir.h"
 #include "hits.h"
 #include "platform/settings.h"
 #include "store/cache_reader.h"
 #include "store/load_steps.h"
 #include "store/log_container.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -40,15 +40,18 @@ TEST(CacheReader, EntriesStartOnlyAtTheStartOfALine)
         std::string file;
         Entries entries;
     } cases[] = {
-        {"plain", "[MapString]\r\nk\r\nv\r\n\r\n[MapString]\r\nk2\r\nv2\r\n\r\n",
+        {"plain",
+         "[MapString]\r\nk\r\nv\r\n\r\n[MapString]\r\nk2\r\nv2\r\n\r\n",
          {{"k", "v"}, {"k2", "v2"}}},
         {"text on its own lines before", "junk\r\nmore\r\n[MapString]\r\nk\r\nv\r\n", {{"k", "v"}}},
         {"mid-line", "junk [MapString]\r\nk\r\nv\r\n", {}},
         {"indented", "  [MapString]\r\nk\r\nv\r\n", {}},
         {"trail byte", "x\r\n\x83[MapString]\r\nk\r\nv\r\n", {}},
-        {"inside a value", "[MapString]\r\nk\r\nv [MapString]\r\nplanted\r\nP\r\n",
+        {"inside a value",
+         "[MapString]\r\nk\r\nv [MapString]\r\nplanted\r\nP\r\n",
          {{"k", "v [MapString]"}}},
-        {"after a value's CR", "[MapString]\r\nk\r\nv\r[MapString]\r\nplanted\r\nP\r\n",
+        {"after a value's CR",
+         "[MapString]\r\nk\r\nv\r[MapString]\r\nplanted\r\nP\r\n",
          {{"k", "v\r[MapString]"}}},
         {"no line end at the end", "[MapString]\r\nk\r\nv", {{"k", "v"}}},
         // Each line loses its last byte, "]" of the kind too: no entry is recognised.
@@ -152,7 +155,7 @@ TEST(SearchCaches, EntriesTheFormatCannotHoldAreLeftOut)
 
 class SearchCacheLoads : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         ::setenv("TZ", "UTC", 1);
@@ -177,8 +180,8 @@ protected:
     {
         const std::string path = m_res + "/" + name;
         writeFile(path, body);
-        std::filesystem::last_write_time(
-            path, std::filesystem::last_write_time(path) - std::chrono::seconds(100));
+        std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) -
+                                                   std::chrono::seconds(100));
     }
 
     // Loads the log; the word and the rank of its one search key.
@@ -211,8 +214,8 @@ TEST_F(SearchCacheLoads, OnlyRulesThatWereReadMakeACache)
         bool wordRules, rankRules;
     } cases[] = {{false, false}, {true, false}, {false, true}, {true, true}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "word rules " << c.wordRules << ", rank rules "
-                                        << c.rankRules);
+        SCOPED_TRACE(testing::Message()
+                     << "word rules " << c.wordRules << ", rank rules " << c.rankRules);
         for (const char* file : {"searchword.cache", "searchrank.cache", "referer2searchword.ini",
                                  "referer2searchrank.ini"}) {
             std::filesystem::remove(m_home + "/" + file);

@@ -1,15 +1,5 @@
-#include <arpa/inet.h>
-#include <cstdlib>
-#include <map>
-#include <set>
-#include <filesystem>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <string>
-#include <vector>
-
-#include "hits.h"
 #include "../platform/temp_dir.h"
+#include "hits.h"
 #include "hosts/host_cache_file.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -19,13 +9,23 @@
 #include "store/messages.h"
 #include "store/queries.h"
 
+#include <arpa/inet.h>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
 namespace {
 
 using namespace vxtest;
 
 class Store : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         ::setenv("TZ", "UTC", 1);
@@ -86,7 +86,9 @@ TEST_F(Store, NotEnoughDataAndSelfReferences)
 {
     // A page whose referer is itself never links; nothing else: no site.
     store::LogContainer log;
-    EXPECT_EQ(load({{"h1", 0, "/a", kSite + "/a"}, {"h1", 5, "/a", kSite + "/a"}, {"h1", 9, "/a", kSite + "/a"}},
+    EXPECT_EQ(load({{"h1", 0, "/a", kSite + "/a"},
+                    {"h1", 5, "/a", kSite + "/a"},
+                    {"h1", 9, "/a", kSite + "/a"}},
                    log),
               232);
     EXPECT_EQ(store::openFailureMessage(232), "解析に十分なデータがありません");
@@ -108,9 +110,9 @@ TEST_F(Store, EqualVotesPickTheFirstPrefixByteWise)
 TEST_F(Store, OwnSiteReferersBecomePathsOnlyForTheSameHost)
 {
     std::vector<Hit> hits = siteChain();
-    hits.push_back({"203.0.113.5", 5000, "/x", kSite});                         // nothing follows
-    hits.push_back({"203.0.113.5", 5100, "/y", kSite + ".evil.org/a"});         // another host
-    hits.push_back({"203.0.113.5", 5200, "/z", kSite + "/b"});                  // same as a path
+    hits.push_back({"203.0.113.5", 5000, "/x", kSite});                 // nothing follows
+    hits.push_back({"203.0.113.5", 5100, "/y", kSite + ".evil.org/a"}); // another host
+    hits.push_back({"203.0.113.5", 5200, "/z", kSite + "/b"});          // same as a path
     store::LogContainer log;
     ASSERT_EQ(load(hits, log), 0);
     const char* slash = nullptr;
@@ -142,8 +144,8 @@ TEST_F(Store, VisitorsEndAfter900IdleSeconds)
 {
     std::vector<Hit> hits = siteChain();
     hits.push_back({"10.1.1.1", 1000, "/p1"});
-    hits.push_back({"10.1.1.1", 1900, "/p2"});  // 900 s: same visitor
-    hits.push_back({"10.1.1.1", 2801, "/p3"});  // 901 s: a new one
+    hits.push_back({"10.1.1.1", 1900, "/p2"}); // 900 s: same visitor
+    hits.push_back({"10.1.1.1", 2801, "/p3"}); // 901 s: a new one
     hits.push_back({"10.1.1.2", 1000, "/p1"});
     store::LogContainer log;
     ASSERT_EQ(load(hits, log), 0);
@@ -199,7 +201,8 @@ TEST_F(Store, RequestsOfOneSecondKeepTheOrderOfTheLog)
 TEST_F(Store, HostTextsBecomeAddressesOrReversedNames)
 {
     std::vector<Hit> hits = siteChain();
-    for (const char* host : {"192.168.0.1", "0.0.0.0", "Host.Example.NET", "trailing.dot.", "999.1.1.1"})
+    for (const char* host :
+         {"192.168.0.1", "0.0.0.0", "Host.Example.NET", "trailing.dot.", "999.1.1.1"})
         hits.push_back({host, 3000, "/h"});
     hits.push_back({"query.host", 3001, "/h?Host.Example.NET"}); // the same text as a query
     store::LogContainer log;
@@ -216,8 +219,8 @@ TEST_F(Store, HostTextsBecomeAddressesOrReversedNames)
     }
     EXPECT_TRUE(found);
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{".dot.trailing", "0.0.0.0", "999.1.1.1", "host.query",
-                                               "net.example.host"}));
+    EXPECT_EQ(names, (std::vector<std::string>{".dot.trailing", "0.0.0.0", "999.1.1.1",
+                                               "host.query", "net.example.host"}));
     // Host sorted by address, and the query keeps its own spelling.
     for (std::size_t i = 1; i < log.Host.size(); ++i)
         EXPECT_LE(log.Host[i - 1].address, log.Host[i].address);
@@ -285,7 +288,7 @@ TEST_F(Store, EmptyRuleFilesLeaveTheTextsAsTheirOwnClassification)
 
 class StoreRules : public Store
 {
-protected:
+  protected:
     void writeRule(const std::string& file, const std::string& body)
     {
         writeFile(m_dir.file("prog/res/" + file), body);
@@ -418,7 +421,8 @@ TEST_F(StoreRules, ReloadRedoesOnlyTheGroupsAndTheCompaction)
     const std::size_t visitors = log.Visitors.size();
     // The rule file changes, then the groups: a reload takes the groups only.
     writeRule("agent2browser.ini", "");
-    writeFile(m_home + "/www.example.com.urlgrp", "[MapStringRegexpNow]\r\n^/shop/\r\n/shop\r\n\r\n");
+    writeFile(m_home + "/www.example.com.urlgrp",
+              "[MapStringRegexpNow]\r\n^/shop/\r\n/shop\r\n\r\n");
     store::Progress progress{0.1f};
     ASSERT_EQ(log.LoadPipeline(nullptr, progress, true, ""), 0);
     EXPECT_NEAR(progress.load(), 1.0f, 0.001f);
@@ -492,7 +496,8 @@ TEST_F(Store, BrokenFilesFailWithTheirCodes)
     {
         std::size_t keep;
         int code;
-    } cuts[] = {{50, 100}, {104 + rec - 5, 101}, {104 + rec + dic - 3, 102}, {bytes.size() - 4, 103}};
+    } cuts[] = {
+        {50, 100}, {104 + rec - 5, 101}, {104 + rec + dic - 3, 102}, {bytes.size() - 4, 103}};
     for (const auto& c : cuts) {
         writeFile(m_dir.file("cut.vxlog"), bytes.substr(0, c.keep));
         store::LogContainer log;

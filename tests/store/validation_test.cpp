@@ -1,12 +1,12 @@
 // One validation of analysed logs: the dump's reader, the store's loader and appending
 // refuse the same damaged files with the same codes.
 
-#include <cstring>
-#include <gtest/gtest.h>
-
 #include "../platform/temp_dir.h"
 #include "hits.h"
 #include "store/log_container.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -41,8 +41,10 @@ TEST(Validation, EveryReaderRefusesTheSameDamage)
         std::function<void(std::string&)> damage;
         int code; // of the dump and the store; appending refuses with 11
     } cases[] = {
-        {"a user text outside the dictionary", [&](std::string& b) { put32(b, frgAt + 20, 0x7FFFFFF0); }, 11},
-        {"an agent inside another text", [&](std::string& b) { put32(b, frgAt + 24, agent + 1); }, 11},
+        {"a user text outside the dictionary",
+         [&](std::string& b) { put32(b, frgAt + 20, 0x7FFFFFF0); }, 11},
+        {"an agent inside another text", [&](std::string& b) { put32(b, frgAt + 24, agent + 1); },
+         11},
         {"a host pointing at the final NUL",
          [&](std::string& b) { put32(b, 104 + 4, static_cast<std::uint32_t>(dic - 1)); }, 11},
         {"a fragment offset off its grid", [&](std::string& b) { put32(b, 104 + 8, 4); }, 11},

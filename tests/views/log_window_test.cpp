@@ -101,7 +101,6 @@ class LogWindow : public ViewWindowTest
         EXPECT_EQ(importHits(hits, path), 0u);
         return path;
     }
-
 };
 
 TEST_F(LogWindow, RowsFollowTheChooserTheSortAndTheHostNames)
