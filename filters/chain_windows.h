@@ -23,12 +23,6 @@ struct RankSeriesRequest
     std::uint32_t length = 0; // seconds per bucket
 };
 
-// A view pane's source is limited to the number of filter panes (wParam) after a pane
-// closed.
-inline constexpr unsigned UM_LIMITSOURCE = 0x8122;
-// A filter pane's id changed (a move or a close): it learns its new position.
-inline constexpr unsigned UM_POSITIONCHANGED = 0x8123;
-
 // The filter panes in chain order.
 std::vector<toolkit::Window*> filterPanes(QWidget* main);
 // Whether each filter pane is bypassed, in chain order.

@@ -10,7 +10,6 @@
 #include "platform/codepage.h"
 #include "platform/trace.h"
 #include "toolkit/controls.h"
-#include "toolkit/pane_classes.h"
 #include "toolkit/stat_list.h"
 
 #include <QApplication>
@@ -37,7 +36,7 @@ namespace {
 using namespace toolkit;
 
 constexpr int kSelectionTimer = 100;
-constexpr int kButtonBar = 2004;
+constexpr int kButtonBar = kOwnToolbarId;
 constexpr int kWordBar = 2005;
 constexpr int kSplitterX = 332;
 
@@ -369,14 +368,14 @@ class FilterPane final : public Handler, public ListOwner
 
     LResult onCommand(Window& self, int id, LParam arg)
     {
-        if (const toolkit::PaneCommand* kind = findCommand(kFilterCommands, id))
+        if (const KindInfo* kind = kindOfCommand(id))
             return reinterpret_cast<LResult>(replaceBy(self, kind->className));
         QWidget* main = mainOf(self);
         switch (id) {
         case ID_REFRESH:
             refresh(self, static_cast<std::uint32_t>(arg));
             return 0;
-        case 2016: // pass on without recomputing
+        case kCommandPassOn:
             command(nextStage(main, self.id()), ID_REFRESH,
                     static_cast<LParam>(static_cast<std::uint32_t>(arg) | ownBit()));
             return 0;
@@ -514,16 +513,15 @@ class FilterPane final : public Handler, public ListOwner
     void chooseKind(Window& self)
     {
         QMenu menu(self.window());
-        for (const toolkit::PaneCommand& entry : kFilterCommands) {
-            QAction* a = menu.addAction(QString::fromUtf8(entry.menuText));
+        for (const KindInfo& entry : allKinds()) {
+            QAction* a = menu.addAction(QString::fromUtf8(entry.title));
             a->setData(entry.command);
             a->setCheckable(true);
             a->setChecked(self.className() == entry.className);
         }
         QToolButton* button = qobject_cast<PaneFrame*>(&self)->titleButton();
         QAction* chosen = menu.exec(button->mapToGlobal(QPoint(0, button->height())));
-        if (chosen &&
-            self.className() != findCommand(kFilterCommands, chosen->data().toInt())->className)
+        if (chosen && self.className() != kindOfCommand(chosen->data().toInt())->className)
             command(&self, chosen->data().toInt());
     }
 

@@ -64,6 +64,27 @@ const KindInfo& kindInfo(Kind kind)
     return kKinds[static_cast<int>(kind)];
 }
 
+std::span<const KindInfo, kKindCount> allKinds()
+{
+    return kKinds;
+}
+
+const KindInfo* kindOfCommand(int command)
+{
+    for (const KindInfo& k : kKinds)
+        if (k.command == command)
+            return &k;
+    return nullptr;
+}
+
+const KindInfo* kindOfClass(std::string_view className)
+{
+    for (const KindInfo& k : kKinds)
+        if (className == k.className)
+            return &k;
+    return nullptr;
+}
+
 std::optional<Kind> kindFromName(std::string_view name)
 {
     for (const KindInfo& k : kKinds) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace filters {
@@ -54,7 +55,8 @@ enum PaneCommand : int {
     kCommandCaps = 3007,
     kCommandBypass = 2015,
     kCommandExport = 57604,
-    kCommandTitle = 2007, // the title button (menu of the kinds)
+    kCommandTitle = 2007,  // the title button (menu of the kinds)
+    kCommandPassOn = 2016, // refresh the stages after this one without recomputing it
 };
 unsigned flagOfCommand(int command);
 
@@ -81,6 +83,12 @@ struct KindInfo
 };
 
 const KindInfo& kindInfo(Kind kind);
+// Every kind, in the order of the add-filter menus.
+std::span<const KindInfo, kKindCount> allKinds();
+// The kind an add command (40016, ...) makes, or whose class name is exactly className;
+// null for anything else.
+const KindInfo* kindOfCommand(int command);
+const KindInfo* kindOfClass(std::string_view className);
 
 // The kind of a class name ("WC_FILTER_REF"), or of the class name without "WC_FILTER_" in
 // any case ("ref", "REF").

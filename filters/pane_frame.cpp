@@ -1,6 +1,7 @@
 #include "filters/pane_frame.h"
 
 #include "filters/chain.h"
+#include "filters/kinds.h"
 #include "platform/trace.h"
 #include "toolkit/controls.h"
 
@@ -281,7 +282,7 @@ QPixmap paneButtonImage(int command)
     QPen pen(ink, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(pen);
     switch (command) {
-    case 2015: { // bypass: a line that jumps over a box
+    case kCommandBypass: { // a line that jumps over a box
         p.drawRect(QRectF(4.5, 7.5, 5, 4));
         QPainterPath hop(QPointF(1, 9.5));
         hop.cubicTo(QPointF(3, 1), QPointF(11, 1), QPointF(13, 9.5));
@@ -289,7 +290,7 @@ QPixmap paneButtonImage(int command)
         p.drawPath(hop);
         break;
     }
-    case 3005: { // percent
+    case kCommandPercent: {
         QFont f = QApplication::font();
         f.setPixelSize(12);
         f.setBold(true);
@@ -297,35 +298,35 @@ QPixmap paneButtonImage(int command)
         p.drawText(QRectF(0, 0, 14, 14), Qt::AlignCenter, QStringLiteral("%"));
         break;
     }
-    case 57604: // export: an arrow out of a tray
+    case kCommandExport: // an arrow out of a tray
         p.drawPolyline(
             QPolygonF({QPointF(2, 8), QPointF(2, 12.5), QPointF(12, 12.5), QPointF(12, 8)}));
         p.drawLine(QPointF(7, 1.5), QPointF(7, 9.5));
         p.drawPolyline(QPolygonF({QPointF(4, 4.5), QPointF(7, 1.5), QPointF(10, 4.5)}));
         break;
-    case 9: // about the filter: "i" in a circle
+    case kCommandDescribe: // "i" in a circle
         p.drawEllipse(QRectF(1.5, 1.5, 11, 11));
         p.drawPoint(QPointF(7, 4.5));
         p.drawLine(QPointF(7, 6.5), QPointF(7, 10));
         break;
-    case 3001: // one up
+    case kCommandUp:
         p.setBrush(ink);
         p.drawPolygon(QPolygonF({QPointF(7, 3), QPointF(12, 10), QPointF(2, 10)}));
         break;
-    case 3002: // one down
+    case kCommandDown:
         p.setBrush(ink);
         p.drawPolygon(QPolygonF({QPointF(2, 4), QPointF(12, 4), QPointF(7, 11)}));
         break;
-    case 8: // close
+    case kCommandClose:
         p.drawLine(QPointF(3.5, 3.5), QPointF(10.5, 10.5));
         p.drawLine(QPointF(10.5, 3.5), QPointF(3.5, 10.5));
         break;
-    case 3003: // URL groups: stacked pages
+    case kCommandGroup: // stacked pages
         p.setBrush(QColor(235, 240, 248));
         p.drawRect(QRectF(4.5, 1.5, 8, 7));
         p.drawRect(QRectF(1.5, 5.5, 8, 7));
         break;
-    case 3004: // path: two linked rings
+    case kCommandPath: // two linked rings
         p.drawEllipse(QRectF(1.5, 4.5, 6, 5));
         p.drawEllipse(QRectF(6.5, 4.5, 6, 5));
         break;

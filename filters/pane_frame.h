@@ -22,6 +22,8 @@ namespace filters {
 inline constexpr int kTitleBarHeight = 22;
 inline constexpr int kPaneMinimumHeight = 26;
 inline constexpr int kTitleButtonId = 2007;
+// The pane's own buttons: a filter pane's button toolbar, a view's own toolbar.
+inline constexpr int kOwnToolbarId = 2004;
 inline constexpr int kContentId = 2000;
 
 // One button of a pane toolbar.

@@ -3,8 +3,8 @@
 #include "filters/chain.h"
 #include "filters/chain_windows.h"
 #include "filters/kinds.h"
+#include "filters/pane_classes.h"
 #include "toolkit/controls.h"
-#include "toolkit/pane_classes.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -57,9 +57,8 @@ LResult ViewPane::onMessage(Window& self, unsigned msg, WParam wParam, LParam lP
         return onViewMessage(self, msg, wParam, lParam);
     case WM_COMMAND: {
         const int id = loWord(wParam);
-        if (findCommand(kViewCommands, id))
-            return reinterpret_cast<LResult>(
-                replaceBy(self, findCommand(kViewCommands, id)->className));
+        if (const ViewClass* view = viewOfCommand(id))
+            return reinterpret_cast<LResult>(replaceBy(self, view->className));
         if (id == ID_REFRESH) {
             refresh(self, static_cast<std::uint32_t>(lParam));
             return 0;
@@ -118,7 +117,7 @@ void ViewPane::created(Window& self)
     frame->setTitle(title());
     const std::vector<PaneButton> own = buttons();
     if (!own.empty())
-        frame->addToolbar(2004, own);
+        frame->addToolbar(kOwnToolbarId, own);
     Window* bar = frame->addToolbar(kSourceToolbar, {PaneButton(kSourceButton, false, {}, true)});
     // The source button shows the colour of its stage: one picture per stage.
     const qreal ratio = qApp->devicePixelRatio();
@@ -186,7 +185,7 @@ void ViewPane::chooseSource(Window& self)
 void ViewPane::chooseView(Window& self)
 {
     QMenu menu(self.window());
-    for (const toolkit::PaneCommand& entry : kViewCommands) {
+    for (const ViewClass& entry : kViewClasses) {
         QAction* a = menu.addAction(QString::fromUtf8(entry.menuText));
         a->setData(entry.command);
         a->setCheckable(true);

@@ -24,8 +24,6 @@ namespace {
 
 using namespace toolkit;
 
-constexpr unsigned kProbeDone = 0x8301;
-constexpr unsigned kLookupDone = 0x8302;
 constexpr int kLookupTimer = 100;
 constexpr int kStatusTimer = 151;
 constexpr int kQuietTimer = 152;
@@ -79,15 +77,15 @@ class Resolver final : public Handler
             m_probe = m_service ? m_service->lookupName(kProbeName,
                                                         [mail](platform::NameTicket t,
                                                                const platform::NameAnswer& a) {
-                                                            mail->deliver(kProbeDone, t, a);
+                                                            mail->deliver(UM_PROBEDONE, t, a);
                                                         })
                                 : 0;
             return 0;
         }
-        case kProbeDone:
+        case UM_PROBEDONE:
             probeDone(self);
             return 0;
-        case kLookupDone:
+        case UM_LOOKUPDONE:
             lookupsDone(self);
             return 0;
         case WM_TIMER:
@@ -116,7 +114,7 @@ class Resolver final : public Handler
     {
         platform::NameTicket ticket;
         platform::NameAnswer answer;
-        while (m_mail->take(kProbeDone, ticket, answer)) {
+        while (m_mail->take(UM_PROBEDONE, ticket, answer)) {
             if (ticket != m_probe || answer.error != 0 || answer.address == 0)
                 continue;
             m_probe = 0;
@@ -141,7 +139,7 @@ class Resolver final : public Handler
                 continue;
             const platform::NameTicket ticket = m_service->lookupAddress(
                 address, [mail](platform::NameTicket t, const platform::NameAnswer& a) {
-                    mail->deliver(kLookupDone, t, a);
+                    mail->deliver(UM_LOOKUPDONE, t, a);
                 });
             if (ticket) // one that cannot start is not tried again
                 m_pending[address] = {platform::tickCount(), ticket};
@@ -154,7 +152,7 @@ class Resolver final : public Handler
         platform::NameTicket ticket;
         platform::NameAnswer answer;
         bool any = false;
-        while (alive && m_mail->take(kLookupDone, ticket, answer)) {
+        while (alive && m_mail->take(UM_LOOKUPDONE, ticket, answer)) {
             auto it = m_pending.begin();
             while (it != m_pending.end() && it->second.ticket != ticket)
                 ++it;

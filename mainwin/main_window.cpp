@@ -1,6 +1,9 @@
 #include "mainwin/main_window.h"
 
 #include "dialogs/ui.h"
+#include "filters/kinds.h"
+#include "filters/pane_classes.h"
+#include "filters/period_filter.h"
 #include "mainwin/report_work_folder.h"
 #include "mainwin/status_bar.h"
 #include "platform/codepage.h"
@@ -8,7 +11,6 @@
 #include "platform/settings.h"
 #include "platform/trace.h"
 #include "toolkit/controls.h"
-#include "toolkit/pane_classes.h"
 #include "toolkit/stat_list.h"
 
 #include <QApplication>
@@ -220,10 +222,12 @@ class MainHandler final : public Handler
         // 2.-7. The status bar, the period pane, the toolbar, two page filters, the
         // splitter and the views; classes that are not there yet are left out.
         create(kStatusBarClass, &self, IDW_STATUSBAR, QRect(), nullptr);
-        create(kPeriodClass, &self, IDW_PERIOD, QRect(0, 20, kSplitterStart, 20), nullptr);
+        create(filters::kPeriodClassName, &self, IDW_PERIOD, QRect(0, 20, kSplitterStart, 20),
+               nullptr);
         createToolbar(self);
-        command(&self, 40016);
-        command(&self, 40016);
+        const int addPageFilter = filters::kindInfo(filters::Kind::Req).command;
+        command(&self, addPageFilter);
+        command(&self, addPageFilter);
         create(kSeparatorClass, &self, IDW_SPLITTER, QRect(kSplitterStart, 0, kSplitterWidth, 100),
                nullptr);
         // The report is the main view; until it exists, the log view stands in for it.
@@ -345,9 +349,9 @@ class MainHandler final : public Handler
 
     LResult onCommand(Window& self, int id, LParam arg)
     {
-        if (const PaneCommand* filter = findCommand(kFilterCommands, id))
+        if (const filters::KindInfo* filter = filters::kindOfCommand(id))
             return reinterpret_cast<LResult>(addFilter(self, filter->className, true));
-        if (findCommand(kViewCommands, id)) {
+        if (filters::viewOfCommand(id)) {
             Window* view = reinterpret_cast<Window*>(command(child(&self, IDW_VIEW_FIRST), id));
             if (view) {
                 command(view, ID_REFRESH, kRefreshAll);
@@ -496,7 +500,7 @@ class MainHandler final : public Handler
             if (pane && pane->className() == wanted)
                 continue;
             if (pane) {
-                const PaneCommand* entry = findClass(kFilterCommands, wanted);
+                const filters::KindInfo* entry = filters::kindOfClass(wanted);
                 auto* replaced =
                     entry ? reinterpret_cast<Window*>(command(pane, entry->command)) : nullptr;
                 if (replaced)
@@ -747,10 +751,10 @@ void MainFrame::buildMenus()
     addCommand(m_viewMenu, QStringLiteral("再描画(&R)"), kCmdRefresh, QKeySequence(Qt::Key_F5));
     m_viewMenu->addSeparator();
     m_filterMenu = m_viewMenu->addMenu(QStringLiteral("フィルタの追加(&F)"));
-    for (const PaneCommand& entry : toolkit::kFilterCommands)
-        addCommand(m_filterMenu, QString::fromUtf8(entry.menuText), entry.command);
+    for (const filters::KindInfo& entry : filters::allKinds())
+        addCommand(m_filterMenu, QString::fromUtf8(entry.title), entry.command);
     m_mainViewMenu = m_viewMenu->addMenu(QStringLiteral("メイン・ビューの変更(&V)"));
-    for (const PaneCommand& entry : toolkit::kViewCommands)
+    for (const filters::ViewClass& entry : filters::kViewClasses)
         addCommand(m_mainViewMenu, QString::fromUtf8(entry.menuText), entry.command);
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
@@ -795,7 +799,7 @@ void MainFrame::updateMenuState()
         setEnabled(menu, [&](int id) {
             if (id == kCmdSave || id == kCmdClose || id == kCmdAddLogs || id == kCmdUrlGroups)
                 return open;
-            if (const PaneCommand* view = findCommand(kViewCommands, id)) {
+            if (const filters::ViewClass* view = filters::viewOfCommand(id)) {
                 // The entry of a view that is on show is grayed.
                 for (QObject* object : m_main ? m_main->children() : QObjectList())
                     if (auto* pane = qobject_cast<Window*>(object))

@@ -60,6 +60,15 @@ inline constexpr unsigned UM_GETPATHSET = 0x8115;
 inline constexpr unsigned UM_GETLOGCONTAINER = 0x8120;
 // Private to the filter panes: whether a pane is bypassed (1) or not (0).
 inline constexpr unsigned UM_ISBYPASSED = 0x8121;
+// A view pane's source is limited to the number of filter panes (wParam) after a pane
+// closed.
+inline constexpr unsigned UM_LIMITSOURCE = 0x8122;
+// A filter pane's id changed (a move or a close): it learns its new position.
+inline constexpr unsigned UM_POSITIONCHANGED = 0x8123;
+// The resolver's own completions: the probe lookup, an address lookup (wParam: the
+// lookup's ticket; lParam's high word: its error, 0 on success).
+inline constexpr unsigned UM_PROBEDONE = 0x8301;
+inline constexpr unsigned UM_LOOKUPDONE = 0x8302;
 
 // Command ids shared by the panes.
 inline constexpr int ID_REFRESH = 40001; // argument: bit set of changed stages

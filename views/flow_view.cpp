@@ -35,6 +35,7 @@ namespace {
 
 constexpr char kFlowViewClassName[] = "WC_VIEW_FLOW";
 constexpr char kFlowCanvasClassName[] = "WC_FLOWVIEW";
+constexpr int kFlowCanvasId = 2002;
 constexpr int kCaption = 20;
 constexpr int kGrip = 4;      // the lower border of a list, dragged to change its rows
 constexpr int kListFrame = 2; // one pixel above and below the rows
@@ -951,8 +952,8 @@ class FlowView final : public filters::ViewPane
     {
         auto* content = new QWidget(&frame);
         m_chooser.create(content, QRect(2, 1, 360, 320));
-        m_canvas = dynamic_cast<FlowCanvas*>(
-            toolkit::create(kFlowCanvasClassName, content, 2002, QRect(), nullptr, WS_VISIBLE));
+        m_canvas = dynamic_cast<FlowCanvas*>(toolkit::create(
+            kFlowCanvasClassName, content, kFlowCanvasId, QRect(), nullptr, WS_VISIBLE));
         auto* layout = new QVBoxLayout(content);
         layout->setContentsMargins(0, kChooserHeight, 0, 0);
         if (m_canvas)

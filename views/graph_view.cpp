@@ -566,7 +566,7 @@ class GraphView final : public filters::ViewPane
     }
 
   private:
-    Window* toolbar(Window& self) const { return child(&self, 2004); }
+    Window* toolbar(Window& self) const { return child(&self, filters::kOwnToolbarId); }
 
     // The buttons and the canvas follow the model.
     void showState(Window& self)
@@ -580,7 +580,7 @@ class GraphView final : public filters::ViewPane
         if (m_canvas) {
             std::vector<QString> names;
             QWidget* main = mainOf(self);
-            names.push_back(filters::numberLabel(main, 2010) + QStringLiteral(" 期間"));
+            names.push_back(filters::numberLabel(main, IDW_PERIOD) + QStringLiteral(" 期間"));
             for (const GraphPane& pane : m_model.panes())
                 names.push_back(QString::fromLatin1(pane.label.c_str()) + QLatin1Char(' ') +
                                 QString::fromUtf8(pane.title.c_str()));

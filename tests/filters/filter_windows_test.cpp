@@ -41,7 +41,7 @@ struct ViewStandIn : Handler
     {
         if (msg == WM_COMMAND && loWord(w) == ID_REFRESH)
             g_view.refreshes.push_back(static_cast<std::uint32_t>(l));
-        if (msg == filters::UM_LIMITSOURCE)
+        if (msg == toolkit::UM_LIMITSOURCE)
             g_view.limits.push_back(static_cast<int>(w));
         return defaultProc(self, msg, w, l);
     }

@@ -2,6 +2,8 @@
 // closing, saving, the URL-group watch, the menu state and the chain rebuild. Panes that
 // later issues bring are stood in for by small recording classes.
 
+#include "filters/kinds.h"
+#include "filters/pane_classes.h"
 #include "mainwin/main_window.h"
 #include "mainwin/report_work_folder.h"
 #include "mainwin/status_bar.h"
@@ -10,7 +12,6 @@
 #include "store/store_window.h"
 #include "tests/dialogs/dialog_env.h"
 #include "tests/store/hits.h"
-#include "toolkit/pane_classes.h"
 #include "toolkit/window.h"
 
 #include <QAction>
@@ -51,7 +52,7 @@ struct StandInPane : Handler
             self.setGeometry(0, 44 + 200 * pos, 300, 100);
         }
         if (msg == WM_COMMAND) {
-            if (const PaneCommand* kind = findCommand(kFilterCommands, loWord(wParam))) {
+            if (const filters::KindInfo* kind = filters::kindOfCommand(loWord(wParam))) {
                 Window* next = create(kind->className, self.parentWidget(), self.id(),
                                       self.geometry(), nullptr, 0);
                 self.setId(0);
@@ -250,7 +251,7 @@ TEST_F(MainWindowTest, MenuStateFollowsTheWindows)
                                    {"WC_VIEW_GRAPH", false},
                                    {"WC_VIEW_REPORT", true},
                                    {"WC_VIEW_FLOW", true}})
-        EXPECT_EQ(action(findClass(kViewCommands, name)->command)->isEnabled(), on) << name;
+        EXPECT_EQ(action(filters::viewOfClass(name)->command)->isEnabled(), on) << name;
 
     m_chosen = file("saved.vxlog");
     QTest::keyClick(m_frame->windowHandle(), Qt::Key_S, Qt::ControlModifier);
