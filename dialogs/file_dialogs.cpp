@@ -1,5 +1,7 @@
 #include "dialogs/file_dialogs.h"
 
+#include "toolkit/qt_glue.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileIconProvider>
@@ -10,32 +12,6 @@
 #include <QTreeView>
 
 namespace ui {
-namespace {
-
-// Wide enough for a log's name, its size, type and date side by side.
-constexpr QSize kDialogSize(820, 500);
-
-// Qt's Japanese texts lack the type of a folder; the other types come from the system's
-// file-type names, which are Japanese already.
-class FolderTypeNames final : public QFileIconProvider
-{
-  public:
-    QString type(const QFileInfo& info) const override
-    {
-        return info.isDir() && !info.isRoot() ? QStringLiteral("フォルダ")
-                                              : QFileIconProvider::type(info);
-    }
-};
-
-// Keeps the provider as long as the dialog that uses it.
-class ProviderHolder final : public QObject
-{
-  public:
-    explicit ProviderHolder(QObject* owner) : QObject(owner) {}
-    FolderTypeNames provider;
-};
-
-} // namespace
 
 QString expandHome(const QString& typed)
 {
@@ -46,31 +22,12 @@ QString expandHome(const QString& typed)
     return typed;
 }
 
-void fitFileDialog(QFileDialog& dialog)
-{
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setViewMode(QFileDialog::Detail);
-    dialog.setIconProvider(&(new ProviderHolder(&dialog))->provider);
-    QSize size = kDialogSize.expandedTo(dialog.sizeHint());
-    if (const QScreen* screen = dialog.screen())
-        size = size.boundedTo(screen->availableGeometry().size() * 0.9);
-    dialog.resize(size);
-    // The dialog restores the column widths of its last use; contents decide here, and
-    // the date column takes what is left.
-    if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
-        QHeaderView* header = tree->header();
-        header->setStretchLastSection(true);
-        for (int column = 0; column < header->count() - 1; ++column)
-            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
-    }
-}
-
 QString pickFolder(QWidget* parent, const QString& title, const QString& start)
 {
     QFileDialog picker(parent, title, start);
     picker.setFileMode(QFileDialog::Directory);
     picker.setOption(QFileDialog::ShowDirsOnly);
-    fitFileDialog(picker);
+    toolkit::fitFileDialog(picker);
     if (picker.exec() != QDialog::Accepted)
         return {};
     const QStringList chosen = picker.selectedFiles();
@@ -105,7 +62,7 @@ QStringList pickLogFiles(QWidget* parent, const QString& start)
     picker.setFileMode(QFileDialog::ExistingFiles);
     picker.setOption(QFileDialog::HideNameFilterDetails);
     picker.setNameFilters(logFileFilters());
-    fitFileDialog(picker);
+    toolkit::fitFileDialog(picker);
     if (picker.exec() != QDialog::Accepted)
         return {};
     return picker.selectedFiles();

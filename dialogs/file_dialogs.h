@@ -27,7 +27,4 @@ QStringList logFileFilters();
 // Asks for existing log files, starting in folder start; empty when cancelled.
 QStringList pickLogFiles(QWidget* parent, const QString& start);
 
-// Detail view, a size that shows every column, and columns that follow their contents.
-void fitFileDialog(QFileDialog& dialog);
-
 } // namespace ui

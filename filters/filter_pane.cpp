@@ -10,6 +10,7 @@
 #include "platform/codepage.h"
 #include "platform/trace.h"
 #include "toolkit/controls.h"
+#include "toolkit/qt_glue.h"
 #include "toolkit/stat_list.h"
 
 #include <QApplication>
@@ -38,7 +39,6 @@ using namespace toolkit;
 constexpr int kSelectionTimer = 100;
 constexpr int kButtonBar = kOwnToolbarId;
 constexpr int kWordBar = 2005;
-constexpr int kSplitterX = 332;
 
 // What a pane that replaces another carries over (the creation parameter).
 struct Carried
@@ -46,23 +46,11 @@ struct Carried
     unsigned flags = 0;
 };
 
-QString fromCp932(std::string_view text)
-{
-    return QString::fromStdU16String(platform::cp932ToUtf16(text));
-}
-
 std::string askExportPath(QWidget* owner)
 {
-    QFileDialog dialog(owner);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setViewMode(QFileDialog::Detail);
-    dialog.setNameFilter(QString::fromLatin1(kCsvFilter) + QStringLiteral(" (*.csv *.txt)"));
-    dialog.setDefaultSuffix(QString::fromLatin1(kCsvExtension).mid(1));
-    dialog.resize(820, 500);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+    return askFileName(owner, FileDialogKind::Save,
+                       QString::fromLatin1(kCsvFilter) + QStringLiteral(" (*.csv *.txt)"),
+                       QString::fromLatin1(kCsvExtension).mid(1));
 }
 
 std::function<std::string(QWidget*)>& exportPathChooser()
@@ -202,7 +190,7 @@ class FilterPane final : public Handler, public ListOwner
             const int bottom = columnBottom(main);
             const int top = std::max(44, std::min(44 + 200 * position, bottom - 200));
             Window* splitter = child(main, IDW_SPLITTER);
-            const int width = splitter ? splitter->x() : kSplitterX;
+            const int width = splitter ? splitter->x() : kFilterColumnWidth;
             if (Window* before = child(main, id - 1))
                 if (before->geometry().bottom() + 1 > top)
                     setWindowPos(before, QRect(before->x(), before->y(), before->width(),
@@ -300,7 +288,7 @@ class FilterPane final : public Handler, public ListOwner
         const PaneInput in = input(self);
         const RefreshDecision d = refreshDecision(dwUpdated, in.dependency, ownBit());
         if (d.recompute) {
-            QApplication::setOverrideCursor(Qt::WaitCursor);
+            const WaitCursor wait;
             QElapsedTimer clock;
             clock.start();
             if (store::LogContainer* log = logOf(main)) {
@@ -313,7 +301,6 @@ class FilterPane final : public Handler, public ListOwner
             showButtons();
             platform::trace("refresh i=%d dwUpdated=%X time=%d", self.id(), dwUpdated,
                             static_cast<int>(clock.elapsed()));
-            QApplication::restoreOverrideCursor();
         }
         if (d.passOn)
             command(nextStage(main, self.id()), ID_REFRESH, static_cast<LParam>(d.passed));

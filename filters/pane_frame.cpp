@@ -4,6 +4,7 @@
 #include "filters/kinds.h"
 #include "platform/trace.h"
 #include "toolkit/controls.h"
+#include "toolkit/qt_glue.h"
 
 #include <QApplication>
 #include <QLayout>
@@ -86,10 +87,7 @@ Window* PaneFrame::addToolbar(int id, const std::vector<PaneButton>& buttons)
     if (!bar)
         return nullptr;
     send(bar, TB_SETBITMAPSIZE, 0, makeLParam(14, 14));
-    const qreal ratio = qApp->devicePixelRatio();
-    QPixmap strip(QSize(14 * static_cast<int>(buttons.size()), 14) * ratio);
-    strip.setDevicePixelRatio(ratio);
-    strip.fill(Qt::transparent);
+    QPixmap strip = toolkit::blankPixmap(QSize(14 * static_cast<int>(buttons.size()), 14));
     {
         QPainter p(&strip);
         for (std::size_t i = 0; i < buttons.size(); ++i)
@@ -272,10 +270,7 @@ void drawStageSwatch(QPainter& painter, const QRectF& box, int stage)
 
 QPixmap paneButtonImage(int command)
 {
-    const qreal ratio = qApp->devicePixelRatio();
-    QPixmap pixmap(QSize(14, 14) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = toolkit::blankPixmap(QSize(14, 14));
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor ink(50, 60, 75);

@@ -5,6 +5,7 @@
 #include "filters/kinds.h"
 #include "filters/pane_classes.h"
 #include "toolkit/controls.h"
+#include "toolkit/qt_glue.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -20,10 +21,7 @@ namespace {
 // A swatch of a stage's colour, 14 x 14, for the source button and its menu.
 QPixmap stageSwatch(int stage)
 {
-    const qreal ratio = qApp->devicePixelRatio();
-    QPixmap pixmap(QSize(14, 14) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = toolkit::blankPixmap(QSize(14, 14));
     QPainter p(&pixmap);
     drawStageSwatch(p, QRectF(1.5, 1.5, 11, 11), stage);
     return pixmap;
@@ -120,10 +118,7 @@ void ViewPane::created(Window& self)
         frame->addToolbar(kOwnToolbarId, own);
     Window* bar = frame->addToolbar(kSourceToolbar, {PaneButton(kSourceButton, false, {}, true)});
     // The source button shows the colour of its stage: one picture per stage.
-    const qreal ratio = qApp->devicePixelRatio();
-    QPixmap strip(QSize(14 * 7, 14) * ratio);
-    strip.setDevicePixelRatio(ratio);
-    strip.fill(Qt::transparent);
+    QPixmap strip = toolkit::blankPixmap(QSize(14 * 7, 14));
     {
         QPainter p(&strip);
         for (int s = 0; s < 7; ++s)

@@ -11,6 +11,7 @@
 #include "platform/settings.h"
 #include "platform/trace.h"
 #include "toolkit/controls.h"
+#include "toolkit/qt_glue.h"
 #include "toolkit/stat_list.h"
 
 #include <QApplication>
@@ -40,7 +41,7 @@ using namespace toolkit;
 constexpr int kPathBuffer = 260;
 constexpr int kMaxFilterPanes = 6;
 constexpr int kSplitterWidth = 6;
-constexpr int kSplitterStart = 332;
+constexpr int kSplitterStart = toolkit::kFilterColumnWidth;
 constexpr int kGraphHeight = 260;
 constexpr char kHomePage[] = "https://orvane.example.com/vexilo/";
 
@@ -264,10 +265,7 @@ class MainHandler final : public Handler
     // The toolbar's pictures, one strip: a funnel, plain and with a plus.
     static QPixmap filterImages()
     {
-        const qreal ratio = qApp->devicePixelRatio();
-        QPixmap pixmap(QSize(28, 14) * ratio);
-        pixmap.setDevicePixelRatio(ratio);
-        pixmap.fill(Qt::transparent);
+        QPixmap pixmap = toolkit::blankPixmap(QSize(28, 14));
         QPainter p(&pixmap);
         p.setRenderHint(QPainter::Antialiasing);
         for (const bool plus : {false, true}) {
@@ -303,8 +301,7 @@ class MainHandler final : public Handler
         if (child(&self, IDW_STORE)) {
             const auto* site = reinterpret_cast<const char*>(send(&self, UM_GETTITLE));
             if (site)
-                title +=
-                    QStringLiteral(" - ") + QString::fromStdU16String(platform::cp932ToUtf16(site));
+                title += QStringLiteral(" - ") + toolkit::fromCp932(site);
         }
         self.window()->setWindowTitle(title);
         platform::trace("title=%s", title.toUtf8().constData());
@@ -658,25 +655,13 @@ Desktop realDesktop()
         return QProcess::startDetached(fromNative(program), arguments);
     };
     const QString filter = QStringLiteral("Analyzed Log File(*.vxlog) (*.vxlog)");
-    // Both file dialogs show every column whole: details, sized for them.
-    const auto ask = [filter](QWidget* owner, bool save) {
-        QFileDialog dialog(owner);
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setViewMode(QFileDialog::Detail);
-        dialog.setNameFilter(filter);
-        if (save) {
-            dialog.setAcceptMode(QFileDialog::AcceptSave);
-            dialog.setDefaultSuffix(QStringLiteral("vxlog"));
-        } else {
-            dialog.setFileMode(QFileDialog::ExistingFile);
-        }
-        dialog.resize(820, 500);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return std::string();
-        return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+    d.openFileName = [filter](QWidget* owner) {
+        return toolkit::askFileName(owner, toolkit::FileDialogKind::Open, filter);
     };
-    d.openFileName = [ask](QWidget* owner) { return ask(owner, false); };
-    d.saveFileName = [ask](QWidget* owner) { return ask(owner, true); };
+    d.saveFileName = [filter](QWidget* owner) {
+        return toolkit::askFileName(owner, toolkit::FileDialogKind::Save, filter,
+                                    QStringLiteral("vxlog"));
+    };
     return d;
 }
 

@@ -3,6 +3,7 @@
 #include "filters/pane_frame.h"
 #include "platform/codepage.h"
 #include "toolkit/controls.h"
+#include "toolkit/qt_glue.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -62,9 +63,7 @@ bool ChooserControl::draw(const DrawItem& item, const PageChooser& chooser) cons
     const QRect textRect = item.rect.adjusted(22, 0, -3, 0);
     p.setPen(selected ? QApplication::palette().highlightedText().color()
                       : filters::fromBgr(entryColour(kind)));
-    const QString label = index == 0
-                              ? QString::fromUtf8(kAllEntryText)
-                              : QString::fromStdU16String(platform::cp932ToUtf16(text ? text : ""));
+    const QString label = index == 0 ? QString::fromUtf8(kAllEntryText) : toolkit::fromCp932(text);
     p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
                p.fontMetrics().elidedText(label, Qt::ElideRight, textRect.width()));
     return true;
@@ -86,10 +85,7 @@ bool ChooserControl::takeChoice(PageChooser& chooser) const
 
 QPixmap entryIcon(EntryKind kind)
 {
-    const qreal ratio = qApp->devicePixelRatio();
-    QPixmap pixmap(QSize(14, 14) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = toolkit::blankPixmap(QSize(14, 14));
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor colour = filters::fromBgr(entryColour(kind));

@@ -6,6 +6,7 @@
 #include "filters/view_pane.h"
 #include "platform/codepage.h"
 #include "toolkit/controls.h"
+#include "toolkit/qt_glue.h"
 #include "views/chooser_control.h"
 #include "views/flow_chooser.h"
 #include "views/flow_layout.h"
@@ -40,15 +41,9 @@ constexpr int kCaption = 20;
 constexpr int kGrip = 4;      // the lower border of a list, dragged to change its rows
 constexpr int kListFrame = 2; // one pixel above and below the rows
 constexpr int kGrid = 40;
-constexpr int kChooserHeight = 22;
 constexpr int kCentreTimer = 1;
 constexpr int kPanTimer = 2;
 constexpr char kNoRefererText[] = "no referer";
-
-QString fromCp932(const char* text)
-{
-    return text ? QString::fromStdU16String(platform::cp932ToUtf16(text)) : QString();
-}
 
 // The key as a row or caption shows it.
 QString keyText(const FlowNode& node)
@@ -965,7 +960,7 @@ class FlowView final : public filters::ViewPane
     {
         if (!m_canvas)
             return;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const WaitCursor wait;
         m_canvas->clearBoxes();
         if (log) {
             std::vector<const char*> entries = flowChooserEntries(*log, sourceBit());
@@ -981,7 +976,6 @@ class FlowView final : public filters::ViewPane
         }
         m_chooser.show(m_pages, mainOf(self));
         m_canvas->rebuild(m_canvas->isVisible());
-        QApplication::restoreOverrideCursor();
         updateStatus();
     }
 

@@ -7,6 +7,7 @@
 #include "filters/view_pane.h"
 #include "platform/codepage.h"
 #include "toolkit/controls.h"
+#include "toolkit/qt_glue.h"
 #include "toolkit/stat_list.h"
 #include "views/chooser_control.h"
 #include "views/links.h"
@@ -31,20 +32,13 @@ using namespace toolkit;
 constexpr int kSelectionTimer = 100;
 constexpr int kBlinkTimer = 101;
 constexpr int kBlinkMillis = 1500;
-constexpr int kChooserHeight = 22;
 
 std::function<bool(const std::string&)>& addressOpener()
 {
     static std::function<bool(const std::string&)> opener = [](const std::string& url) {
-        return QDesktopServices::openUrl(
-            QUrl(QString::fromStdU16String(platform::cp932ToUtf16(url)), QUrl::TolerantMode));
+        return QDesktopServices::openUrl(QUrl(fromCp932(url), QUrl::TolerantMode));
     };
     return opener;
-}
-
-QString fromCp932(std::string_view text)
-{
-    return QString::fromStdU16String(platform::cp932ToUtf16(text));
 }
 
 class LogView final : public filters::ViewPane, public ListOwner
@@ -127,13 +121,14 @@ class LogView final : public filters::ViewPane, public ListOwner
 
     void recompute(Window& self, store::LogContainer* log) override
     {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        if (log)
-            m_rows.refresh(*log, sourceBit());
-        else
-            m_rows.close();
-        showRows(self);
-        QApplication::restoreOverrideCursor();
+        {
+            const WaitCursor wait;
+            if (log)
+                m_rows.refresh(*log, sourceBit());
+            else
+                m_rows.close();
+            showRows(self);
+        }
         updateStatus();
     }
 

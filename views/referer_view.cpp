@@ -5,6 +5,7 @@
 #include "filters/pane_frame.h"
 #include "platform/codepage.h"
 #include "toolkit/controls.h"
+#include "toolkit/qt_glue.h"
 #include "toolkit/stat_list.h"
 #include "views/links.h"
 #include "views/log_view.h"
@@ -20,11 +21,6 @@ namespace views {
 namespace {
 
 using namespace toolkit;
-
-QString fromCp932(std::string_view text)
-{
-    return QString::fromStdU16String(platform::cp932ToUtf16(text));
-}
 
 class RefererView final : public Handler, public ListOwner
 {
@@ -123,16 +119,17 @@ class RefererView final : public Handler, public ListOwner
     void show(Window& self, const char* key)
     {
         store::LogContainer* log = m_main ? filters::logOf(m_main) : nullptr;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_list->clearSelectedRows();
-        if (log)
-            m_rows.show(*log, key);
-        else
-            m_rows.close();
-        m_list->setSortType(m_rows.sortType());
-        m_list->setRowCount(static_cast<int>(m_rows.rowCount()));
-        m_list->refresh();
-        QApplication::restoreOverrideCursor();
+        {
+            const WaitCursor wait;
+            m_list->clearSelectedRows();
+            if (log)
+                m_rows.show(*log, key);
+            else
+                m_rows.close();
+            m_list->setSortType(m_rows.sortType());
+            m_list->setRowCount(static_cast<int>(m_rows.rowCount()));
+            m_list->refresh();
+        }
         if (!m_rows.title().empty()) {
             const QString title = fromCp932(m_rows.title());
             self.setWindowTitle(title);

@@ -8,6 +8,7 @@
 #include "import/vxlog_reader.h"
 #include "platform/files.h"
 #include "platform/profile.h"
+#include "toolkit/qt_glue.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -546,7 +547,7 @@ TEST_F(Wizard, TheOpenDialogOffersRotatedLogNamesAndShowsWholeColumns)
 
     writeLog(logs + "/access_log.with-a-rather-long-name-from-a-rotation-20240101.gz", {"/"});
     QFileDialog dialog(nullptr, QString(), QString::fromStdString(logs));
-    ui::fitFileDialog(dialog);
+    toolkit::fitFileDialog(dialog);
     dialog.show();
     vxtest::pump(300); // the folder is read beside the window
     const auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
