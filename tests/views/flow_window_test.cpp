@@ -13,6 +13,7 @@
 #include "tests/views/view_window_env.h"
 #include "toolkit/window.h"
 #include "views/chooser_control.h"
+#include "views/flow_box.h"
 #include "views/flow_chooser.h"
 #include "views/flow_view.h"
 #include "views/log_view.h"
