@@ -2,6 +2,7 @@
 
 #include "filters/chain.h"
 #include "filters/pane_frame.h"
+#include "toolkit/qt_glue.h"
 
 namespace filters {
 
@@ -67,6 +68,44 @@ int columnBottom(QWidget* main)
         return 0;
     Window* status = child(main, IDW_STATUSBAR);
     return main->height() - (status ? status->height() : 0);
+}
+
+void placeNewFilterPane(QWidget* main, Window& pane)
+{
+    constexpr int kColumnTop = 44; // below the period pane and the add-filter toolbar
+    constexpr int kPlace = 200;
+    const int position = pane.id() - IDW_FILTER_FIRST;
+    const int bottom = columnBottom(main);
+    const int top = std::max(kColumnTop, std::min(kColumnTop + kPlace * position, bottom - kPlace));
+    Window* splitter = child(main, IDW_SPLITTER);
+    const int width = splitter ? splitter->x() : kFilterColumnWidth;
+    if (Window* before = child(main, pane.id() - 1))
+        if (before->geometry().bottom() + 1 > top)
+            setWindowPos(before, QRect(before->x(), before->y(), before->width(),
+                                       std::max(kPaneMinimumHeight, top - before->y())));
+    setWindowPos(&pane, QRect(0, top, width, std::max(kPaneMinimumHeight, bottom - top)));
+}
+
+void closeFilterColumnGap(QWidget* main, int position, const QRect& place)
+{
+    if (Window* taker = child(main, IDW_FILTER_FIRST + position))
+        setWindowPos(taker, QRect(taker->x(), place.y(), taker->width(),
+                                  taker->geometry().bottom() + 1 - place.y()));
+    else if (Window* before = child(main, IDW_FILTER_FIRST + position - 1))
+        setWindowPos(before, QRect(before->x(), before->y(), before->width(),
+                                   columnBottom(main) - before->y()));
+}
+
+void stretchLastFilterPane(QWidget* main)
+{
+    const std::vector<Window*> panes = filterPanes(main);
+    if (panes.empty())
+        return;
+    Window* last = panes.back();
+    const int bottom = columnBottom(main);
+    if (last->geometry().bottom() + 1 != bottom)
+        setWindowPos(last,
+                     QRect(last->x(), last->y(), last->width(), std::max(0, bottom - last->y())));
 }
 
 } // namespace filters

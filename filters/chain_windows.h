@@ -38,4 +38,14 @@ store::LogContainer* logOf(QWidget* main);
 // The bottom of the panes' columns: the main window's client height less the status bar.
 int columnBottom(QWidget* main);
 
+// The filter column's geometry. A new filter pane (its id already its position's) takes its
+// place: 200 pixels a position below the column's top, down to the column's bottom, and the
+// pane before it gives up what it covered. After the pane at `position` went (the panes
+// after it have moved up an id), the gap it leaves at `place` is closed: the next pane grows
+// up into it, or the one before down to the column's bottom.
+void placeNewFilterPane(QWidget* main, toolkit::Window& pane);
+void closeFilterColumnGap(QWidget* main, int position, const QRect& place);
+// The last filter pane reaches the column's bottom again.
+void stretchLastFilterPane(QWidget* main);
+
 } // namespace filters

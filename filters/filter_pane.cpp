@@ -186,16 +186,7 @@ class FilterPane final : public Handler, public ListOwner
             while (child(main, id))
                 ++id;
             self.setId(id);
-            const int position = id - kFirstPaneId;
-            const int bottom = columnBottom(main);
-            const int top = std::max(44, std::min(44 + 200 * position, bottom - 200));
-            Window* splitter = child(main, IDW_SPLITTER);
-            const int width = splitter ? splitter->x() : kFilterColumnWidth;
-            if (Window* before = child(main, id - 1))
-                if (before->geometry().bottom() + 1 > top)
-                    setWindowPos(before, QRect(before->x(), before->y(), before->width(),
-                                               std::max(kPaneMinimumHeight, top - before->y())));
-            setWindowPos(&self, QRect(0, top, width, std::max(kPaneMinimumHeight, bottom - top)));
+            placeNewFilterPane(main, self);
         }
         m_position = self.id() - kFirstPaneId;
         const KindInfo& info = m_model.info();
@@ -460,12 +451,7 @@ class FilterPane final : public Handler, public ListOwner
         self.setId(0);
         for (int q = position + 1; q < count; ++q)
             panes[static_cast<std::size_t>(q)]->setId(kFirstPaneId + q - 1);
-        if (Window* taker = child(main, kFirstPaneId + position))
-            setWindowPos(taker, QRect(taker->x(), mine.y(), taker->width(),
-                                      taker->geometry().bottom() + 1 - mine.y()));
-        else if (Window* before = child(main, kFirstPaneId + position - 1))
-            setWindowPos(before, QRect(before->x(), before->y(), before->width(),
-                                       columnBottom(main) - before->y()));
+        closeFilterColumnGap(main, position, mine);
         if (count == 1)
             platform::trace("no pane");
         for (int id = kMainViewId; Window* view = child(main, id); ++id)

@@ -1,6 +1,7 @@
 #include "mainwin/main_window.h"
 
 #include "dialogs/ui.h"
+#include "filters/chain_windows.h"
 #include "filters/kinds.h"
 #include "filters/pane_classes.h"
 #include "filters/period_filter.h"
@@ -510,20 +511,8 @@ class MainHandler final : public Handler
         for (int id = IDW_FILTER_FIRST + n; Window* surplus = child(&self, id); ++id)
             send(surplus, WM_CLOSE);
         if (n > 0)
-            if (Window* last = child(&self, IDW_FILTER_FIRST + n - 1)) {
-                const int bottom = columnBottom(self);
-                if (last->geometry().bottom() + 1 != bottom)
-                    setWindowPos(last, QRect(last->x(), last->y(), last->width(),
-                                             std::max(0, bottom - last->y())));
-            }
+            filters::stretchLastFilterPane(&self);
         return result;
-    }
-
-    // The bottom of the columns: the top of the status bar.
-    int columnBottom(Window& self)
-    {
-        Window* status = child(&self, IDW_STATUSBAR);
-        return self.height() - (status ? status->height() : 0);
     }
 
     void showFilterMenu(Window& self)

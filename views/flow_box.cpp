@@ -2,8 +2,8 @@
 
 #include "filters/pane_frame.h"
 #include "platform/codepage.h"
-#include "views/chooser_control.h"
 #include "toolkit/qt_glue.h"
+#include "views/chooser_control.h"
 #include "views/flow_canvas.h"
 #include "views/flow_chooser.h"
 #include "views/flow_layout.h"
@@ -42,7 +42,6 @@ QFont flowRowFont()
     f.setPixelSize(11);
     return f;
 }
-
 
 FlowBox::FlowBox(QWidget* parent) : Window(parent)
 {

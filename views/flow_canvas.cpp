@@ -237,8 +237,8 @@ void FlowCanvas::updateRange()
 {
     QRect all(m_origin, QSize(viewWidth(), viewHeight()));
     for (FlowBox* box : boxes())
-        all |= QRect(placeOf(box), box->size())
-                   .adjusted(-kGrid * 2, -kGrid * 2, kGrid * 2, kGrid * 2);
+        all |=
+            QRect(placeOf(box), box->size()).adjusted(-kGrid * 2, -kGrid * 2, kGrid * 2, kGrid * 2);
     m_syncing = true;
     m_h->setRange(all.left(), std::max(all.left(), all.right() + 1 - viewWidth()));
     m_h->setPageStep(viewWidth());
