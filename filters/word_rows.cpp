@@ -35,13 +35,6 @@ std::uint32_t forEachWordView(std::span<const store::VisitorEntry> visitors,
     return input;
 }
 
-// A row under construction: its word and its entries.
-struct Draft
-{
-    const char* word;
-    std::vector<Entry> entries;
-};
-
 void sortUnique(std::vector<Entry>& entries)
 {
     std::sort(entries.begin(), entries.end(), std::less<Entry>());
@@ -49,6 +42,18 @@ void sortUnique(std::vector<Entry>& entries)
 }
 
 } // namespace
+
+struct WordRows::Draft
+{
+    const char* word;
+    std::vector<Entry> entries;
+};
+
+struct WordRows::WordView
+{
+    std::uint32_t visitor;
+    std::uint32_t entry;
+};
 
 void WordRows::prepare(const store::LogContainer& log)
 {
@@ -83,16 +88,27 @@ std::uint32_t WordRows::compute(const store::LogContainer& log, std::uint32_t de
         tick = now;
     };
     prepare(log);
-    const std::span<const store::VisitorEntry> visitors(log.Visitors);
+    std::vector<WordView> views;
+    std::vector<Draft> drafts;
+    const std::uint32_t input = gatherPhrases(log, dependency, views, drafts);
+    lap(1);
+    m_buffer.clear();
+    if (split)
+        splitIntoWords(drafts);
+    lap(2);
+    if (!caps)
+        foldCase(drafts);
+    lap(3);
+    countViews(log.Visitors, views, drafts);
+    lap(4);
+    return input;
+}
 
-    // 1. Every entry with a word met in the input, grouped by phrase (the word's identity).
-    // The page views with a word are noted on the way (a few of all), for step 4.
-    struct View
-    {
-        std::uint32_t visitor;
-        std::uint32_t entry;
-    };
-    std::vector<View> views;
+std::uint32_t WordRows::gatherPhrases(const store::LogContainer& log, std::uint32_t dependency,
+                                      std::vector<WordView>& views, std::vector<Draft>& drafts)
+{
+    // Phrases are grouped by the word's identity (its dictionary text).
+    const std::span<const store::VisitorEntry> visitors(log.Visitors);
     std::vector<std::uint8_t> met(m_index.size(), 0);
     const std::uint32_t input =
         forEachWordView(visitors, dependency, [&](std::size_t vi, const store::VisitorEntry& v) {
@@ -112,92 +128,95 @@ std::uint32_t WordRows::compute(const store::LogContainer& log, std::uint32_t de
         return a->word != b->word ? std::less<const char*>()(a->word, b->word)
                                   : std::less<Entry>()(a, b);
     });
-    std::vector<Draft> drafts;
     for (const Entry e : byPhrase) {
         if (drafts.empty() || drafts.back().word != e->word)
             drafts.push_back({e->word, {}});
         drafts.back().entries.push_back(e);
     }
-    lap(1);
+    return input;
+}
 
-    // 2. Words: maximal runs of bytes other than the ASCII space (a trail byte is never
-    // 0x20), each with the union of the entries of the phrases holding it.
-    m_buffer.clear();
-    if (split) {
-        struct Piece
-        {
-            std::string_view word;
-            std::uint32_t phrase;
-        };
-        std::vector<Piece> pieces;
-        for (std::uint32_t p = 0; p < drafts.size(); ++p) {
-            const std::string_view phrase = drafts[p].word;
-            std::size_t at = 0;
-            while (at < phrase.size()) {
-                const std::size_t begin = phrase.find_first_not_of(' ', at);
-                if (begin == std::string_view::npos)
-                    break;
-                const std::size_t end = std::min(phrase.find(' ', begin), phrase.size());
-                pieces.push_back({phrase.substr(begin, end - begin), p});
-                at = end;
-            }
+void WordRows::splitIntoWords(std::vector<Draft>& drafts)
+{
+    // Words: maximal runs of bytes other than the ASCII space (a trail byte is never 0x20),
+    // each with the union of the entries of the phrases holding it.
+    struct Piece
+    {
+        std::string_view word;
+        std::uint32_t phrase;
+    };
+    std::vector<Piece> pieces;
+    for (std::uint32_t p = 0; p < drafts.size(); ++p) {
+        const std::string_view phrase = drafts[p].word;
+        std::size_t at = 0;
+        while (at < phrase.size()) {
+            const std::size_t begin = phrase.find_first_not_of(' ', at);
+            if (begin == std::string_view::npos)
+                break;
+            const std::size_t end = std::min(phrase.find(' ', begin), phrase.size());
+            pieces.push_back({phrase.substr(begin, end - begin), p});
+            at = end;
         }
-        std::sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
-            return a.word != b.word ? a.word < b.word : a.phrase < b.phrase;
-        });
-        std::vector<Draft> words;
-        std::vector<std::size_t> offsets;
-        for (std::size_t i = 0; i < pieces.size(); ++i) {
-            if (i == 0 || pieces[i].word != pieces[i - 1].word) {
-                offsets.push_back(m_buffer.size());
-                m_buffer.insert(m_buffer.end(), pieces[i].word.begin(), pieces[i].word.end());
-                m_buffer.push_back('\0');
-                words.push_back({nullptr, {}});
-            } else if (pieces[i].phrase == pieces[i - 1].phrase) {
-                continue; // the word twice in one phrase
-            }
-            const auto& from = drafts[pieces[i].phrase].entries;
-            words.back().entries.insert(words.back().entries.end(), from.begin(), from.end());
-        }
-        for (std::size_t w = 0; w < words.size(); ++w)
-            words[w].word = m_buffer.data() + offsets[w];
-        drafts.swap(words);
     }
-    lap(2);
-
-    // 3. Case folding: rows equal but for case become the one first in key order. Drafts
-    // are in key order (dictionary pointers, or the buffer's byte order), so a stable sort
-    // by the folded text puts each group's representative first.
-    if (!caps && drafts.size() > 1) {
-        std::vector<std::uint32_t> order(drafts.size());
-        for (std::uint32_t i = 0; i < order.size(); ++i)
-            order[i] = i;
-        std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return platform::compareNoCase(drafts[a].word, drafts[b].word) < 0;
-        });
-        std::vector<bool> merged(drafts.size(), false);
-        for (std::size_t i = 0; i < order.size();) {
-            std::size_t j = i + 1;
-            Draft& head = drafts[order[i]];
-            while (j < order.size() && platform::equalNoCase(head.word, drafts[order[j]].word)) {
-                auto& more = drafts[order[j]].entries;
-                head.entries.insert(head.entries.end(), more.begin(), more.end());
-                merged[order[j]] = true;
-                ++j;
-            }
-            if (j > i + 1)
-                sortUnique(head.entries);
-            i = j;
+    std::sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
+        return a.word != b.word ? a.word < b.word : a.phrase < b.phrase;
+    });
+    std::vector<Draft> words;
+    std::vector<std::size_t> offsets;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (i == 0 || pieces[i].word != pieces[i - 1].word) {
+            offsets.push_back(m_buffer.size());
+            m_buffer.insert(m_buffer.end(), pieces[i].word.begin(), pieces[i].word.end());
+            m_buffer.push_back('\0');
+            words.push_back({nullptr, {}});
+        } else if (pieces[i].phrase == pieces[i - 1].phrase) {
+            continue; // the word twice in one phrase
         }
-        std::vector<Draft> kept;
-        for (std::size_t i = 0; i < drafts.size(); ++i)
-            if (!merged[i])
-                kept.push_back(std::move(drafts[i]));
-        drafts.swap(kept);
+        const auto& from = drafts[pieces[i].phrase].entries;
+        words.back().entries.insert(words.back().entries.end(), from.begin(), from.end());
     }
-    lap(3);
+    for (std::size_t w = 0; w < words.size(); ++w)
+        words[w].word = m_buffer.data() + offsets[w];
+    drafts.swap(words);
+}
 
-    // 4. Statistics: each page view counts for every row holding its entry.
+void WordRows::foldCase(std::vector<Draft>& drafts)
+{
+    // Rows equal but for case become the one first in key order. Drafts are in key order
+    // (dictionary pointers, or the buffer's byte order), so a stable sort by the folded text
+    // puts each group's representative first.
+    if (drafts.size() < 2)
+        return;
+    std::vector<std::uint32_t> order(drafts.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return platform::compareNoCase(drafts[a].word, drafts[b].word) < 0;
+    });
+    std::vector<bool> merged(drafts.size(), false);
+    for (std::size_t i = 0; i < order.size();) {
+        std::size_t j = i + 1;
+        Draft& head = drafts[order[i]];
+        while (j < order.size() && platform::equalNoCase(head.word, drafts[order[j]].word)) {
+            auto& more = drafts[order[j]].entries;
+            head.entries.insert(head.entries.end(), more.begin(), more.end());
+            merged[order[j]] = true;
+            ++j;
+        }
+        if (j > i + 1)
+            sortUnique(head.entries);
+        i = j;
+    }
+    std::vector<Draft> kept;
+    for (std::size_t i = 0; i < drafts.size(); ++i)
+        if (!merged[i])
+            kept.push_back(std::move(drafts[i]));
+    drafts.swap(kept);
+}
+
+void WordRows::countViews(std::span<const store::VisitorEntry> visitors,
+                          const std::vector<WordView>& views, const std::vector<Draft>& drafts)
+{
     m_rows.clear();
     m_entries.clear();
     std::vector<std::uint32_t> rowsOfEntry(m_index.size() + 1, 0); // CSR over entry numbers
@@ -246,7 +265,7 @@ std::uint32_t WordRows::compute(const store::LogContainer& log, std::uint32_t de
         }
     }
 
-    // 5. Averages.
+    // The rows with their averages.
     for (std::size_t r = 0; r < drafts.size(); ++r) {
         const Sums& s = sums[r];
         if (s.visitors == 0)
@@ -260,8 +279,6 @@ std::uint32_t WordRows::compute(const store::LogContainer& log, std::uint32_t de
                                  static_cast<std::uint32_t>(drafts[r].entries.size())});
         m_entries.insert(m_entries.end(), drafts[r].entries.begin(), drafts[r].entries.end());
     }
-    lap(4);
-    return input;
 }
 
 bool WordRows::meets(const WordRow& row, const EntrySet& selection) const

@@ -60,6 +60,19 @@ class WordRows
     void clear();
 
   private:
+    struct Draft;    // a row under construction: its word and its entries
+    struct WordView; // a page view with a word: its visitor and its entry's number
+
+    // The steps of compute. 1: every entry with a word met in the input, grouped by phrase,
+    // and the page views with a word (a few of all); 2: the phrases cut into words; 3: rows
+    // equal but for case merged; 4: each page view counted for every row holding its entry.
+    std::uint32_t gatherPhrases(const store::LogContainer& log, std::uint32_t dependency,
+                                std::vector<WordView>& views, std::vector<Draft>& drafts);
+    void splitIntoWords(std::vector<Draft>& drafts);
+    static void foldCase(std::vector<Draft>& drafts);
+    void countViews(std::span<const store::VisitorEntry> visitors,
+                    const std::vector<WordView>& views, const std::vector<Draft>& drafts);
+
     // Numbers the entries with a word once per log (1, 2, ...; 0: no word) and keeps each
     // fragment's number, so that the passes over the page views read one word per view.
     void prepare(const store::LogContainer& log);
