@@ -1,6 +1,7 @@
 #include "cli/chain_options.h"
 
 #include "cli/command_line.h"
+#include "cli/commands.h"
 #include "import/vxlog_reader.h"
 #include "platform/codepage.h"
 #include "store/messages.h"
@@ -215,6 +216,25 @@ int ChainOptions::run(const char* command, filters::Chain& chain,
             command, u.position + 1, filters::kindInfo(spec.panes[u.position].kind).className,
             m_panes[u.position].select[u.index].c_str());
     return kExitSuccess;
+}
+
+int ChainSession::open(const char* command, const std::string& path, const FolderOptions& folders,
+                       const ChainOptions& options, const SourceOption* source)
+{
+    filters::ChainSpec spec;
+    std::string error;
+    if (!options.spec(spec, error)) {
+        std::fprintf(stderr, "vexilo-cli %s: %s\n", command, error.c_str());
+        return kExitFailure;
+    }
+    if (source && !source->check(command, spec))
+        return kExitFailure;
+    folders.apply();
+    warnMissingRuleFiles(command);
+    if (!loadLog(command, path, m_log))
+        return kExitFailure;
+    m_chain.emplace(m_log);
+    return options.run(command, *m_chain, spec);
 }
 
 } // namespace cli

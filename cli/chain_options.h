@@ -12,10 +12,12 @@
 // TEXT (the null label included) in the pane it follows; without it a pane selects its top
 // row. Commands that show one stage add --source N (SourceOption).
 
+#include "cli/folder_options.h"
 #include "filters/chain_runner.h"
 #include "store/log_container.h"
 
 #include <CLI/CLI.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +76,24 @@ class ChainOptions
     std::string m_period;
     std::vector<Pane> m_panes;
     std::string m_error; // --select before any --pane
+};
+
+// What the commands that show a stage of the chain share (filter, graph, log, flow): the
+// chain of the command line read and checked (with the stage of --source, when given), the
+// data folder set up, the log loaded and the chain computed.
+class ChainSession
+{
+  public:
+    // kExitSuccess, or the status to end with after a message on standard error.
+    int open(const char* command, const std::string& path, const FolderOptions& folders,
+             const ChainOptions& options, const SourceOption* source = nullptr);
+
+    store::LogContainer& log() { return m_log; }
+    filters::Chain& chain() { return *m_chain; }
+
+  private:
+    store::LogContainer m_log;
+    std::optional<filters::Chain> m_chain;
 };
 
 } // namespace cli

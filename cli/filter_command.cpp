@@ -33,22 +33,10 @@ std::string heading(const std::string& label, const char* className, std::uint32
 
 int filter(const FilterArgs& args)
 {
-    filters::ChainSpec spec;
-    std::string error;
-    if (!args.chain.spec(spec, error)) {
-        std::fprintf(stderr, "vexilo-cli filter: %s\n", error.c_str());
-        return kExitFailure;
-    }
-    args.folders.apply();
-    warnMissingRuleFiles("filter");
-
-    store::LogContainer log;
-    if (!loadLog("filter", args.path, log))
-        return kExitFailure;
-
-    filters::Chain chain(log);
-    if (const int status = args.chain.run("filter", chain, spec))
+    ChainSession session;
+    if (const int status = session.open("filter", args.path, args.folders, args.chain))
         return status;
+    filters::Chain& chain = session.chain();
 
     Output& out = standardOutput();
     out.write(heading("1.", filters::kPeriodClassName, chain.periodCount()));

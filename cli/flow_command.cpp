@@ -35,23 +35,10 @@ struct FlowArgs
 
 int flow(const FlowArgs& args)
 {
-    filters::ChainSpec spec;
-    std::string error;
-    if (!args.chain.spec(spec, error)) {
-        std::fprintf(stderr, "vexilo-cli flow: %s\n", error.c_str());
-        return kExitFailure;
-    }
-    if (!args.source.check("flow", spec))
-        return kExitFailure;
-    args.folders.apply();
-    warnMissingRuleFiles("flow");
-
-    store::LogContainer log;
-    if (!loadLog("flow", args.path, log))
-        return kExitFailure;
-    filters::Chain chain(log);
-    if (const int status = args.chain.run("flow", chain, spec))
+    ChainSession session;
+    if (const int status = session.open("flow", args.path, args.folders, args.chain, &args.source))
         return status;
+    store::LogContainer& log = session.log();
 
     const std::uint32_t bit = filters::stageBit(args.source.source());
     if (args.page == views::kChooserAllLabel) {

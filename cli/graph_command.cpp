@@ -28,23 +28,11 @@ struct GraphArgs
 
 int graph(const GraphArgs& args)
 {
-    filters::ChainSpec spec;
-    std::string error;
-    if (!args.chain.spec(spec, error)) {
-        std::fprintf(stderr, "vexilo-cli graph: %s\n", error.c_str());
-        return kExitFailure;
-    }
-    if (!args.source.check("graph", spec))
-        return kExitFailure;
-    args.folders.apply();
-    warnMissingRuleFiles("graph");
-
-    store::LogContainer log;
-    if (!loadLog("graph", args.path, log))
-        return kExitFailure;
-    filters::Chain chain(log);
-    if (const int status = args.chain.run("graph", chain, spec))
+    ChainSession session;
+    if (const int status = session.open("graph", args.path, args.folders, args.chain, &args.source))
         return status;
+    store::LogContainer& log = session.log();
+    filters::Chain& chain = session.chain();
 
     views::GraphModel graph;
     graph.state().source = args.source.source();

@@ -35,23 +35,10 @@ struct LogArgs
 
 int logRows(const LogArgs& args)
 {
-    filters::ChainSpec spec;
-    std::string error;
-    if (!args.chain.spec(spec, error)) {
-        std::fprintf(stderr, "vexilo-cli log: %s\n", error.c_str());
-        return kExitFailure;
-    }
-    if (!args.source.check("log", spec))
-        return kExitFailure;
-    args.folders.apply();
-    warnMissingRuleFiles("log");
-
-    store::LogContainer log;
-    if (!loadLog("log", args.path, log))
-        return kExitFailure;
-    filters::Chain chain(log);
-    if (const int status = args.chain.run("log", chain, spec))
+    ChainSession session;
+    if (const int status = session.open("log", args.path, args.folders, args.chain, &args.source))
         return status;
+    store::LogContainer& log = session.log();
 
     const std::uint32_t stage = filters::stageBit(args.source.source());
     views::LogRows rows;
