@@ -116,8 +116,16 @@ class LoadingDialog : public QDialog
     {
         ThreadStarter starter = g_starter.load();
         const int rc = (starter ? starter : defaultStarter)(m_thread, [this] {
-            // The job needs no per-thread set-up on this platform.
-            const int result = m_job(m_stepLabel.get(), &m_progress, m_context);
+            // The job needs no per-thread set-up on this platform. An exception of the job
+            // (memory running out over a huge log) ends the load, never the program.
+            int result = 0;
+            try {
+                result = m_job(m_stepLabel.get(), &m_progress, m_context);
+            } catch (const std::bad_alloc&) {
+                result = platform::kErrNotEnoughMemory;
+            } catch (...) {
+                result = platform::kErrGenFailure;
+            }
             QMetaObject::invokeMethod(
                 this, [this, result] { end(result); }, Qt::QueuedConnection);
         });

@@ -9,6 +9,7 @@
 #include "platform/trace.h"
 #include "report/report_generator.h"
 #include "store/store_window.h"
+#include "toolkit/qt_glue.h"
 #include "toolkit/window.h"
 #include "views/flow_view.h"
 #include "views/graph_view.h"
@@ -84,7 +85,7 @@ void setLook()
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    toolkit::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vexilo"));
     QApplication::setOrganizationName(QStringLiteral("Orvane"));
     QApplication::setApplicationVersion(QStringLiteral(VEXILO_VERSION));

@@ -54,8 +54,12 @@ std::string openFailureMessage(int code)
 
 std::string troubleLine(int code, const LoadTrouble& t)
 {
-    if (code == 0 || code == platform::kErrCancelled || t.kind == Kind::None)
+    if (code == 0 || code == platform::kErrCancelled)
         return "";
+    if (t.kind == Kind::None)
+        return code == platform::kErrNotEnoughMemory
+                   ? "メモリが足りないため、解析ログを読み込めませんでした"
+                   : "";
     const bool missing = code == platform::kErrFileNotFound || code == platform::kErrPathNotFound;
     const bool denied = code == platform::kErrAccessDenied;
     std::string what;

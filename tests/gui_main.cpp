@@ -1,7 +1,9 @@
-// main() of the GUI test programs: one QApplication for all tests, on the offscreen
-// platform unless the caller chose another (test discovery runs without a display too).
+// main() of the GUI test programs: one application object for all tests, the programs' own
+// (toolkit::Application), on the offscreen platform unless the caller chose another (test
+// discovery runs without a display too).
 
-#include <QApplication>
+#include "toolkit/qt_glue.h"
+
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -9,6 +11,6 @@ int main(int argc, char** argv)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     ::testing::InitGoogleTest(&argc, argv);
-    QApplication app(argc, argv);
+    toolkit::Application app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,6 +1,7 @@
 #include "toolkit/qt_glue.h"
 
 #include "platform/codepage.h"
+#include "toolkit/window.h"
 
 #include <QApplication>
 #include <QFile>
@@ -93,6 +94,16 @@ std::string askFileName(QWidget* owner, FileDialogKind kind, const QString& name
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+}
+
+bool Application::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        reportException(std::current_exception());
+        return false;
+    }
 }
 
 WaitCursor::WaitCursor()

@@ -4,6 +4,7 @@
 // as shown text, pictures drawn at the screen's pixel density, the file dialogs as every
 // window shows them, the wait cursor, and the layout sizes several windows share.
 
+#include <QApplication>
 #include <QPixmap>
 #include <QString>
 #include <string>
@@ -46,6 +47,16 @@ class WaitCursor
     ~WaitCursor();
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The programs' application object: an exception that escapes an event handler (a widget's
+// painting, a slot) is reported like one that escapes a window's handler (reportException),
+// and the program goes on.
+class Application : public QApplication
+{
+  public:
+    Application(int& argc, char** argv) : QApplication(argc, argv) {}
+    bool notify(QObject* receiver, QEvent* event) override;
 };
 
 } // namespace toolkit

@@ -2,15 +2,25 @@
 
 #include "toolkit/controls.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFont>
+#include <QMessageBox>
 #include <QThread>
+#include <QTimer>
 #include <QTimerEvent>
+#include <atomic>
 #include <mutex>
+#include <new>
 
 namespace toolkit {
 namespace {
+
+// Posted messages not delivered yet, and running short timers (queuedWork).
+std::atomic<int> g_postedMessages{0};
+int g_shortTimers = 0; // of the user-interface thread
+constexpr int kShortTimerMillis = 100;
 
 // A posted message on its way through the event loop.
 class MessageEvent : public QEvent
@@ -24,7 +34,11 @@ class MessageEvent : public QEvent
     MessageEvent(unsigned message, WParam w, LParam l)
         : QEvent(kind()), msg(message), wParam(w), lParam(l)
     {
+        ++g_postedMessages;
     }
+    ~MessageEvent() override { --g_postedMessages; }
+    MessageEvent(const MessageEvent&) = delete;
+    MessageEvent& operator=(const MessageEvent&) = delete;
     unsigned msg;
     WParam wParam;
     LParam lParam;
@@ -96,8 +110,11 @@ void Window::sendDestroy()
     if (m_destroySent)
         return;
     m_destroySent = true;
-    for (const auto& [ours, qt] : m_timers)
-        QObject::killTimer(qt);
+    for (const auto& [ours, timer] : m_timers) {
+        QObject::killTimer(timer.qt);
+        if (timer.millis < kShortTimerMillis)
+            --g_shortTimers;
+    }
     m_timers.clear();
     if (m_handler)
         m_handler->onMessage(*this, WM_DESTROY, 0, 0);
@@ -113,9 +130,15 @@ void Window::sendDestroy()
 
 LResult Window::dispatch(unsigned msg, WParam wParam, LParam lParam)
 {
-    if (m_handler)
-        return m_handler->onMessage(*this, msg, wParam, lParam);
-    return defaultProc(*this, msg, wParam, lParam);
+    // The boundary of every handler: an exception ends this message, not the program.
+    try {
+        if (m_handler)
+            return m_handler->onMessage(*this, msg, wParam, lParam);
+        return defaultProc(*this, msg, wParam, lParam);
+    } catch (...) {
+        reportException(std::current_exception());
+        return 0;
+    }
 }
 
 void Window::setTimer(int timerId, int millis)
@@ -123,9 +146,13 @@ void Window::setTimer(int timerId, int millis)
     killTimer(timerId);
     if (m_destroySent)
         return;
-    const int qt = startTimer(millis < 0 ? 0 : millis);
-    if (qt)
-        m_timers[timerId] = qt;
+    millis = millis < 0 ? 0 : millis;
+    const int qt = startTimer(millis);
+    if (qt) {
+        m_timers[timerId] = {qt, millis};
+        if (millis < kShortTimerMillis)
+            ++g_shortTimers;
+    }
 }
 
 bool Window::killTimer(int timerId)
@@ -133,7 +160,9 @@ bool Window::killTimer(int timerId)
     const auto it = m_timers.find(timerId);
     if (it == m_timers.end())
         return false;
-    QObject::killTimer(it->second);
+    QObject::killTimer(it->second.qt);
+    if (it->second.millis < kShortTimerMillis)
+        --g_shortTimers;
     m_timers.erase(it);
     return true;
 }
@@ -150,8 +179,8 @@ bool Window::event(QEvent* event)
 
 void Window::timerEvent(QTimerEvent* event)
 {
-    for (const auto& [ours, qt] : m_timers) {
-        if (qt == event->timerId()) {
+    for (const auto& [ours, timer] : m_timers) {
+        if (timer.qt == event->timerId()) {
             dispatch(WM_TIMER, static_cast<WParam>(ours), 0);
             return;
         }
@@ -174,6 +203,63 @@ void post(Window* to, unsigned msg, WParam wParam, LParam lParam)
 {
     if (to)
         QCoreApplication::postEvent(to, new MessageEvent(msg, wParam, lParam));
+}
+
+int queuedWork()
+{
+    return g_postedMessages.load() + g_shortTimers;
+}
+
+namespace {
+
+std::function<void(const std::string&)>& errorReporter()
+{
+    static std::function<void(const std::string&)> reporter;
+    return reporter;
+}
+
+// What the user reads (UTF-8): the kind of failure in words, and the library's own text.
+std::string describe(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::bad_alloc&) {
+        return "メモリが足りないため、処理を最後まで行えませんでした。";
+    } catch (const std::exception& e) {
+        return std::string("処理中に予期しないエラーが起きました。\n\n") + e.what();
+    } catch (...) {
+        return "処理中に予期しないエラーが起きました。";
+    }
+}
+
+} // namespace
+
+void setErrorReporter(std::function<void(const std::string& what)> reporter)
+{
+    errorReporter() = std::move(reporter);
+}
+
+void reportException(const std::exception_ptr& error)
+{
+    const std::string text = describe(error);
+    // After the event that failed, and one box at a time: a failure repeated by every
+    // refresh must not bury the user in boxes.
+    static bool showing = false;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    QTimer::singleShot(0, app, [text] {
+        if (errorReporter()) {
+            errorReporter()(text);
+            return;
+        }
+        if (showing || !qobject_cast<QApplication*>(QCoreApplication::instance()))
+            return;
+        showing = true;
+        QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Vexilo"),
+                              QString::fromStdString(text));
+        showing = false;
+    });
 }
 
 LResult command(Window* to, int id, LParam arg)

@@ -15,6 +15,7 @@
 #include <QRect>
 #include <QWidget>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -166,7 +167,12 @@ class Window : public QWidget
     unsigned m_style = 0;
     std::unique_ptr<Handler> m_handler;
     std::unique_ptr<Handler> m_retired; // after WM_DESTROY, until the widget goes
-    std::map<int, int> m_timers;        // our id -> Qt timer id
+    struct Timer
+    {
+        int qt;     // Qt's timer id
+        int millis; // its interval
+    };
+    std::map<int, Timer> m_timers; // by our id
     bool m_destroySent = false;
 };
 
@@ -179,6 +185,18 @@ LResult send(Window* to, unsigned msg, WParam wParam = 0, LParam lParam = 0);
 void post(Window* to, unsigned msg, WParam wParam = 0, LParam lParam = 0);
 // A command with its argument: WM_COMMAND, wParam id, lParam arg.
 LResult command(Window* to, int id, LParam arg = 0);
+
+// Work the windows have queued and not done yet: posted messages still on their way, and
+// running timers of less than 100 ms (a pane's selection timer, a canvas still scrolling).
+// 0 once the chain of panes has settled; tests wait for it instead of a fixed time.
+int queuedWork();
+
+// What happens when a window's handler lets an exception out (a bad_alloc in a recompute
+// over a huge log): the message is answered with 0, the program goes on, and this is told
+// what happened (UTF-8), once the current event is done. By default a message box says so.
+void setErrorReporter(std::function<void(const std::string& what)> reporter);
+// The report of an exception that reached a boundary (a handler, the event loop).
+void reportException(const std::exception_ptr& error);
 
 // The direct child window of parent with the id, or nullptr.
 Window* child(QWidget* parent, int id);

@@ -1,5 +1,6 @@
 #include "dialog_env.h"
 #include "dialogs/async_open.h"
+#include "platform/errors.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -7,6 +8,8 @@
 #include <QTest>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <new>
+#include <stdexcept>
 #include <thread>
 
 namespace {
@@ -69,6 +72,18 @@ TEST(AsyncOpen, ReturnsTheJobsResultAndShowsItsStepAndProgress)
     EXPECT_TRUE(driver.finished());
     EXPECT_EQ(label, QStringLiteral("ソート中"));
     EXPECT_EQ(bar, 5000);
+}
+
+TEST(AsyncOpen, AJobThatThrowsEndsTheLoadWithItsCode)
+{
+    const auto outOfMemory = [](UiLabel*, std::atomic<float>*, void*) -> int {
+        throw std::bad_alloc();
+    };
+    const auto broken = [](UiLabel*, std::atomic<float>*, void*) -> int {
+        throw std::runtime_error("broken");
+    };
+    EXPECT_EQ(ui::asyncOpen(nullptr, outOfMemory, nullptr), platform::kErrNotEnoughMemory);
+    EXPECT_EQ(ui::asyncOpen(nullptr, broken, nullptr), platform::kErrGenFailure);
 }
 
 TEST(AsyncOpen, StopAndEscapeReturnCancelledOnlyAfterTheJobHasReturned)

@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <thread>
 
 namespace {
@@ -148,6 +150,59 @@ TEST(Window, TimersTickWithTheirIdsUntilKilled)
     pumpFor(60);
     for (const auto& m : log.of(WM_TIMER))
         EXPECT_EQ(m.wParam, 8u);
+}
+
+TEST(Window, QueuedWorkCountsPostedMessagesAndShortTimers)
+{
+    Log log;
+    std::unique_ptr<Window> window(vxtest::makeRecorder(log));
+    EXPECT_EQ(queuedWork(), 0);
+    post(window.get(), UM_RELOAD);
+    post(window.get(), UM_RELOAD);
+    EXPECT_EQ(queuedWork(), 2);
+    window->setTimer(1, 5);
+    window->setTimer(2, 1000); // a watch, not work on its way
+    EXPECT_EQ(queuedWork(), 3);
+    QApplication::processEvents();
+    EXPECT_EQ(queuedWork(), 1);
+    window->killTimer(1);
+    EXPECT_EQ(queuedWork(), 0);
+    window->setTimer(3, 5);
+    window.reset(); // a window that goes takes its timers with it
+    EXPECT_EQ(queuedWork(), 0);
+}
+
+TEST(Window, AnExceptionEndsTheMessageNotTheProgram)
+{
+    std::vector<std::string> reports;
+    setErrorReporter([&](const std::string& what) { reports.push_back(what); });
+    Log log;
+    log.answer = [](Window&, const vxtest::Message& m) -> LResult {
+        if (m.msg == UM_RELOAD)
+            throw std::bad_alloc();
+        if (m.msg == UM_GETPATH)
+            throw std::runtime_error("broken table");
+        return m.msg == UM_GETTITLE ? 5 : 0;
+    };
+    std::unique_ptr<Window> window(vxtest::makeRecorder(log));
+    EXPECT_EQ(send(window.get(), UM_RELOAD), 0);
+    post(window.get(), UM_GETPATH);
+    // An event handler of any widget: the application object catches it.
+    struct Throwing : QObject
+    {
+        bool event(QEvent*) override { throw std::logic_error("in an event"); }
+    } throwing;
+    QEvent event(QEvent::User);
+    QCoreApplication::sendEvent(&throwing, &event);
+    for (int i = 0; i < 10 && reports.size() < 3; ++i)
+        QApplication::processEvents();
+    EXPECT_EQ(send(window.get(), UM_GETTITLE), 5); // the window goes on
+    setErrorReporter(nullptr);
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[0], "メモリが足りないため、処理を最後まで行えませんでした。");
+    const std::string others = reports[1] + reports[2]; // in the order the events ran
+    EXPECT_NE(others.find("broken table"), std::string::npos);
+    EXPECT_NE(others.find("in an event"), std::string::npos);
 }
 
 TEST(Window, ChildrenAreFoundByIdUnderTheirParentOnly)
