@@ -89,7 +89,10 @@ int resolve(const ResolveArgs& args)
             unnamed.push_back(h.address);
 
     const auto limit = std::chrono::milliseconds(static_cast<long>(args.timeout * 1000));
-    const auto service = platform::makeNameService(args.jobs, static_cast<int>(limit.count()));
+    const auto service =
+        platform::offlineByChoice()
+            ? platform::makeOfflineNameService()
+            : platform::makeNameService(args.jobs, static_cast<int>(limit.count()));
     if (!unnamed.empty() && !nameResolutionWorks(*service, limit + std::chrono::seconds(1))) {
         std::fprintf(stderr,
                      "vexilo-cli resolve: host names cannot be looked up here (no answer for "

@@ -357,7 +357,9 @@ void FilesPage::initializePage()
     refresh();
     showSearchStatus(QString());
     // Once the page is on the screen: the keys go to the list, and the search runs.
+    m_searchDue = true;
     QTimer::singleShot(0, this, [this] {
+        m_searchDue = false;
         m_list->setFocus(Qt::OtherFocusReason);
         if (m_wizard->searchPage()->wildcard())
             runWildcardSearch();

@@ -81,6 +81,9 @@ class FilesPage : public QWizardPage
     // matches are added when it ends. Next waits for it.
     void runWildcardSearch();
     bool searching() const { return m_worker.joinable(); }
+    // Shown and about to start its search (it starts once the page is on the screen), or
+    // searching.
+    bool searchDue() const { return m_searchDue || searching(); }
     // Stops a running search; what it found so far is dropped.
     void stopSearch();
     // Adds files picked by hand (after asking about files older than the analysed log
@@ -114,6 +117,7 @@ class FilesPage : public QWizardPage
     std::thread m_worker;
     std::atomic<bool> m_cancel{false};
     unsigned m_generation = 0; // results of an older search are dropped
+    bool m_searchDue = false;
 };
 
 class OptionsPage : public QWizardPage

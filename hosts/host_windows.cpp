@@ -28,6 +28,8 @@ constexpr int kLookupTimer = 100;
 constexpr int kStatusTimer = 151;
 constexpr int kQuietTimer = 152;
 
+HostTimers g_timers;
+
 // Where the name service's threads leave their answers for the resolver window. Closed
 // when the window goes: later answers are dropped, and no thread touches the window.
 struct Mailbox
@@ -119,7 +121,7 @@ class Resolver final : public Handler
                 continue;
             m_probe = 0;
             platform::trace("resolver ready");
-            self.setTimer(kLookupTimer, 2000);
+            self.setTimer(kLookupTimer, g_timers.lookupMillis);
         }
     }
 
@@ -195,7 +197,7 @@ class HostCache final : public Handler
             m_state.hosts = hostTable(self).size();
             for (const store::HostEntry& h : hostTable(self))
                 m_state.named += h.name != nullptr;
-            self.setTimer(kStatusTimer, 1000);
+            self.setTimer(kStatusTimer, g_timers.statusMillis);
             updateText(self, false);
             return 0;
         case UM_GETADDRESSES:
@@ -295,7 +297,7 @@ class HostCache final : public Handler
         }
         m_state.quiet = false;
         updateText(self, false);
-        self.setTimer(kQuietTimer, 3000);
+        self.setTimer(kQuietTimer, g_timers.quietMillis);
     }
 
     void updateText(Window& self, bool toggle)
@@ -320,6 +322,11 @@ void registerHostWindows()
 {
     registerClass(kHostCacheClass, [](void*) { return std::make_unique<HostCache>(); });
     registerClass(kResolverClass, [](void*) { return std::make_unique<Resolver>(); });
+}
+
+void setHostTimers(const HostTimers& timers)
+{
+    g_timers = timers;
 }
 
 } // namespace hosts

@@ -19,4 +19,15 @@ inline constexpr char kResolverClass[] = "WC_RESOLVER";
 // Registers both classes (the program calls this once at start-up).
 void registerHostWindows();
 
+// The windows' rhythm: the resolver tops its lookups up every 2 s, the status text is
+// rebuilt every second, and 3 s without an answer count as quiet. Tests make it faster
+// (the windows made afterwards take it).
+struct HostTimers
+{
+    int lookupMillis = 2000;
+    int statusMillis = 1000;
+    int quietMillis = 3000;
+};
+void setHostTimers(const HostTimers& timers);
+
 } // namespace hosts

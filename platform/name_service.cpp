@@ -4,11 +4,13 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <string_view>
 #include <sys/socket.h>
 #include <thread>
 #include <vector>
@@ -42,6 +44,16 @@ struct PoolState
     std::map<NameTicket, Pending> pending;
     NameTicket next = 1;
     bool stopping = false;
+    int running = 0; // threads that have not ended yet
+    std::condition_variable ended;
+
+    // A thread of the pool is done; the last one wakes the service's destructor.
+    void leave()
+    {
+        std::lock_guard guard(lock);
+        if (--running == 0)
+            ended.notify_all();
+    }
 
     // The one completion of a lookup: the first of answer, time-out and cancel wins.
     void finish(NameTicket ticket, const NameAnswer& answer)
@@ -59,9 +71,16 @@ struct PoolState
     }
 };
 
-NameAnswer lookUp(const Job& job)
+// The error of every offline lookup: the name service's own "cannot resolve".
+constexpr int kOfflineError = EAI_FAIL;
+
+NameAnswer lookUp(const Job& job, bool offline)
 {
     NameAnswer answer;
+    if (offline) {
+        answer.error = kOfflineError;
+        return answer;
+    }
     if (job.byAddress) {
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -84,21 +103,24 @@ NameAnswer lookUp(const Job& job)
     return answer;
 }
 
-void worker(std::shared_ptr<PoolState> state)
+void worker(std::shared_ptr<PoolState> state, bool offline)
 {
     for (;;) {
         Job job;
         {
             std::unique_lock guard(state->lock);
             state->work.wait(guard, [&] { return state->stopping || !state->queue.empty(); });
-            if (state->stopping)
+            if (state->stopping) {
+                guard.unlock();
+                state->leave();
                 return;
+            }
             job = std::move(state->queue.front());
             state->queue.pop_front();
             if (!state->pending.count(job.ticket))
                 continue; // cancelled or timed out while queued
         }
-        state->finish(job.ticket, lookUp(job));
+        state->finish(job.ticket, lookUp(job, offline));
     }
 }
 
@@ -126,28 +148,41 @@ void watchdog(std::shared_ptr<PoolState> state)
             state->finish(ticket, timeout);
         guard.lock();
     }
+    guard.unlock();
+    state->leave();
 }
 
 class ThreadPoolService final : public NameService
 {
   public:
-    ThreadPoolService(int threads, int timeoutMillis)
+    ThreadPoolService(int threads, int timeoutMillis, bool offline)
         : m_state(std::make_shared<PoolState>()), m_timeout(timeoutMillis)
     {
+        m_state->running = threads + 1;
         for (int i = 0; i < threads; ++i)
-            std::thread(worker, m_state).detach();
-        std::thread(watchdog, m_state).detach();
+            m_threads.emplace_back(worker, m_state, offline);
+        m_threads.emplace_back(watchdog, m_state);
     }
+    // The threads are joined once they have ended; a worker the system keeps waiting
+    // longer than kJoinWait is left to finish on its own (it holds the shared state), so
+    // that a program never hangs on its way out over a slow DNS.
     ~ThreadPoolService() override
     {
-        {
-            std::lock_guard guard(m_state->lock);
-            m_state->stopping = true;
-            m_state->pending.clear();
-            m_state->queue.clear();
-        }
+        std::unique_lock guard(m_state->lock);
+        m_state->stopping = true;
+        m_state->pending.clear();
+        m_state->queue.clear();
         m_state->work.notify_all();
         m_state->deadlines.notify_all();
+        const bool all =
+            m_state->ended.wait_for(guard, kJoinWait, [this] { return m_state->running == 0; });
+        guard.unlock();
+        for (std::thread& t : m_threads) {
+            if (all)
+                t.join();
+            else
+                t.detach();
+        }
     }
 
     NameTicket lookupAddress(std::uint32_t networkAddress, NameCompletion done) override
@@ -183,8 +218,11 @@ class ThreadPoolService final : public NameService
         return job.ticket;
     }
 
+    static constexpr std::chrono::seconds kJoinWait{2};
+
     std::shared_ptr<PoolState> m_state;
     int m_timeout;
+    std::vector<std::thread> m_threads;
 };
 
 std::mutex g_serviceLock;
@@ -194,14 +232,25 @@ std::shared_ptr<NameService> g_service;
 
 std::shared_ptr<NameService> makeNameService(int threads, int timeoutMillis)
 {
-    return std::make_shared<ThreadPoolService>(threads < 1 ? 1 : threads, timeoutMillis);
+    return std::make_shared<ThreadPoolService>(threads < 1 ? 1 : threads, timeoutMillis, false);
+}
+
+std::shared_ptr<NameService> makeOfflineNameService()
+{
+    return std::make_shared<ThreadPoolService>(1, 10000, true);
+}
+
+bool offlineByChoice()
+{
+    const char* choice = std::getenv("VEXILO_NAME_SERVICE");
+    return choice && std::string_view(choice) == "offline";
 }
 
 std::shared_ptr<NameService> nameService()
 {
     std::lock_guard guard(g_serviceLock);
     if (!g_service)
-        g_service = makeNameService(20, 10000);
+        g_service = offlineByChoice() ? makeOfflineNameService() : makeNameService(20, 10000);
     return g_service;
 }
 

@@ -41,11 +41,18 @@ class NameService
 inline constexpr int kNameTimeout = 1460;
 
 // A pool of `threads` workers; a lookup not answered within timeoutMillis completes with
-// kNameTimeout. Workers still waiting on the system when the service goes are left to
-// finish on their own; their answers go nowhere.
+// kNameTimeout. The service's end joins its threads; a worker the system still keeps
+// waiting after 2 s is left to finish on its own, its answer going nowhere.
 std::shared_ptr<NameService> makeNameService(int threads, int timeoutMillis);
 
-// The service the program uses (20 workers, 10 s), unless one was set.
+// A service without the network: every lookup ends at once with an error, so the resolver's
+// probe fails and nothing is looked up. The programs use it when the environment variable
+// VEXILO_NAME_SERVICE is "offline" (tests, machines that must not ask the DNS).
+std::shared_ptr<NameService> makeOfflineNameService();
+// Whether VEXILO_NAME_SERVICE asks for the offline service.
+bool offlineByChoice();
+
+// The service the program uses (20 workers, 10 s; offline as said above), unless one was set.
 std::shared_ptr<NameService> nameService();
 void setNameService(std::shared_ptr<NameService> service);
 

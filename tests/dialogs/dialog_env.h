@@ -6,6 +6,7 @@
 
 #include "platform/settings.h"
 #include "tests/platform/temp_dir.h"
+#include "toolkit/window.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -157,12 +158,29 @@ template <typename T> T* control(QWidget* parent, int id)
     return parent ? parent->findChild<T*>(QString::number(id)) : nullptr;
 }
 
-inline void pump(int millis)
+// Runs the event loop until done() holds; false when it did not within limitMillis. A test
+// waits for what it looks at next, never for a fixed time.
+template <typename F> bool waitFor(F done, int limitMillis = 10000)
 {
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < millis)
+    while (!done()) {
+        if (clock.elapsed() > limitMillis)
+            return false;
         QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+// Runs the event loop until the windows' queued work is done (posted messages and short
+// timers: the chain of panes has settled), then delivers the Qt events that work queued
+// (layout, painting, deferred deletes). False when it did not settle within limitMillis.
+inline bool settle(int limitMillis = 10000)
+{
+    const bool settled = waitFor([] { return toolkit::queuedWork() == 0; }, limitMillis);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+    return settled;
 }
 
 } // namespace vxtest

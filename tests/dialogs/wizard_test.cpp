@@ -131,17 +131,13 @@ class Wizard : public vxtest::DialogTest
         ASSERT_TRUE(b->isVisible() && b->isEnabled())
             << "button " << button << " on " << w.currentId();
         b->click();
-        vxtest::pump(30); // the file page searches once it is shown
-        waitForSearch(w);
+        waitForSearch(w); // the file page searches once it is shown
     }
 
     // The search runs beside the window; its result comes through the event loop.
     static void waitForSearch(ui::AnalysisWizard& w)
     {
-        QElapsedTimer clock;
-        clock.start();
-        while (w.filesPage()->searching() && clock.elapsed() < 10000)
-            vxtest::pump(5);
+        EXPECT_TRUE(vxtest::waitFor([&w] { return !w.filesPage()->searchDue(); }));
     }
 
     // The file page with `names` (files in the log folder) added by hand, in name order.
@@ -309,9 +305,7 @@ TEST_F(Wizard, AFileFoundTwiceIsListedOnce)
     const QString other = QString::fromStdString(logs + "/old/access.2.log");
     ModalDriver driver({pickInFileDialog({found, other})});
     clickLater(control<QPushButton>(w->currentPage(), 1053));
-    while (!driver.finished() && !driver.timedOut())
-        vxtest::pump(20);
-    vxtest::pump(30);
+    EXPECT_TRUE(vxtest::waitFor([&] { return driver.finished() && listed(*w).size() == 3; }));
     EXPECT_EQ(listed(*w), (QStringList{QStringLiteral("access.1.log"), QStringLiteral("access.log"),
                                        QStringLiteral("access.2.log")}));
 }
@@ -463,8 +457,8 @@ TEST_F(Wizard, TabLeavesAndReentersTheFileListAndAltBGoesBack)
     EXPECT_EQ(listed(*w).size(), 1);
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_B, Qt::AltModifier);
-    vxtest::pump(200); // a button pressed by its key shows itself pressed for a moment
-    EXPECT_EQ(w->currentId(), ui::kPageSearch);
+    // A button pressed by its key shows itself pressed for a moment, then acts.
+    EXPECT_TRUE(vxtest::waitFor([&] { return w->currentId() == ui::kPageSearch; }));
     EXPECT_TRUE(w->filesPage()->items().empty()); // and the box still did its part
 }
 
@@ -476,9 +470,10 @@ TEST_F(Wizard, ThePathColumnFitsItsPathsAndScrollsOnlyWhenItMust)
     for (const bool longPath : {false, true}) {
         auto w = filePageWith({longPath ? deep : "access.log"});
         auto* list = control<QTableWidget>(w->currentPage(), 1044);
-        vxtest::pump(20);
         const QHeaderView* header = list->horizontalHeader();
         const int pathWidth = list->fontMetrics().horizontalAdvance(list->item(0, 2)->text());
+        // The columns are fitted once the page is laid out.
+        EXPECT_TRUE(vxtest::waitFor([&] { return header->sectionSize(2) >= pathWidth; }));
         EXPECT_GE(header->sectionSize(2), pathWidth) << longPath;
         EXPECT_EQ(list->horizontalScrollBar()->isVisible(), longPath);
         if (!longPath) { // the columns fill the list, no more
@@ -511,7 +506,9 @@ TEST_F(Wizard, TheSearchRunsBesideTheWindowAndSaysWhyItFoundNothing)
         control<QLineEdit>(w->currentPage(), 1004)->setText(QString::fromStdString(c.folder));
         w->button(QWizard::NextButton)->click();
         QWidget* page = w->currentPage();
-        vxtest::pump(5); // the page is shown; its search starts
+        // The page is shown; its search starts.
+        EXPECT_TRUE(vxtest::waitFor(
+            [&] { return w->filesPage()->searching() || !w->filesPage()->searchDue(); }));
         if (w->filesPage()->searching()) {
             // Until its result is taken in, the window waits for it, and shows that.
             EXPECT_FALSE(w->button(QWizard::NextButton)->isEnabled());
@@ -549,8 +546,13 @@ TEST_F(Wizard, TheOpenDialogOffersRotatedLogNamesAndShowsWholeColumns)
     QFileDialog dialog(nullptr, QString(), QString::fromStdString(logs));
     toolkit::fitFileDialog(dialog);
     dialog.show();
-    vxtest::pump(300); // the folder is read beside the window
     const auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    // The folder is read beside the window; the columns follow once its rows are in.
+    ASSERT_TRUE(vxtest::waitFor([&] {
+        return tree->model()->rowCount(tree->rootIndex()) >= 1 &&
+               tree->header()->sectionSize(0) >=
+                   static_cast<const QAbstractItemView*>(tree)->sizeHintForColumn(0);
+    }));
     for (int c = 0; c + 1 < tree->header()->count(); ++c)
         EXPECT_GE(tree->header()->sectionSize(c),
                   static_cast<const QAbstractItemView*>(tree)->sizeHintForColumn(c))

@@ -67,13 +67,14 @@ class FilterWindows : public DialogTest
         m_frame = std::make_unique<mainwin::MainFrame>();
         m_frame->resize(1000, 900);
         m_frame->show();
-        pump(50);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
+        ASSERT_TRUE(settle());
     }
     void TearDown() override
     {
         m_frame.reset();
         filters::setExportPathChooser(nullptr);
-        pump(20);
+        settle();
         DialogTest::TearDown();
     }
 
@@ -101,7 +102,8 @@ class FilterWindows : public DialogTest
     {
         m_log = path;
         command(main(), mainwin::kCmdOpen);
-        pump(100);
+        EXPECT_TRUE(waitFor([this] { return filters::logOf(main()) != nullptr; }));
+        EXPECT_TRUE(settle());
     }
     // A small log of one site: visitors on /a, /b, /c from a few referers.
     std::string smallLog()
@@ -133,7 +135,7 @@ TEST_F(FilterWindows, OneGestureIsOnePassAndNewPanesStartWithTheirTopRow)
     g_view.refreshes.clear();
     // Two rows in one gesture: one pass down the chain.
     list(0)->setSelectedRows({0, 1});
-    pump(50);
+    ASSERT_TRUE(settle());
     EXPECT_EQ(g_view.refreshes.size(), 1u);
     // Ctrl+A in a list selects every row; Escape pressed and released there clears them
     // and leaves the next pane without input; a release alone (after Escape closed a
@@ -142,13 +144,13 @@ TEST_F(FilterWindows, OneGestureIsOnePassAndNewPanesStartWithTheirTopRow)
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
     list(0)->setFocus();
     QTest::keyClick(list(0), Qt::Key_A, Qt::ControlModifier);
-    pump(50);
+    ASSERT_TRUE(settle());
     EXPECT_EQ(static_cast<int>(list(0)->selectedRows().size()), list(0)->rowCount());
     QTest::keyRelease(list(0), Qt::Key_Escape);
-    pump(50);
+    ASSERT_TRUE(settle());
     EXPECT_EQ(static_cast<int>(list(0)->selectedRows().size()), list(0)->rowCount());
     QTest::keyClick(list(0), Qt::Key_Escape);
-    pump(50);
+    ASSERT_TRUE(settle());
     EXPECT_TRUE(list(0)->selectedRows().empty());
     EXPECT_EQ(list(1)->rowCount(), 0);
 }
@@ -156,8 +158,8 @@ TEST_F(FilterWindows, OneGestureIsOnePassAndNewPanesStartWithTheirTopRow)
 TEST_F(FilterWindows, MovingClosingAndBypassingKeepTheChainInOrder)
 {
     open(smallLog());
-    command(main(), 40015); // a referer pane as the third
-    pump(20);
+    command(main(), filters::kindInfo(filters::Kind::Ref).command); // a referer pane as the third
+    ASSERT_TRUE(settle());
     ASSERT_EQ(classes(),
               (std::vector<std::string>{"WC_FILTER_REQ", "WC_FILTER_REQ", "WC_FILTER_REF"}));
     EXPECT_EQ(list(2)->selectedRows(), (std::vector<int>{0}));
@@ -165,23 +167,24 @@ TEST_F(FilterWindows, MovingClosingAndBypassingKeepTheChainInOrder)
     // Pane 3 one up: the chain recomputes from position 1, the views once.
     g_view.refreshes.clear();
     command(pane(2), filters::kCommandUp);
-    pump(20);
+    ASSERT_TRUE(settle());
     EXPECT_EQ(classes(),
               (std::vector<std::string>{"WC_FILTER_REQ", "WC_FILTER_REF", "WC_FILTER_REQ"}));
     EXPECT_LT(pane(1)->y(), pane(2)->y());
     EXPECT_EQ(g_view.refreshes.size(), 1u);
 
     // Bypassing the first: it shows "-." and the next reads the period.
-    send(child(pane(0), 2004), TB_CHECKBUTTON, filters::kCommandBypass, 1); // as a click does
+    send(child(pane(0), filters::kOwnToolbarId), TB_CHECKBUTTON, filters::kCommandBypass,
+         1); // as a click does
     command(pane(0), filters::kCommandBypass);
-    pump(20);
+    ASSERT_TRUE(settle());
     EXPECT_EQ(label(0), QStringLiteral("-."));
     EXPECT_EQ(label(1), QStringLiteral("2."));
 
     // Closing the middle one renumbers the last and limits the views' sources.
     g_view.refreshes.clear();
     command(pane(1), filters::kCommandClose);
-    pump(20);
+    ASSERT_TRUE(settle());
     EXPECT_EQ(classes(), (std::vector<std::string>{"WC_FILTER_REQ", "WC_FILTER_REQ"}));
     EXPECT_EQ(g_view.limits, (std::vector<int>{2}));
     EXPECT_EQ(g_view.refreshes.size(), 1u);
@@ -217,11 +220,12 @@ TEST_F(FilterWindows, AReloadKeepsTheSelectionsAndAFailedExportSaysSo)
 {
     open(smallLog());
     list(0)->setSelectedRows({2});
-    pump(50);
+    ASSERT_TRUE(settle());
     const QString before = selectedKey(0);
     ASSERT_FALSE(before.isEmpty());
     send(child(main(), IDW_STORE), UM_RELOAD);
-    pump(100);
+    ASSERT_TRUE(waitFor([this] { return filters::logOf(main()) != nullptr; }));
+    ASSERT_TRUE(settle());
     EXPECT_EQ(selectedKey(0), before);
 
     m_exportTo = file("no-such-folder/out.csv");
@@ -242,8 +246,8 @@ TEST_F(FilterWindows, TheCommandLineExportsWhatTheWindowExports)
             (std::string(VEXILO_CLI) + " import -o " + log + " " + sample + " >/dev/null").c_str()),
         0);
     open(log);
-    command(pane(1), 40015); // the second pane shows referers
-    pump(50);
+    command(pane(1), filters::kindInfo(filters::Kind::Ref).command); // the second shows referers
+    ASSERT_TRUE(settle());
     std::string windows;
     for (int p = 0; p < 2; ++p) {
         m_exportTo = file("pane" + std::to_string(p) + ".csv");

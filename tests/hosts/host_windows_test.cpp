@@ -24,14 +24,6 @@ namespace {
 using namespace toolkit;
 using namespace vxtest;
 
-void pump(int millis)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < millis)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
 // Pumps until done() or the time is up.
 template <typename F> bool pumpUntil(F done, int millis = 10000)
 {
@@ -64,6 +56,9 @@ class HostWindows : public ::testing::Test
     void SetUp() override
     {
         platform::setHomeDirOverride(m_dir.path());
+        // The windows' rhythm a hundred times faster; three quiet seconds become 300 ms, so
+        // that a test sees the count before the share.
+        hosts::setHostTimers({20, 10, 300});
         hosts::registerHostWindows();
         registerClass("WC_STORE_STANDIN", [](void* p) {
             return std::make_unique<StoreStandIn>(static_cast<std::vector<store::HostEntry>*>(p));
@@ -75,6 +70,7 @@ class HostWindows : public ::testing::Test
             destroy(m_main);
         platform::setNameService(nullptr);
         platform::setHomeDirOverride("");
+        hosts::setHostTimers({});
     }
 
     // Hosts 192.0.2.1 ... unnamed, then `named` more with a name.
@@ -122,8 +118,8 @@ TEST_F(HostWindows, WithoutNameResolutionNothingIsLookedUp)
 {
     start(3, 0, std::make_shared<FakeNameService>(false));
     ASSERT_TRUE(m_cache);
-    pump(2500);
-    EXPECT_EQ(m_service->started(), 0u);
+    // Fifteen times the resolver's period: still nothing.
+    EXPECT_FALSE(pumpUntil([&] { return m_service->started() > 0; }, 300));
     EXPECT_EQ(status(), QStringLiteral("3/3"));
 }
 
@@ -134,7 +130,7 @@ TEST_F(HostWindows, TwentyLookupsAtMostAndAnswersGoToTheFileAndTheMainWindow)
     m_service->setName(htonl(0xC0000201u), "Host.Example.COM");
     m_service->setName(htonl(0xC0000202u), "localhost"); // one label: no name
     ASSERT_TRUE(pumpUntil([&] { return m_service->started() == 20; }));
-    pump(100);
+    EXPECT_FALSE(pumpUntil([&] { return m_service->started() > 20; }, 200)); // ten periods
     EXPECT_EQ(m_service->pending(), 20u);
     m_service->answer(3);
     ASSERT_TRUE(pumpUntil([&] { return forwarded() == 3; }));
@@ -146,10 +142,8 @@ TEST_F(HostWindows, TwentyLookupsAtMostAndAnswersGoToTheFileAndTheMainWindow)
     EXPECT_EQ(m_mainLog.of(UM_HOSTRESOLVED)[0].wParam, htonl(0xC0000201u));
     EXPECT_EQ(m_names, (std::vector<std::string>{"com.example.host", "<none>", "<none>"}));
     EXPECT_EQ(status(), QStringLiteral("22/30"));
-    // Three quiet seconds turn the count into a share (shown at the next tick).
-    pump(2500);
-    EXPECT_EQ(status(), QStringLiteral("22/30"));
-    EXPECT_TRUE(pumpUntil([&] { return status() == QStringLiteral("26.6% done"); }, 8000))
+    // The quiet time without an answer turns the count into a share (at the next tick).
+    EXPECT_TRUE(pumpUntil([&] { return status() == QStringLiteral("26.6% done"); }))
         << status().toStdString();
     EXPECT_TRUE(pumpUntil([&] {
         m_service->answer(20); // the last two start only as places come free
@@ -172,9 +166,10 @@ TEST_F(HostWindows, ClosingWhileLookupsRunLosesNoAnswerAndTouchesNothingGone)
     // The lookups still out answer from another thread, into nothing.
     std::thread late([&] { m_service->answer(20); });
     late.join();
-    pump(100);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(cache);
+    EXPECT_TRUE(pumpUntil([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return !cache && queuedWork() == 0; // the answers posted into nothing are dropped
+    }));
     EXPECT_EQ(forwarded(), 5u);
     std::size_t lines = 0;
     for (const char c : todaysFile())

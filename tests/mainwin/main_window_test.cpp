@@ -103,12 +103,12 @@ class MainWindowTest : public DialogTest
         m_frame->show();
         m_frame->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
-        pump(50);
+        EXPECT_TRUE(settle());
     }
     void TearDown() override
     {
         m_frame.reset();
-        pump(20);
+        settle();
         DialogTest::TearDown();
     }
 
@@ -131,7 +131,7 @@ class MainWindowTest : public DialogTest
     {
         m_chosen = path;
         command(main(), mainwin::kCmdOpen);
-        pump(50);
+        EXPECT_TRUE(settle());
         // The offscreen platform gives the activation back to no one after the Loading
         // dialog; a desktop's window manager returns it to the main window.
         m_frame->activateWindow();
@@ -172,7 +172,7 @@ TEST_F(MainWindowTest, OpeningRelaysToEveryPaneAndClosingPutsTheTitleBack)
 
     // File > close, then a new open without restarting.
     command(main(), mainwin::kCmdClose);
-    pump(20);
+    ASSERT_TRUE(settle());
     EXPECT_FALSE(store());
     EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Vexilo"));
     EXPECT_EQ(count("WC_FILTER_REQ", UM_LOGCLOSED), 2u);
@@ -221,7 +221,7 @@ TEST_F(MainWindowTest, AFailedOpenShowsTheStoresMessageAndLeavesNoStore)
         BoxSeen box;
         ModalDriver driver({acceptBox(box)});
         open(c.path);
-        pump(50);
+        EXPECT_TRUE(waitFor([&] { return !store(); }));
         EXPECT_EQ(box.caption, QStringLiteral("LogContainer"));
         EXPECT_EQ(box.text, c.message + QString::fromStdString(c.home.empty() ? c.path : c.home));
         EXPECT_FALSE(store());
@@ -242,7 +242,8 @@ TEST_F(MainWindowTest, MenuStateFollowsTheWindows)
     EXPECT_EQ(m_saveDialogs, 0);
 
     open(makeLog("a.vxlog"));
-    pump(50); // the menu state follows the store window's arrival
+    ASSERT_TRUE(waitFor(
+        [this] { return action(mainwin::kCmdSave)->isEnabled(); })); // follows the store's arrival
     for (const int id : storeEntries)
         EXPECT_TRUE(action(id)->isEnabled()) << id;
     // Views on show cannot be chosen again; the others can.
@@ -264,23 +265,23 @@ TEST_F(MainWindowTest, SavingATemporaryLogKeepsOnlyTheSavedFile)
     const std::string temp = makeLog("vx00000001.vxlog");
     m_wizardResult = temp;
     command(main(), mainwin::kCmdNewAnalysis);
-    pump(50);
+    ASSERT_TRUE(settle());
     ASSERT_TRUE(store());
     m_chosen = file("kept.vxlog");
     command(main(), mainwin::kCmdSave);
     EXPECT_FALSE(platform::fileExists(temp));
     EXPECT_TRUE(platform::fileExists(m_chosen));
     command(main(), mainwin::kCmdClose);
-    pump(20);
+    ASSERT_TRUE(settle());
     EXPECT_TRUE(platform::fileExists(m_chosen));
 
     // Unsaved, a temporary log goes with its store.
     const std::string another = makeLog("vx00000002.vxlog");
     m_wizardResult = another;
     command(main(), mainwin::kCmdNewAnalysis);
-    pump(50);
+    ASSERT_TRUE(settle());
     command(main(), mainwin::kCmdClose);
-    pump(20);
+    ASSERT_TRUE(settle());
     EXPECT_FALSE(platform::fileExists(another));
 }
 
@@ -292,12 +293,12 @@ TEST_F(MainWindowTest, TheUrlGroupFileGoingAndComingBackReloadsTwice)
     ASSERT_TRUE(store());
     const std::size_t opened = count("WC_FILTER_TIMERANGE", UM_LOGOPENED);
     std::filesystem::remove(groups);
-    pump(1600);
+    ASSERT_TRUE(waitFor([&] { return count("WC_FILTER_TIMERANGE", UM_LOGOPENED) == opened + 1; }));
     EXPECT_EQ(count("WC_FILTER_TIMERANGE", UM_LOGOPENED), opened + 1);
     EXPECT_EQ(count("WC_FILTER_TIMERANGE", WM__GETVIEWSTATE), 1u);
     EXPECT_EQ(count("WC_FILTER_TIMERANGE", WM__SETVIEWSTATE), 1u);
     writeFile(groups, "");
-    pump(1600);
+    ASSERT_TRUE(waitFor([&] { return count("WC_FILTER_TIMERANGE", UM_LOGOPENED) == opened + 2; }));
     EXPECT_EQ(count("WC_FILTER_TIMERANGE", UM_LOGOPENED), opened + 2);
     EXPECT_TRUE(store());
 }
@@ -324,7 +325,7 @@ TEST_F(MainWindowTest, RebuildingTheChain)
     for (const auto& s : steps) {
         EXPECT_EQ(command(main(), mainwin::kCmdRebuildChain, reinterpret_cast<LParam>(&s.wanted)),
                   s.result);
-        pump(20);
+        ASSERT_TRUE(settle());
         EXPECT_EQ(classes(), s.wanted);
     }
     // The last kept pane reaches down to the status bar.
@@ -337,7 +338,7 @@ TEST_F(MainWindowTest, TheAddButtonStopsAtSixFilterPanes)
     Window* bar = child(main(), IDW_ADD_FILTER_TOOLBAR);
     ASSERT_TRUE(bar);
     auto enabled = [&] {
-        pump(20);
+        EXPECT_TRUE(settle());
         return send(bar, TB_ISBUTTONENABLED, mainwin::kCmdAddFilterMenu) != 0;
     };
     EXPECT_TRUE(enabled());

@@ -79,10 +79,12 @@ class Program : public ::testing::Test
         if (registered)
             writeFile(m_dir.file("config/Orvane/registry.ini"),
                       "[SOFTWARE\\Orvane\\Vexilo]\r\nHomeDir=" + m_dir.file("data") + "\r\n");
-        std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "HOME=" + m_dir.path(),
+        std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen",
+                                        "HOME=" + m_dir.path(),
                                         "XDG_CONFIG_HOME=" + m_dir.file("config"),
                                         "TMPDIR=" + m_dir.file("tmp"),
-                                        "VEXILO_TRACE_PORT=" + std::to_string(m_trace.port())};
+                                        "VEXILO_TRACE_PORT=" + std::to_string(m_trace.port()),
+                                        "VEXILO_NAME_SERVICE=offline"}; // never the network
         for (char** e = environ; *e; ++e)
             if (std::string(*e).rfind("PATH=", 0) == 0 || std::string(*e).rfind("LANG=", 0) == 0)
                 env.push_back(*e);
@@ -145,8 +147,9 @@ TEST_F(Program, CancellingTheDataFolderEndsWithOne)
 {
     // No data folder registered: the dialog asks for one; a close request cancels it.
     const pid_t pid = start({}, false);
+    // The signal is read by the first event loop that runs, the dialog's own: no wait for
+    // the dialog is needed.
     EXPECT_EQ(m_trace.waitFor("---- Vexilo", 60), "---- Vexilo");
-    ::usleep(500000);
     ::kill(pid, SIGTERM);
     EXPECT_EQ(waitExit(pid, 30), 1);
 }

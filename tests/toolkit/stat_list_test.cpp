@@ -105,7 +105,7 @@ TEST(StatList, ModelAnswersFromTheOwnerAndPassesTheModelTester)
 {
     ListFixture f(50);
     QAbstractItemModelTester tester(f.list->model(),
-                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
     const QAbstractItemModel* model = f.list->model();
     EXPECT_EQ(model->rowCount(), 50);
     EXPECT_EQ(model->columnCount(), 3);

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <new>
@@ -14,12 +15,17 @@ namespace {
 using namespace toolkit;
 using vxtest::Log;
 
-void pumpFor(int millis)
+// Runs the event loop until done() holds; false after limitMillis.
+template <typename F> bool waitFor(F done, int limitMillis = 10000)
 {
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < millis)
+    while (!done()) {
+        if (clock.elapsed() > limitMillis)
+            return false;
         QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
 }
 
 TEST(Window, CreationByClassNameHandsTheParameterToTheHandler)
@@ -131,25 +137,22 @@ TEST(Window, TimersTickWithTheirIdsUntilKilled)
     window->setTimer(7, 10);
     window->setTimer(8, 10);
     window->setTimer(7, 10); // restarting keeps one timer per id
-    pumpFor(120);
-    const auto ticks = log.of(WM_TIMER);
-    int seven = 0, eight = 0;
-    for (const auto& m : ticks) {
-        seven += m.wParam == 7;
-        eight += m.wParam == 8;
+    const auto ticksOf = [&log](WParam id) {
+        const auto ticks = log.of(WM_TIMER);
+        return std::count_if(ticks.begin(), ticks.end(),
+                             [id](const vxtest::Message& m) { return m.wParam == id; });
+    };
+    ASSERT_TRUE(waitFor([&] { return ticksOf(7) >= 2 && ticksOf(8) >= 2; }));
+    for (const auto& m : log.of(WM_TIMER))
         EXPECT_TRUE(m.wParam == 7 || m.wParam == 8);
-    }
-    EXPECT_GE(seven, 2);
-    EXPECT_GE(eight, 2);
-    EXPECT_LE(seven, eight + 2); // a restarted id does not tick twice as often
+    EXPECT_LE(ticksOf(7), ticksOf(8) + 2); // a restarted id does not tick twice as often
 
     EXPECT_TRUE(killTimer(window.get(), 7));
     EXPECT_FALSE(killTimer(window.get(), 7));
     EXPECT_FALSE(window->hasTimer(7));
     log.messages.clear();
-    pumpFor(60);
-    for (const auto& m : log.of(WM_TIMER))
-        EXPECT_EQ(m.wParam, 8u);
+    ASSERT_TRUE(waitFor([&] { return ticksOf(8) >= 3; }));
+    EXPECT_EQ(ticksOf(7), 0);
 }
 
 TEST(Window, QueuedWorkCountsPostedMessagesAndShortTimers)

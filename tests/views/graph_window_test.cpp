@@ -44,7 +44,7 @@ class GraphWindow : public ViewWindowTest
         send(graphBar(), TB_CHECKBUTTON, static_cast<WParam>(button),
              send(graphBar(), TB_ISBUTTONCHECKED, static_cast<WParam>(button)) == 0);
         command(graph(), button);
-        pump(20);
+        ASSERT_TRUE(settle());
     }
     std::vector<Window*> refererViews()
     {
@@ -73,7 +73,7 @@ TEST_F(GraphWindow, ExportFollowsTheChainAndTheRankButton)
     EXPECT_EQ(send(graphBar(), TB_ISBUTTONENABLED, views::kCommandRank), 0);
 
     command(main(), filters::kindInfo(filters::Kind::SearchWord).command);
-    pump(100);
+    ASSERT_TRUE(settle());
     EXPECT_NE(send(graphBar(), TB_ISBUTTONENABLED, views::kCommandRank), 0);
     click(views::kCommandRank);
     click(views::kCommandPercent); // "%" changes the drawing only
@@ -82,8 +82,8 @@ TEST_F(GraphWindow, ExportFollowsTheChainAndTheRankButton)
     EXPECT_EQ(ranked, cli("graph", "--pane req --pane req --pane searchword --rank --pct"));
 
     // The search-word pane closes: Rank is disabled and left out, though still checked.
-    command(child(main(), 2102), 8);
-    pump(100);
+    command(child(main(), 2102), filters::kCommandClose);
+    ASSERT_TRUE(settle());
     EXPECT_EQ(send(graphBar(), TB_ISBUTTONENABLED, views::kCommandRank), 0);
     EXPECT_NE(send(graphBar(), TB_ISBUTTONCHECKED, views::kCommandRank), 0);
     EXPECT_EQ(graphExport(), twoPanes);
@@ -103,7 +103,7 @@ TEST_F(GraphWindow, StateTextSetsSourceAndPercent)
         in.flags = c.text;
         send(graph(), WM__SETVIEWSTATE, 0, reinterpret_cast<LParam>(&in));
         command(child(main(), IDW_VIEW_FIRST), ID_REFRESH, kRefreshAll);
-        pump(50);
+        ASSERT_TRUE(settle());
         EXPECT_EQ(graphPane()->source(), c.source) << c.text;
         EXPECT_EQ(send(graphBar(), TB_ISBUTTONCHECKED, views::kCommandPercent) != 0, c.percent)
             << c.text;
@@ -131,7 +131,7 @@ TEST_F(GraphWindow, RefererPanesOpenOneRefererView)
     ASSERT_EQ(importHits(hits, path), 0u);
     open(path);
     command(main(), filters::kindInfo(filters::Kind::Ref).command);
-    pump(100);
+    ASSERT_TRUE(settle());
     Window* pane = child(main(), 2102);
     ASSERT_TRUE(pane);
     auto* list = pane->findChild<StatList*>();
@@ -145,8 +145,7 @@ TEST_F(GraphWindow, RefererPanesOpenOneRefererView)
         const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at); // a double click's first press
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-        pump(50);
-        ASSERT_EQ(refererViews().size(), 1u);
+        ASSERT_TRUE(waitFor([this] { return refererViews().size() == 1; }));
         Window* view = refererViews()[0];
         EXPECT_EQ(view->windowTitle(), list->model()->index(row, 0).data().toString());
         auto* rows = view->findChild<StatList*>();
@@ -159,8 +158,7 @@ TEST_F(GraphWindow, RefererPanesOpenOneRefererView)
     const QPoint first = rows->visualRect(rows->model()->index(0, 0)).center();
     QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, first);
     QTest::mouseDClick(rows->viewport(), Qt::LeftButton, {}, first);
-    pump(20);
-    ASSERT_EQ(m_opened.size(), 1u);
+    ASSERT_TRUE(waitFor([this] { return m_opened.size() == 1; }));
     EXPECT_EQ(QString::fromStdString(m_opened[0]), refererViews()[0]->windowTitle());
 }
 

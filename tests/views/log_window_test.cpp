@@ -63,7 +63,7 @@ class LogWindow : public ViewWindowTest
     {
         for (int click = 0; click < 4 && pane()->source() != source; ++click)
             command(view(), filters::kSourceButton);
-        pump(50);
+        ASSERT_TRUE(settle());
         ASSERT_EQ(pane()->source(), source);
     }
     // Chooses the chooser's entry with this text as the user does.
@@ -81,7 +81,7 @@ class LogWindow : public ViewWindowTest
         send(combo, CB_SETCURSEL, static_cast<WParam>(entry));
         send(view(), WM_COMMAND, makeWParam(views::kChooserId, CBN_SELCHANGE),
              reinterpret_cast<LParam>(combo));
-        pump(20);
+        ASSERT_TRUE(settle());
     }
     // Each host makes three requests: /a from an outside referer, /b and /c from the site.
     std::string smallLog()
@@ -130,10 +130,10 @@ TEST_F(LogWindow, RowsFollowTheChooserTheSortAndTheHostNames)
 
     // A click on Time sorts newest first; the selected record stays selected.
     list()->setSelectedRows({1});
-    pump(20);
+    ASSERT_TRUE(settle());
     const QString selectedTime = cell(1, views::kLogTime);
     list()->clickColumn(views::kLogTime);
-    pump(20);
+    ASSERT_TRUE(settle());
     const auto times = column(views::kLogTime);
     EXPECT_TRUE(std::is_sorted(times.rbegin(), times.rend()));
     ASSERT_EQ(list()->selectedRows().size(), 1u);
@@ -141,10 +141,12 @@ TEST_F(LogWindow, RowsFollowTheChooserTheSortAndTheHostNames)
 
     // A host's name shows in its rows once found; one without a name shows its address.
     m_names->setName(htonl(0xC6336401u), "Host.Example.JP"); // 198.51.100.1
-    for (int wait = 0; wait < 100 && m_names->pending() < 7; ++wait)
-        pump(20);
+    ASSERT_TRUE(waitFor([this] { return m_names->pending() >= 7; }));
     m_names->answer(7);
-    pump(50);
+    ASSERT_TRUE(waitFor([this] {
+        const auto shown = column(views::kLogHost);
+        return std::count(shown.begin(), shown.end(), QStringLiteral("jp.example.host")) == 3;
+    }));
     const auto hosts = column(views::kLogHost);
     EXPECT_EQ(std::count(hosts.begin(), hosts.end(), QStringLiteral("jp.example.host")), 3);
     EXPECT_EQ(std::count(hosts.begin(), hosts.end(), QStringLiteral("198.51.100.2")), 3);
@@ -163,7 +165,7 @@ TEST_F(LogWindow, ADoubleClickOpensOnlyOutsideReferers)
         // A double click follows a click on the same row, as a person's does.
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, place.center());
         QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, place.center());
-        pump(20);
+        ASSERT_TRUE(settle());
     }
     EXPECT_EQ(m_opened, (std::vector<std::string>{"http://ref0.example/"}));
     EXPECT_TRUE(views::visitedUrls().visited("http://ref0.example/"));

@@ -36,6 +36,9 @@ class ViewWindowTest : public DialogTest
         // waits on the network's reverse lookups.
         m_names = std::make_shared<FakeNameService>();
         platform::setNameService(m_names);
+        // Lookups topped up every 100 ms, not 2 s (still no short timer that settle()
+        // would wait for).
+        hosts::setHostTimers({100, 100, 300});
         std::filesystem::create_directories(file("data"));
         ASSERT_EQ(platform::setHomeDir(file("data")), 0);
         registerClasses();
@@ -50,14 +53,16 @@ class ViewWindowTest : public DialogTest
         m_frame = std::make_unique<mainwin::MainFrame>();
         m_frame->resize(1200, 850);
         m_frame->show();
-        pump(50);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
+        ASSERT_TRUE(settle());
     }
     void TearDown() override
     {
         m_frame.reset();
-        pump(20);
+        settle();
         filters::setExportPathChooser(nullptr);
         platform::setNameService(nullptr);
+        hosts::setHostTimers({});
         DialogTest::TearDown();
     }
 
@@ -82,9 +87,8 @@ class ViewWindowTest : public DialogTest
     {
         m_log = path;
         toolkit::command(main(), mainwin::kCmdOpen);
-        for (int wait = 0; wait < 200 && !filters::logOf(main()); ++wait)
-            pump(50);
-        pump(50);
+        EXPECT_TRUE(waitFor([this] { return filters::logOf(main()) != nullptr; }));
+        EXPECT_TRUE(settle());
     }
     // Imports the bundled sample into sample.vxlog and opens it.
     void openSample()
