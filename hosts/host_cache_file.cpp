@@ -60,21 +60,28 @@ bool readCacheFile(const std::string& path, platform::File& file, std::string& b
            bytes.compare(0, kHeaderSize, kHeader) == 0;
 }
 
-// Disables the lines that start at the offsets (their first byte becomes ";") in the file
-// that was read into bytes. The bytes are written in place, one at a time, so the file never
-// gets shorter under a reader; a file replaced since it was read is left alone, and a line
-// only changes while it still starts as it did. 0, or the error that kept the file unchanged.
-int disableLines(const platform::File& read, const std::string& path, const std::string& bytes,
-                 const std::vector<std::size_t>& lines)
+// The start of a line read, and its first byte as read.
+struct LineStart
+{
+    std::uint64_t at;
+    char first;
+};
+
+// Disables the lines (their first byte becomes ";") in the file that was read. The bytes are
+// written in place, one at a time, so the file never gets shorter under a reader; a file
+// replaced since it was read is left alone, and a line only changes while it still starts as
+// it did. 0, or the error that kept the file unchanged.
+int disableLines(const platform::File& read, const std::string& path,
+                 const std::vector<LineStart>& lines)
 {
     platform::File file;
     if (const int rc = file.open(path, platform::File::Mode::ReadWrite))
         return rc;
     if (!file.sameFileAs(read))
         return platform::kErrFileNotFound;
-    for (const std::size_t at : lines) {
+    for (const auto& [at, first] : lines) {
         char now = 0;
-        if (file.readAt(at, &now, 1) != 0 || now != bytes[at])
+        if (file.readAt(at, &now, 1) != 0 || now != first)
             continue;
         if (const int rc = file.writeAt(at, ";", 1))
             return rc;
@@ -92,7 +99,7 @@ void readFile(const std::string& path, NameSink& sink, std::unordered_set<std::u
     const char* const begin = bytes.data();
     const char* const end = begin + bytes.size();
     const char* p = begin + kHeaderSize;
-    std::vector<std::size_t> duplicates;
+    std::vector<LineStart> duplicates;
     auto skipLine = [&] {
         const char* lf =
             static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
@@ -105,7 +112,7 @@ void readFile(const std::string& path, NameSink& sink, std::unordered_set<std::u
         }
         const std::uint32_t address = lineAddress(p);
         if (!seen.insert(address).second) {
-            duplicates.push_back(static_cast<std::size_t>(p - begin)); // disabled for good
+            duplicates.push_back({static_cast<std::uint64_t>(p - begin), *p}); // for good
             skipLine();
             continue;
         }
@@ -123,7 +130,7 @@ void readFile(const std::string& path, NameSink& sink, std::unordered_set<std::u
     }
     // A file the user cannot write keeps its duplicates; the first line read wins all the same.
     if (!duplicates.empty() && upkeep == CacheUpkeep::DisableDuplicates)
-        (void)disableLines(file, path, bytes, duplicates);
+        (void)disableLines(file, path, duplicates);
 }
 
 } // namespace
@@ -170,63 +177,146 @@ int appendHostName(const std::string& dataFolder, std::uint32_t address, const c
     return file.append(line.data(), line.size());
 }
 
-std::string findExpiredFile(const std::string& folder, std::int64_t now)
+std::vector<std::string> expiredFiles(const std::string& folder, std::int64_t now)
 {
-    std::string last;
+    std::vector<std::string> expired;
     for (const std::string& path : cacheFiles(folder)) {
         const std::int64_t created = platform::creationTime(path) / 1000000000;
         if (created != 0 && now - created > kExpirySeconds) {
             platform::trace("old %s", path.c_str());
-            last = path;
+            expired.push_back(path);
         }
     }
-    return last;
+    return expired;
 }
 
-int takeAddresses(const std::string& path, std::size_t n, std::vector<std::uint32_t>& out,
-                  bool& drained)
+namespace {
+
+constexpr std::size_t kReadAhead = 100;     // addresses read before they are asked for
+constexpr std::uint64_t kChunk = 64 * 1024; // bytes read at a time, from the end back
+
+} // namespace
+
+RenewalReader::RenewalReader(std::string folder, std::int64_t now)
+    : m_folder(std::move(folder)), m_now(now), m_thread([this] { run(); })
 {
-    drained = false;
+}
+
+RenewalReader::~RenewalReader()
+{
+    {
+        std::lock_guard guard(m_lock);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+std::size_t RenewalReader::take(std::uint32_t* out, std::size_t n)
+{
+    std::size_t put = 0;
+    {
+        std::lock_guard guard(m_lock);
+        for (; put < n && !m_ready.empty(); ++put) {
+            out[put] = m_ready.front();
+            m_ready.pop_front();
+        }
+    }
+    m_wake.notify_all();
+    return put;
+}
+
+bool RenewalReader::finished()
+{
+    std::lock_guard guard(m_lock);
+    return m_done && m_ready.empty();
+}
+
+void RenewalReader::run()
+{
+    for (;;) {
+        {
+            std::unique_lock guard(m_lock);
+            m_wake.wait(guard, [this] { return m_stop || m_ready.size() < kReadAhead; });
+            if (m_stop)
+                return;
+        }
+        if (!readChunk()) {
+            std::lock_guard guard(m_lock);
+            m_done = true;
+            return;
+        }
+    }
+}
+
+bool RenewalReader::readChunk()
+{
+    if (!m_listed) {
+        m_files = expiredFiles(m_folder, m_now); // once: a file drained is never read again
+        m_listed = true;
+    }
+    if (m_file.empty()) {
+        if (m_files.empty())
+            return false;
+        m_file = m_files.back(); // the newest first
+        m_files.pop_back();
+        m_end = static_cast<std::uint64_t>(std::max<std::int64_t>(platform::fileSize(m_file), 0));
+    }
     platform::File file;
-    std::string bytes;
-    if (!readCacheFile(path, file, bytes))
-        return file.isOpen() ? platform::kErrBadFormat : platform::kErrFileNotFound;
-    // Lines from the end back to the first line after the header. The lines taken are
-    // disabled in place rather than cut off: the file keeps its age (a copy would look new
-    // and its other lines would not be renewed for another 30 days) and never gets shorter
-    // under another program reading it.
-    std::vector<std::size_t> taken;
+    if (file.open(m_file, platform::File::Mode::ReadFile) != 0)
+        return false;
+    char header[kHeaderSize];
+    if (file.readAt(0, header, kHeaderSize) != 0 || std::memcmp(header, kHeader, kHeaderSize) != 0)
+        return false;
+    // The chunk before m_end; its first line counts only when it begins there.
+    const std::uint64_t begin = m_end > kHeaderSize + kChunk ? m_end - kChunk : kHeaderSize;
+    std::string bytes(static_cast<std::size_t>(m_end - begin), '\0');
+    std::size_t got = 0;
+    if (!bytes.empty() && file.readAt(begin, bytes.data(), bytes.size(), &got) != 0 &&
+        got != bytes.size())
+        return false;
+    std::size_t first = 0; // the first whole line of the chunk
+    if (begin > kHeaderSize) {
+        char before = 0;
+        if (file.readAt(begin - 1, &before, 1) != 0)
+            return false;
+        if (before != '\n') {
+            const std::size_t lf = bytes.find('\n');
+            if (lf == std::string::npos)
+                return false; // a line longer than a chunk: no line of ours
+            first = lf + 1;
+        }
+    }
+    std::vector<std::uint32_t> addresses;
+    std::vector<LineStart> taken;
     std::size_t end = bytes.size();
-    bool linesLeft = false;
-    while (end > kHeaderSize) {
-        std::size_t start = bytes.rfind('\n', end - 2);
-        start = start == std::string::npos || start < kHeaderSize - 1 ? kHeaderSize : start + 1;
+    while (end > first) {
+        std::size_t start = end >= 2 ? bytes.rfind('\n', end - 2) : std::string::npos;
+        start = start == std::string::npos || start < first ? first : start + 1;
         const std::string_view line(bytes.data() + start, end - start);
         end = start;
         if (line.size() < 8 || !isUpperHex(line[0]))
             continue; // disabled (";") or not a line of ours
-        if (out.size() == n) {
-            linesLeft = true;
-            break;
-        }
         std::uint32_t address = 0;
         for (std::size_t i = 0; i < 8 && isUpperHex(line[i]); ++i)
             address = address * 16 + static_cast<std::uint32_t>(
                                          line[i] <= '9' ? line[i] - '0' : line[i] - 'A' + 10);
-        out.push_back(address);
-        taken.push_back(start);
+        addresses.push_back(address);
+        taken.push_back({begin + start, line[0]});
     }
-    if (linesLeft) {
-        if (const int rc = disableLines(file, path, bytes, taken)) {
-            out.clear(); // the same lines would come again
-            return rc;
-        }
-        return 0;
+    // The lines read are disabled before they are handed out, so that no line is renewed
+    // twice; a file that cannot be written ends the renewal.
+    if (!taken.empty() && disableLines(file, m_file, taken) != 0)
+        return false;
+    m_end = begin + first;
+    if (m_end <= kHeaderSize) {
+        file.close();
+        ::unlink(m_file.c_str());
+        m_file.clear(); // the next request starts on the next expired file
     }
-    file.close();
-    drained = true;
-    ::unlink(path.c_str());
-    return 0;
+    std::lock_guard guard(m_lock);
+    m_ready.insert(m_ready.end(), addresses.begin(), addresses.end());
+    return true;
 }
 
 } // namespace hosts

@@ -7,10 +7,14 @@
 // Files are only ever appended to or have single bytes turned into ";", never shortened.
 // This library knows the files only; the store decides what the names are for.
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace hosts {
@@ -53,15 +57,46 @@ std::string cacheFileName(int year, int month, int day);
 // Seconds after which a cache file is renewed.
 inline constexpr std::int64_t kExpirySeconds = 30 * 24 * 3600;
 
-// The cache file of folder to renew next ("" when none was created more than 30 days before
-// `now`, seconds since 1970); each expired file found is traced.
-std::string findExpiredFile(const std::string& folder, std::int64_t now);
+// The cache files of folder created more than 30 days before `now` (seconds since 1970), in
+// the order of their names; each one found is traced.
+std::vector<std::string> expiredFiles(const std::string& folder, std::int64_t now);
 
-// Takes up to n addresses (host order) from the end of an expired file, skipping disabled
-// lines, and disables the lines taken in place (the file never gets shorter); deletes the
-// file when no line is left (drained). 0, or an error when the file cannot be read, is not a
-// cache file, or the lines taken cannot be disabled (out is then empty).
-[[nodiscard]] int takeAddresses(const std::string& path, std::size_t n,
-                                std::vector<std::uint32_t>& out, bool& drained);
+// The renewal of cache files created more than 30 days before `now`: their addresses, one
+// expired file after another, each from its end backwards, read ahead on a thread of its
+// own so that the user-interface thread never waits on a file. Only what has not been read
+// yet is read (a chunk at a time from where the last one began). The lines read are
+// disabled in place (the file never gets shorter) and a file is deleted once all its lines
+// are read. A file that cannot be read or written ends the renewal.
+class RenewalReader
+{
+  public:
+    RenewalReader(std::string folder, std::int64_t now);
+    ~RenewalReader(); // stops and joins the reader
+    RenewalReader(const RenewalReader&) = delete;
+    RenewalReader& operator=(const RenewalReader&) = delete;
+
+    // Up to n addresses (host order) of what has been read; 0 while the reader is busy.
+    std::size_t take(std::uint32_t* out, std::size_t n);
+    // Nothing is left to renew and every address read has been taken.
+    bool finished();
+
+  private:
+    void run();
+    // Reads the next chunk of the current file into m_ready; false when nothing is left.
+    bool readChunk();
+
+    std::string m_folder;
+    std::int64_t m_now;
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    std::deque<std::uint32_t> m_ready;
+    bool m_stop = false;
+    bool m_done = false;
+    bool m_listed = false;
+    std::vector<std::string> m_files; // the expired files not read yet
+    std::string m_file;               // the expired file being read
+    std::uint64_t m_end = 0;          // where the part not read yet ends
+    std::thread m_thread;
+};
 
 } // namespace hosts

@@ -258,29 +258,19 @@ class HostCache final : public Handler
         }
         if (m_state.hosts == 0)
             return 0;
-        // Every host has a name: renew the lines of cache files older than 30 days.
-        const std::string folder = platform::homeDir();
-        for (;;) {
-            if (m_expired.empty())
-                m_expired = findExpiredFile(folder, static_cast<std::int64_t>(std::time(nullptr)));
-            if (m_expired.empty())
-                break;
-            std::vector<std::uint32_t> taken;
-            bool drained = false;
-            if (takeAddresses(m_expired, n, taken, drained) != 0)
-                break;
-            if (drained)
-                m_expired.clear();
-            if (taken.empty())
-                continue;
-            for (const std::uint32_t address : taken)
-                buffer[put++] = htonl(address);
-            m_state.renewals += put;
-            return put;
-        }
-        // Nothing (more) to renew: this window's work for the load is done.
-        post(&self, WM_CLOSE);
-        return 0;
+        // Every host has a name: renew the lines of cache files older than 30 days. They are
+        // read beside the window; what has been read is handed out, and the resolver asks
+        // again at its next tick while the reader is busy.
+        if (!m_renewal)
+            m_renewal = std::make_unique<RenewalReader>(
+                platform::homeDir(), static_cast<std::int64_t>(std::time(nullptr)));
+        put = m_renewal->take(buffer, n);
+        for (std::size_t i = 0; i < put; ++i)
+            buffer[i] = htonl(buffer[i]);
+        m_state.renewals += put;
+        if (put == 0 && m_renewal->finished())
+            post(&self, WM_CLOSE); // nothing (more) to renew: the work for this load is done
+        return put;
     }
 
     void recordAnswer(Window& self, std::uint32_t networkAddress, const char* name, LParam raw)
@@ -313,7 +303,7 @@ class HostCache final : public Handler
 
     LookupState m_state;
     std::size_t m_cursor = 0;
-    std::string m_expired;
+    std::unique_ptr<RenewalReader> m_renewal;
 };
 
 } // namespace

@@ -61,43 +61,90 @@ TEST(HostNames, StatusText)
         EXPECT_EQ(hosts::statusText(c.state), c.text) << c.text;
 }
 
-TEST(HostNames, AnExpiredFileIsDrainedFromItsEndAndDeleted)
+// What a renewal reader hands out until it is finished (the user-interface thread asks at
+// every tick; here as fast as the reader goes).
+std::vector<std::uint32_t> drain(hosts::RenewalReader& reader, std::size_t batch)
+{
+    std::vector<std::uint32_t> all;
+    std::vector<std::uint32_t> buffer(batch);
+    for (int i = 0; i < 20000 && !reader.finished(); ++i) {
+        const std::size_t n = reader.take(buffer.data(), batch);
+        all.insert(all.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
+        if (n == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return all;
+}
+
+TEST(HostNames, ExpiredFilesAreReadFromTheirEndAndDeleted)
 {
     TempDir dir;
     const std::string path = dir.file("dns20261101.dat");
-    const std::string lines = "01020304=a.b\r\n;1020305=c.d\r\n01020306=\"\"\r\n01020307=e.f\r\n";
-    writeFile(path, "[DNS]\r\n" + lines);
+    writeFile(path, "[DNS]\r\n01020304=a.b\r\n;1020305=c.d\r\n01020306=\"\"\r\n01020307=e.f\r\n");
     const std::int64_t now = std::time(nullptr);
-    EXPECT_EQ(hosts::findExpiredFile(dir.path(), now), "");
-    EXPECT_EQ(hosts::findExpiredFile(dir.path(), now + 31 * 86400), path);
+    EXPECT_TRUE(hosts::expiredFiles(dir.path(), now).empty());
+    EXPECT_EQ(hosts::expiredFiles(dir.path(), now + 31 * 86400), (std::vector<std::string>{path}));
+    {
+        hosts::RenewalReader young(dir.path(), now); // nothing older than 30 days
+        EXPECT_TRUE(drain(young, 2).empty());
+    }
+    EXPECT_TRUE(std::filesystem::exists(path));
+
+    // A big file is read a chunk at a time, each line once, the newest first; the lines are
+    // disabled in place (the file never gets shorter) until it is deleted.
+    const std::string big = dir.file("dns20261001.dat");
+    std::string text = "[DNS]\r\n";
+    for (std::uint32_t a = 1; a <= 20000; ++a) {
+        char line[48];
+        std::snprintf(line, sizeof line, "%08X=jp.example.host%u\r\n", a, a);
+        text += line;
+    }
+    writeFile(big, text);
+    hosts::RenewalReader reader(dir.path(), now + 31 * 86400);
+    const std::vector<std::uint32_t> renewed = drain(reader, 20);
+    std::vector<std::uint32_t> expected = {0x01020307, 0x01020306, 0x01020304};
+    for (std::uint32_t a = 20000; a >= 1; --a)
+        expected.push_back(a);
+    EXPECT_EQ(renewed, expected); // the newer file (by name) first, each from its end
+    EXPECT_TRUE(reader.finished());
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(std::filesystem::exists(big));
+}
+
+TEST(HostNames, ARenewalKeepsTheFileWhileItReads)
+{
+    TempDir dir;
+    const std::string path = dir.file("dns20261101.dat");
+    std::string text = "[DNS]\r\n";
+    for (std::uint32_t a = 1; a <= 5000; ++a) {
+        char line[48];
+        std::snprintf(line, sizeof line, "%08X=jp.example.host%u\r\n", a, a);
+        text += line;
+    }
+    writeFile(path, text);
     struct stat before
     {
     };
     ASSERT_EQ(::stat(path.c_str(), &before), 0);
-
-    // The lines taken are disabled where they stand: the file never gets shorter under
-    // another program reading it, and it keeps its age for the next batch.
-    std::vector<std::uint32_t> taken;
-    bool drained = true;
-    ASSERT_EQ(hosts::takeAddresses(path, 2, taken, drained), 0);
-    EXPECT_EQ(taken, (std::vector<std::uint32_t>{0x01020307, 0x01020306}));
-    EXPECT_FALSE(drained);
-    EXPECT_EQ(readFile(path),
-              "[DNS]\r\n01020304=a.b\r\n;1020305=c.d\r\n;1020306=\"\"\r\n;1020307=e.f\r\n");
+    hosts::RenewalReader reader(dir.path(), std::time(nullptr) + 31 * 86400);
+    std::uint32_t first[20];
+    std::size_t got = 0;
+    for (int i = 0; i < 5000 && got == 0; ++i) {
+        got = reader.take(first, 20);
+        if (got == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(got, 20u);
+    EXPECT_EQ(first[0], 5000u);
     struct stat after
     {
     };
     ASSERT_EQ(::stat(path.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);
-    EXPECT_EQ(hosts::findExpiredFile(dir.path(), now + 31 * 86400), path);
-    taken.clear();
-    ASSERT_EQ(hosts::takeAddresses(path, 2, taken, drained), 0); // the disabled lines are skipped
-    EXPECT_EQ(taken, (std::vector<std::uint32_t>{0x01020304}));
-    EXPECT_TRUE(drained);
-    EXPECT_FALSE(std::filesystem::exists(path));
-
-    writeFile(path, "not a cache file\r\n");
-    EXPECT_NE(hosts::takeAddresses(path, 2, taken, drained), 0);
+    EXPECT_EQ(after.st_size, before.st_size);
+    const std::string now = readFile(path);
+    EXPECT_EQ(now.substr(now.size() - 30), ";0001388=jp.example.host5000\r\n"); // disabled
+    EXPECT_EQ(now.substr(7, 25), "00000001=jp.example.host1");                  // not read yet
 }
 
 // Reads every line of the cache files; counts the names found.
