@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Builds everything, imports the bundled sample log once into build/sample.vxlog and starts
+# Builds the programs, imports the bundled sample log once into build/sample.vxlog and starts
 # Vexilo on it, with a demo data folder and demo settings under build/demo/ so that a first
 # run never touches your own settings. Without a display it says so in one line and runs
 # the command-line tour instead (import, load, report with vexilo-cli).
 set -eu  # no pipefail: "head" may close a pipe early
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-"$top/scripts/setup.sh"
+"$top/scripts/setup.sh" --programs # the tests and benchmarks are ./test.sh's
 bin=$top/build/bin
 sample=$top/samples/sample.log.gz
 out=$top/build/sample.vxlog

@@ -4,7 +4,7 @@
 #include "cli/commands.h"
 #include "import/vxlog_reader.h"
 #include "platform/codepage.h"
-#include "store/messages.h"
+#include "store/load_failure.h"
 
 #include <cstdio>
 

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <memory>
 #include <string>
 #include <thread>
@@ -46,7 +47,7 @@ void showProgress(std::uint64_t done, std::uint64_t total, bool final)
 } // namespace
 
 // The import, once the command line is read.
-static int importCommand(sievra::OwnedImportOptions& o, bool allAgents,
+static int importCommand(sievra::OwnedImportOptions& o, bool allAgents, bool verbose,
                          const std::vector<std::string>& inputs)
 {
     if (allAgents)
@@ -60,6 +61,16 @@ static int importCommand(sievra::OwnedImportOptions& o, bool allAgents,
         return 1;
     }
 
+    // The import library writes its trace lines to standard output, as it must; they are
+    // the command's output only when asked for.
+    if (!verbose) {
+        std::fflush(stdout);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null >= 0) {
+            ::dup2(null, STDOUT_FILENO);
+            ::close(null);
+        }
+    }
     SievraApi la;
     std::string error;
     if (!loadSievra(la, error)) {
@@ -106,15 +117,18 @@ void addImportCommand(CLI::App& app)
     {
         sievra::OwnedImportOptions options; // the analysis wizard's options
         bool allAgents = false;
+        bool verbose = false;
         std::vector<std::string> inputs;
     };
     auto args = std::make_shared<Args>();
     sievra::OwnedImportOptions& o = args->options;
-    CLI::App* command =
-        addCommand(app, "import",
-                   "import access logs (plain or .gz) and analysed logs into a new analysed log\n"
-                   "Options default to those of the analysis wizard.",
-                   [args] { return importCommand(args->options, args->allAgents, args->inputs); });
+    CLI::App* command = addCommand(
+        app, "import",
+        "import access logs (plain or .gz) and analysed logs into a new analysed log\n"
+        "Options default to those of the analysis wizard.",
+        [args] {
+            return importCommand(args->options, args->allAgents, args->verbose, args->inputs);
+        });
     command
         ->add_option("INPUT", args->inputs,
                      "access logs in the combined format (plain, or gzip when\n"
@@ -131,6 +145,8 @@ void addImportCommand(CLI::App& app)
                      "browsers-only)")
         ->type_name("N");
     command->add_flag("--all-agents", args->allAgents, "keep every user agent, not only browsers");
+    command->add_flag("--verbose", args->verbose,
+                      "show the import library's trace lines on standard output");
     auto list = [command](const char* name, std::string& to, const char* description) {
         command
             ->add_option_function<std::string>(

@@ -7,8 +7,8 @@
 #include "cli/folder_options.h"
 #include "cli/output.h"
 #include "platform/tab_fields.h"
+#include "store/load_failure.h"
 #include "store/log_container.h"
-#include "store/messages.h"
 
 #include <CLI/CLI.hpp>
 #include <arpa/inet.h>

@@ -10,8 +10,8 @@
 #include "platform/files.h"
 #include "platform/settings.h"
 #include "report/report_folder.h"
+#include "store/load_failure.h"
 #include "store/log_container.h"
-#include "store/messages.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>

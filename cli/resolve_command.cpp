@@ -11,8 +11,8 @@
 #include "hosts/host_names.h"
 #include "platform/name_service.h"
 #include "platform/settings.h"
+#include "store/load_failure.h"
 #include "store/log_container.h"
-#include "store/messages.h"
 
 #include <CLI/CLI.hpp>
 #include <arpa/inet.h>

@@ -147,6 +147,14 @@ const char* tooltipOf(int command)
         return "ファイルにエクスポート";
     case kCommandTitle:
         return "表示の切り替え";
+    case kCommandDescribe:
+        return "フィルタの説明";
+    case kCommandUp:
+        return "上に移動";
+    case kCommandDown:
+        return "下に移動";
+    case kCommandClose:
+        return "フィルタを閉じる";
     default:
         return nullptr;
     }

@@ -26,9 +26,9 @@ inline constexpr char kStatusBarClass[] = "msctls_statusbar32";
 enum Command : int {
     kCmdReload = 1,
     kCmdHelp = 9,
-    kCmdRebuildChain = 2013,
+    kCmdRebuildChain = toolkit::ID_REBUILD_CHAIN,
     kCmdAddFilterMenu = 2014,
-    kCmdRefresh = 40001,
+    kCmdRefresh = toolkit::ID_REFRESH,
     kCmdAddLogs = 40007,
     kCmdSettingsFolder = 40008,
     kCmdHomePage = 40012,
@@ -42,9 +42,9 @@ enum Command : int {
     kCmdNewAnalysis = 57600,
     kCmdOpen = 57601,
     kCmdClose = 57602,
-    kCmdSaveAs = 57603, // to the store
-    kCmdSave = 57604,
-    kCmdSelectAll = 57642,
+    kCmdSaveAs = 57603,            // to the store
+    kCmdSave = toolkit::ID_EXPORT, // the same id as the lists' export
+    kCmdSelectAll = toolkit::ID_EDIT_SELECT_ALL,
     kCmdAbout = 57664,
     kCmdExit = 57665,
 };

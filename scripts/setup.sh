@@ -5,6 +5,8 @@
 #   --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
 #   --fuzz      clang build with the libFuzzer targets in build-fuzz/
 #   --debug     Debug build in build-debug/
+#   --programs  only the programs run.sh starts (Vexilo, vexilo-cli and what they load), not
+#               the tests and benchmarks
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -14,8 +16,10 @@ packages=(build-essential cmake ninja-build pkg-config zlib1g-dev libpcre2-dev l
           libcli11-dev)
 build_dir=$top/build
 cmake_args=(-DCMAKE_BUILD_TYPE=Release)
+targets=()
 for arg in "$@"; do
     case $arg in
+    --programs) targets=(Vexilo vexilo-cli sievra ui vexilo_res) ;;
     --sanitize) build_dir=$top/build-asan
                 cmake_args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXILO_SANITIZE=ON -DVEXILO_BENCH=OFF) ;;
     --fuzz)     build_dir=$top/build-fuzz; packages+=(clang libclang-rt-14-dev)
@@ -45,4 +49,4 @@ fi
 cmake_args+=(-DVEXILO_WERROR="${VEXILO_WERROR:-OFF}")
 cmake -S "$top" -B "$build_dir" -G Ninja "${cmake_args[@]}" >/dev/null
 echo "Building in ${build_dir#$top/}/ ..."
-ninja -C "$build_dir" -j"${VEXILO_JOBS:-2}" --quiet
+ninja -C "$build_dir" -j"${VEXILO_JOBS:-2}" --quiet "${targets[@]}"

@@ -130,9 +130,6 @@ class LogContainer
     [[nodiscard]] virtual int LoadPipeline(StepText* text, Progress& progress, bool reload,
                                            const std::string& reportFolder);
 
-    // The report generator the last step calls (none: the step does nothing).
-    void setReportGenerator(ReportGenerator* generator) { m_report = generator; }
-
     std::vector<HostEntry> Host;
     std::vector<LogRecord> Rec2;
     std::vector<ReqEntry> Req;
@@ -157,10 +154,6 @@ class LogContainer
     bool tidyHostCache = true;
     // What the last load failed on (Kind::None after a load that succeeded).
     LoadTrouble trouble;
-
-  private:
-    friend class Pipeline;
-    ReportGenerator* m_report = nullptr;
 };
 
 } // namespace store

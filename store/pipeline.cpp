@@ -123,12 +123,9 @@ int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
     // and does not fail the load.
     int reportResult = 0;
     if (!ctx.cancelled()) {
-        if (m_report) {
-            reportResult = m_report->generate(reportFolder, *this);
-        } else if (const ReportGeneratorFactory make = reportGeneratorFactory()) {
+        if (const ReportGeneratorFactory make = reportGeneratorFactory())
             if (const auto generator = make())
                 reportResult = generator->generate(reportFolder, *this);
-        }
     }
     done(17, reportResult);
 

@@ -19,9 +19,8 @@ class ReportGenerator
     [[nodiscard]] virtual int generate(const std::string& folder, const LogContainer& log) = 0;
 };
 
-// Makes the generator for the loads of containers that were given none with
-// setReportGenerator. The programs install one at start-up (the report library does it
-// with report::installReportGenerator); without one those loads write no report.
+// Makes the generator the loads call. The programs install one at start-up (the report library does
+// it with report::installReportGenerator); without one those loads write no report.
 using ReportGeneratorFactory = std::unique_ptr<ReportGenerator> (*)();
 void setReportGeneratorFactory(ReportGeneratorFactory factory);
 ReportGeneratorFactory reportGeneratorFactory();

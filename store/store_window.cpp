@@ -4,8 +4,8 @@
 #include "platform/files.h"
 #include "platform/settings.h"
 #include "platform/trace.h"
+#include "store/load_failure.h"
 #include "store/log_container.h"
-#include "store/messages.h"
 #include "store/queries.h"
 #include "store/view_state.h"
 #include "toolkit/window.h"
@@ -20,8 +20,6 @@ namespace store {
 namespace {
 
 using namespace toolkit;
-
-AsyncOpen g_asyncOpen = &uiAsyncOpen;
 
 // What the load's worker needs; lives on the store window's stack during the load.
 struct LoadJob
@@ -139,7 +137,7 @@ class StoreWindow final : public Handler
             reinterpret_cast<const char*>(send(parentWindow(&self), UM_GETPATH, 0, 1));
         LoadJob job{m_log.get(), folder ? folder : "", reload};
         m_attached = nullptr;
-        const int rc = g_asyncOpen(self.window(), &runLoadJob, &job);
+        const int rc = uiAsyncOpen(self.window(), &runLoadJob, &job);
         m_attached = m_log.get();
         return rc;
     }
@@ -254,11 +252,6 @@ class StoreWindow final : public Handler
 void registerStoreWindow()
 {
     registerClass(kStoreWindowClass, [](void*) { return std::make_unique<StoreWindow>(); });
-}
-
-void setAsyncOpen(AsyncOpen run)
-{
-    g_asyncOpen = run ? run : &uiAsyncOpen;
 }
 
 } // namespace store

@@ -24,8 +24,4 @@ inline constexpr char kHostCacheClass[] = "WC_DNS";
 // Registers the class (the program calls this once at start-up).
 void registerStoreWindow();
 
-// How the store runs its load; uiAsyncOpen unless a test puts in another.
-using AsyncOpen = int (*)(QWidget* owner, UiJob job, void* context);
-void setAsyncOpen(AsyncOpen run);
-
 } // namespace store

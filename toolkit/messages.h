@@ -72,7 +72,6 @@ inline constexpr unsigned UM_LOOKUPDONE = 0x8302;
 
 // Command ids shared by the panes.
 inline constexpr int ID_REFRESH = 40001; // argument: bit set of changed stages
-inline constexpr std::intptr_t kRefreshThisPane = -1;
 inline constexpr std::intptr_t kRefreshAll = 0xFFFF;
 inline constexpr int ID_EDIT_CLEAR = 57632; // clear the list selection
 inline constexpr int ID_EDIT_SELECT_ALL = 57642;

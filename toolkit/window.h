@@ -214,15 +214,6 @@ using WidgetFactory = std::function<Window*(QWidget* parent)>;
 void registerClass(std::string_view className, HandlerFactory handler, WidgetFactory widget = {});
 bool isClassRegistered(std::string_view className);
 
-// A registration made at program start: one static object per window class.
-struct ClassRegistration
-{
-    ClassRegistration(std::string_view className, HandlerFactory handler, WidgetFactory widget = {})
-    {
-        registerClass(className, std::move(handler), std::move(widget));
-    }
-};
-
 // Makes a window of a registered class: builds the widget and its handler, gives it rect,
 // sends it WM_CREATE with param as lParam, places it with setWindowPos and shows it when
 // style has WS_VISIBLE. With a null rect the window places itself (or keeps Qt's default). nullptr

@@ -11,12 +11,15 @@
 #include "store/store_window.h"
 #include "tests/dialogs/dialog_env.h"
 #include "tests/store/hits.h"
+#include "toolkit/controls.h"
 #include "toolkit/stat_list.h"
 #include "toolkit/window.h"
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QMessageBox>
 #include <QTest>
+#include <QToolTip>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -214,6 +217,27 @@ TEST_F(FilterWindows, DraggingABorderAndSortingKeepWhatIsSelected)
     EXPECT_EQ(list(0)->sortType(), 3u);
     EXPECT_EQ(selectedKey(0), key);
     EXPECT_NE(list(0)->selectedRows(), (std::vector<int>{0}));
+}
+
+TEST_F(FilterWindows, EveryButtonSaysWhatItDoes)
+{
+    open(smallLog());
+    command(pane(1), filters::kindInfo(filters::Kind::SearchWord).command); // two toolbars
+    ASSERT_TRUE(settle());
+    for (int p = 0; p < 2; ++p) {
+        const auto buttons = pane(p)->findChildren<toolkit::ToolbarButton*>();
+        ASSERT_GE(buttons.size(), 7) << p;
+        for (toolkit::ToolbarButton* button : buttons) {
+            if (button->data().command == 0)
+                continue; // a separator
+            QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+            QApplication::sendEvent(button, &hover);
+            const QString tip = QToolTip::text();
+            EXPECT_FALSE(tip.isEmpty()) << button->data().command;
+            EXPECT_FALSE(tip.startsWith(QStringLiteral("iItem"))) << tip.toStdString();
+            QToolTip::hideText();
+        }
+    }
 }
 
 TEST_F(FilterWindows, AReloadKeepsTheSelectionsAndAFailedExportSaysSo)

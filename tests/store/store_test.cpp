@@ -5,8 +5,8 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/settings.h"
+#include "store/load_failure.h"
 #include "store/log_container.h"
-#include "store/messages.h"
 #include "store/queries.h"
 
 #include <arpa/inet.h>

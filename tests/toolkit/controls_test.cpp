@@ -2,6 +2,7 @@
 #include "toolkit/controls.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QStyleOptionToolButton>
 #include <QTest>
@@ -11,6 +12,19 @@
 #include <memory>
 
 namespace {
+
+// Runs the event loop until done() holds; false after limitMillis.
+template <typename F> bool waitFor(F done, int limitMillis = 10000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limitMillis)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
 
 using namespace toolkit;
 using vxtest::Log;
@@ -104,6 +118,58 @@ TEST(ComboBox, SpeaksTheComboBoxMessages)
     EXPECT_EQ(send(combo, CB_DELETESTRING, 7), CB_ERR);
     EXPECT_EQ(send(combo, CB_RESETCONTENT), 0);
     EXPECT_EQ(send(combo, CB_GETCOUNT), 0);
+}
+
+TEST(ComboBox, TheRestOfTheMessageRange)
+{
+    Pane pane;
+    Window* combo = create(kComboBoxClass, pane.window.get(), 3002, QRect(0, 0, 200, 200), nullptr,
+                           WS_VISIBLE | CBS_DROPDOWN);
+    sendText(combo, CB_ADDSTRING, 0, QStringLiteral("alpha"));
+    sendText(combo, CB_ADDSTRING, 0, QStringLiteral("gamma"));
+    EXPECT_EQ(sendText(combo, CB_INSERTSTRING, 1, QStringLiteral("beta")), 1);
+    EXPECT_EQ(sendText(combo, CB_INSERTSTRING, static_cast<WParam>(-1), QStringLiteral("omega")),
+              3); // -1: at the end
+    const struct
+    {
+        unsigned msg;
+        WParam wParam;
+        LParam lParam;
+        LResult answer;
+    } cases[] = {
+        {CB_GETLBTEXTLEN, 1, 0, 4},        // "beta"
+        {CB_GETLBTEXTLEN, 9, 0, CB_ERR},   // no such item
+        {CB_DIR, 0, 0, CB_ERR},            // no file lists in this combo box
+        {CB_INITSTORAGE, 10, 0, 14},       // the items it has room for
+        {CB_SETITEMHEIGHT, 0, 21, 0},      //
+        {CB_GETITEMHEIGHT, 0, 0, 21},      //
+        {CB_SETITEMHEIGHT, 0, 0, CB_ERR},  // a height of nothing is refused
+        {CB_SETDROPPEDWIDTH, 320, 0, 320}, //
+        {CB_GETDROPPEDWIDTH, 0, 0, 320},   //
+        {CB_GETDROPPEDSTATE, 0, 0, 0},     //
+        {CB_LIMITTEXT, 3, 0, 1},           // the edit field takes three characters
+        {CB_SETEDITSEL, 0, makeLParam(1, 2), 1},
+        {CB_GETEDITSEL, 0, 0, makeLParam(1, 2)},
+    };
+    const QString typed = QStringLiteral("abcdef");
+    send(combo, WM_SETTEXT, 0, reinterpret_cast<LParam>(&typed));
+    for (const auto& c : cases)
+        EXPECT_EQ(send(combo, c.msg, c.wParam, c.lParam), c.answer) << std::hex << c.msg;
+    QString text;
+    send(combo, WM_GETTEXT, 0, reinterpret_cast<LParam>(&text));
+    EXPECT_EQ(text.size(), 3); // cut to the limit
+
+    // CB_SELECTSTRING finds like CB_FINDSTRING, from after the start item, and selects.
+    EXPECT_EQ(sendText(combo, CB_SELECTSTRING, 0, QStringLiteral("G")), 2);
+    EXPECT_EQ(send(combo, CB_GETCURSEL), 2);
+    EXPECT_EQ(sendText(combo, CB_SELECTSTRING, 2, QStringLiteral("a")), 0); // round to the top
+    EXPECT_EQ(sendText(combo, CB_SELECTSTRING, 0, QStringLiteral("zeta")), CB_ERR);
+    EXPECT_EQ(send(combo, CB_GETCURSEL), 0); // unchanged by a miss
+
+    send(combo, CB_SHOWDROPDOWN, 1);
+    EXPECT_TRUE(waitFor([&] { return send(combo, CB_GETDROPPEDSTATE) == 1; }));
+    send(combo, CB_SHOWDROPDOWN, 0);
+    EXPECT_TRUE(waitFor([&] { return send(combo, CB_GETDROPPEDSTATE) == 0; }));
 }
 
 TEST(ComboBox, TheUsersChoiceReachesTheParentAsACommandWithTheWrappersId)
@@ -286,6 +352,7 @@ TEST(Toolbar, ToolbarMessagesWorkOnTheWrapper)
         {TB_ENABLEBUTTON, TB_ISBUTTONENABLED, 0, 0}, {TB_ENABLEBUTTON, TB_ISBUTTONENABLED, 1, 1},
         {TB_CHECKBUTTON, TB_ISBUTTONCHECKED, 1, 1},  {TB_CHECKBUTTON, TB_ISBUTTONCHECKED, 0, 0},
         {TB_HIDEBUTTON, TB_ISBUTTONHIDDEN, 1, 1},    {TB_HIDEBUTTON, TB_ISBUTTONHIDDEN, 0, 0},
+        {TB_PRESSBUTTON, TB_ISBUTTONPRESSED, 1, 1},  {TB_PRESSBUTTON, TB_ISBUTTONPRESSED, 0, 0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(send(f.bar, c.set, 2014, c.on), 1);
@@ -303,6 +370,26 @@ TEST(Toolbar, ToolbarMessagesWorkOnTheWrapper)
     EXPECT_EQ(send(f.bar, TB_GETBITMAP, 2014), 0);
     EXPECT_EQ(send(f.bar, TB_DELETEBUTTON, 0), 1);
     EXPECT_EQ(send(f.bar, TB_BUTTONCOUNT), 2);
+
+    // A state set whole, a button read back, one inserted in front, the sizes.
+    EXPECT_EQ(send(f.bar, TB_SETSTATE, 3005, TBSTATE_ENABLED | TBSTATE_CHECKED), 1);
+    EXPECT_EQ(send(f.bar, TB_ISBUTTONCHECKED, 3005), 1);
+    EXPECT_EQ(send(f.bar, TB_SETSTATE, 4242, 0), 0);
+    TbButton read;
+    EXPECT_EQ(send(f.bar, TB_GETBUTTON, 1, reinterpret_cast<LParam>(&read)), 1);
+    EXPECT_EQ(read.command, 3005);
+    EXPECT_EQ(send(f.bar, TB_GETBUTTON, 5, reinterpret_cast<LParam>(&read)), 0);
+    TbButton first;
+    first.command = 3001;
+    first.image = 0;
+    EXPECT_EQ(send(f.bar, TB_INSERTBUTTON, 0, reinterpret_cast<LParam>(&first)), 1);
+    EXPECT_EQ(send(f.bar, TB_COMMANDTOINDEX, 3001), 0);
+    EXPECT_EQ(send(f.bar, TB_COMMANDTOINDEX, 3005), 2);
+    EXPECT_EQ(send(f.bar, TB_BUTTONSTRUCTSIZE, sizeof(TbButton)), 0);
+    EXPECT_EQ(send(f.bar, TB_SETBUTTONSIZE, 0, makeLParam(30, 24)), 1);
+    send(f.bar, TB_AUTOSIZE);
+    EXPECT_GE(f.button(3001)->minimumWidth(), 30);
+    EXPECT_EQ(send(f.bar, TB_GETEXTENDEDSTYLE), TBSTYLE_EX_DRAWDDARROWS);
 }
 
 TEST(Toolbar, InnerToolbarFollowsTheWrappersSize)

@@ -1,4 +1,4 @@
-#include "store/messages.h"
+#include "store/load_failure.h"
 
 #include "import/vxlog_reader.h"
 #include "platform/errors.h"
