@@ -6,6 +6,7 @@
 
 #include "platform/settings.h"
 #include "tests/platform/temp_dir.h"
+#include "tests/wait_for.h"
 #include "toolkit/window.h"
 
 #include <QApplication>
@@ -156,20 +157,6 @@ inline ModalDriver::Step acceptBox(BoxSeen& seen)
 template <typename T> T* control(QWidget* parent, int id)
 {
     return parent ? parent->findChild<T*>(QString::number(id)) : nullptr;
-}
-
-// Runs the event loop until done() holds; false when it did not within limitMillis. A test
-// waits for what it looks at next, never for a fixed time.
-template <typename F> bool waitFor(F done, int limitMillis = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMillis)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
 }
 
 // Runs the event loop until the windows' queued work is done (posted messages and short

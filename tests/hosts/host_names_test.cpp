@@ -61,6 +61,18 @@ TEST(HostNames, StatusText)
         EXPECT_EQ(hosts::statusText(c.state), c.text) << c.text;
 }
 
+// A cache file of the addresses 1 to n, each with a name.
+std::string cacheFileText(std::uint32_t n)
+{
+    std::string text = "[DNS]\r\n";
+    for (std::uint32_t a = 1; a <= n; ++a) {
+        char line[48];
+        std::snprintf(line, sizeof line, "%08X=jp.example.host%u\r\n", a, a);
+        text += line;
+    }
+    return text;
+}
+
 // What a renewal reader hands out until it is finished (the user-interface thread asks at
 // every tick; here as fast as the reader goes).
 std::vector<std::uint32_t> drain(hosts::RenewalReader& reader, std::size_t batch)
@@ -93,13 +105,7 @@ TEST(HostNames, ExpiredFilesAreReadFromTheirEndAndDeleted)
     // A big file is read a chunk at a time, each line once, the newest first; the lines are
     // disabled in place (the file never gets shorter) until it is deleted.
     const std::string big = dir.file("dns20261001.dat");
-    std::string text = "[DNS]\r\n";
-    for (std::uint32_t a = 1; a <= 20000; ++a) {
-        char line[48];
-        std::snprintf(line, sizeof line, "%08X=jp.example.host%u\r\n", a, a);
-        text += line;
-    }
-    writeFile(big, text);
+    writeFile(big, cacheFileText(20000));
     hosts::RenewalReader reader(dir.path(), now + 31 * 86400);
     const std::vector<std::uint32_t> renewed = drain(reader, 20);
     std::vector<std::uint32_t> expected = {0x01020307, 0x01020306, 0x01020304};
@@ -115,13 +121,7 @@ TEST(HostNames, ARenewalKeepsTheFileWhileItReads)
 {
     TempDir dir;
     const std::string path = dir.file("dns20261101.dat");
-    std::string text = "[DNS]\r\n";
-    for (std::uint32_t a = 1; a <= 5000; ++a) {
-        char line[48];
-        std::snprintf(line, sizeof line, "%08X=jp.example.host%u\r\n", a, a);
-        text += line;
-    }
-    writeFile(path, text);
+    writeFile(path, cacheFileText(5000));
     struct stat before
     {
     };
@@ -163,12 +163,7 @@ TEST(HostNames, ACacheFileChangingUnderTheReaderCannotCrashIt)
     // file again and again while a reader goes through it: the reader lives.
     TempDir dir;
     const std::string path = dir.file("dns20261101.dat");
-    std::string full = "[DNS]\r\n";
-    for (std::uint32_t a = 1; a <= 60000; ++a) {
-        char line[40];
-        std::snprintf(line, sizeof line, "%08X=jp.example.host%u\r\n", a, a);
-        full += line;
-    }
+    const std::string full = cacheFileText(60000);
     writeFile(path, full);
     const pid_t reader = ::fork();
     ASSERT_GE(reader, 0);

@@ -1,4 +1,5 @@
 #include "recorder.h"
+#include "tests/wait_for.h"
 #include "toolkit/window.h"
 
 #include <QApplication>
@@ -15,18 +16,7 @@ namespace {
 using namespace toolkit;
 using vxtest::Log;
 
-// Runs the event loop until done() holds; false after limitMillis.
-template <typename F> bool waitFor(F done, int limitMillis = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMillis)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
+using vxtest::waitFor;
 
 TEST(Window, CreationByClassNameHandsTheParameterToTheHandler)
 {
