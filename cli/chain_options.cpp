@@ -218,6 +218,16 @@ int ChainOptions::run(const char* command, filters::Chain& chain,
     return kExitSuccess;
 }
 
+void ChainSession::addOptions(CLI::App& command, std::string& path, FolderOptions& folders,
+                              ChainOptions& options, SourceOption* source)
+{
+    command.add_option("FILE", path, "the analysed log (.vxlog)")->required()->check(kNotEmpty);
+    folders.addTo(command);
+    options.addTo(command);
+    if (source)
+        source->addTo(command);
+}
+
 int ChainSession::open(const char* command, const std::string& path, const FolderOptions& folders,
                        const ChainOptions& options, const SourceOption* source)
 {

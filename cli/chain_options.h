@@ -84,6 +84,11 @@ class ChainOptions
 class ChainSession
 {
   public:
+    // Adds what every such command takes: FILE, --home and --res, --period, --pane and
+    // --select, and --source when source is given.
+    static void addOptions(CLI::App& command, std::string& path, FolderOptions& folders,
+                           ChainOptions& options, SourceOption* source = nullptr);
+
     // kExitSuccess, or the status to end with after a message on standard error.
     int open(const char* command, const std::string& path, const FolderOptions& folders,
              const ChainOptions& options, const SourceOption* source = nullptr);

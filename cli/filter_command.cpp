@@ -65,11 +65,7 @@ void addFilterCommand(CLI::App& app)
         "then per pane \"#<TAB>label<TAB>class<TAB>input visitors\" (label \"-.\" when it is\n"
         "bypassed) and the bytes its CSV export writes (CP932, CR LF, the default sort).",
         [args] { return filter(*args); });
-    command->add_option("FILE", args->path, "the analysed log (.vxlog)")
-        ->required()
-        ->check(kNotEmpty);
-    args->folders.addTo(*command);
-    args->chain.addTo(*command);
+    ChainSession::addOptions(*command, args->path, args->folders, args->chain);
     command->footer("Example: vexilo-cli filter site.vxlog --period 2026/10/01:2026/10/31 \\\n"
                     "           --pane req --select /index.html --pane ref,group\n"
                     "A --select text that matches no row selects nothing there and is named on\n"

@@ -78,17 +78,12 @@ void addFlowCommand(CLI::App& app)
         "depth 1 being the page's own branches; the page as the store holds it (CP932 bytes,\n"
         "URL-group names), empty for \"no referer\"; EXIT and RELOAD complete the counts.",
         [args] { return flow(*args); });
-    command->add_option("FILE", args->path, "the analysed log (.vxlog)")
-        ->required()
-        ->check(kNotEmpty);
+    ChainSession::addOptions(*command, args->path, args->folders, args->chain, &args->source);
     command
         ->add_option("PAGE", args->page,
                      "an entry of the view's page chooser: a page or referer (URL group)")
         ->required()
         ->check(kNotEmpty);
-    args->folders.addTo(*command);
-    args->chain.addTo(*command);
-    args->source.addTo(*command);
     command
         ->add_option("--depth", args->depth,
                      "the deepest level printed (1: the page's own branches);\n"

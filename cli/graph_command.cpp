@@ -58,12 +58,7 @@ void addGraphCommand(CLI::App& app)
         "holds every stage whatever --source and --pct show; they are checked, and kept for\n"
         "the window's state.",
         [args] { return graph(*args); });
-    command->add_option("FILE", args->path, "the analysed log (.vxlog)")
-        ->required()
-        ->check(kNotEmpty);
-    args->folders.addTo(*command);
-    args->chain.addTo(*command);
-    args->source.addTo(*command);
+    ChainSession::addOptions(*command, args->path, args->folders, args->chain, &args->source);
     command->add_flag("--pct", args->percent, "as with \"%\" checked (percentages)");
     command->add_flag("--rank", args->rank, "as with \"Rank\" checked");
     command->footer("Example: vexilo-cli graph site.vxlog --pane req --pane searchword --rank\n"

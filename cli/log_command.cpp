@@ -95,12 +95,7 @@ void addLogCommand(CLI::App& app)
         "log view shows, TAB-separated in its column order: IP, Time, Request, Referer,\n"
         "UserAgent (CP932; a TAB or line break inside a cell becomes a blank).",
         [args] { return logRows(*args); });
-    command->add_option("FILE", args->path, "the analysed log (.vxlog)")
-        ->required()
-        ->check(kNotEmpty);
-    args->folders.addTo(*command);
-    args->chain.addTo(*command);
-    args->source.addTo(*command);
+    ChainSession::addOptions(*command, args->path, args->folders, args->chain, &args->source);
     command
         ->add_option_function<std::string>(
             "--page",

@@ -8,8 +8,7 @@
 namespace vxtest {
 
 // Runs the event loop until done() holds; false when it did not within limitMillis.
-template <typename F>
-bool waitFor(F done, int limitMillis = 10000)
+template <typename F> bool waitFor(F done, int limitMillis = 10000)
 {
     QElapsedTimer clock;
     clock.start();

@@ -1,5 +1,6 @@
 #include "views/chooser_control.h"
 
+#include "filters/chain.h"
 #include "filters/pane_frame.h"
 #include "platform/codepage.h"
 #include "toolkit/controls.h"
@@ -81,6 +82,30 @@ bool ChooserControl::takeChoice(PageChooser& chooser) const
     const int chosen = chosenIndex();
     return chosen >= 0 && chosen != chooser.chosen() &&
            chooser.choose(static_cast<std::size_t>(chosen));
+}
+
+bool ChooserControl::handle(toolkit::Window& pane, unsigned msg, toolkit::WParam wParam,
+                            toolkit::LParam lParam, PageChooser& chooser,
+                            toolkit::LResult& result) const
+{
+    using namespace toolkit;
+    result = 0;
+    switch (msg) {
+    case WM_MEASUREITEM:
+        result = measure(*reinterpret_cast<MeasureItem*>(lParam)) ? 1 : 0;
+        return result != 0;
+    case WM_DRAWITEM:
+        result = draw(*reinterpret_cast<DrawItem*>(lParam), chooser) ? 1 : 0;
+        return result != 0;
+    case WM_COMMAND:
+        if (loWord(wParam) != kChooserId || hiWord(wParam) != CBN_SELCHANGE)
+            return false;
+        if (takeChoice(chooser))
+            command(&pane, ID_REFRESH, filters::kRefreshSelfOnly);
+        return true;
+    default:
+        return false;
+    }
 }
 
 QPixmap entryIcon(EntryKind kind)

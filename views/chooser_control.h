@@ -38,6 +38,12 @@ class ChooserControl
     // view then refreshes itself).
     bool takeChoice(PageChooser& chooser) const;
 
+    // The chooser's part of its pane's messages: WM_MEASUREITEM and WM_DRAWITEM of the list,
+    // and the list's CBN_SELCHANGE, which takes the choice and refreshes the pane alone.
+    // True when the message was the chooser's; result is then the pane's answer.
+    bool handle(toolkit::Window& pane, unsigned msg, toolkit::WParam wParam, toolkit::LParam lParam,
+                PageChooser& chooser, toolkit::LResult& result) const;
+
   private:
     toolkit::Window* m_window = nullptr;
     std::vector<bool> m_groupNames; // per entry: a URL-group name in use

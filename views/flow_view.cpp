@@ -70,15 +70,10 @@ class FlowView final : public filters::ViewPane
 
     LResult onViewMessage(Window& self, unsigned msg, WParam wParam, LParam lParam) override
     {
+        if (LResult answer = 0; m_chooser.handle(self, msg, wParam, lParam, m_pages, answer))
+            return answer;
         switch (msg) {
-        case WM_MEASUREITEM:
-            return m_chooser.measure(*reinterpret_cast<MeasureItem*>(lParam)) ? 1 : 0;
-        case WM_DRAWITEM:
-            return m_chooser.draw(*reinterpret_cast<DrawItem*>(lParam), m_pages) ? 1 : 0;
         case WM_COMMAND:
-            if (loWord(wParam) == kChooserId && hiWord(wParam) == CBN_SELCHANGE &&
-                m_chooser.takeChoice(m_pages))
-                command(&self, ID_REFRESH, filters::kRefreshSelfOnly);
             return 0;
         case UM_LOGCLOSED:
             recompute(self, nullptr);

@@ -140,11 +140,16 @@ class LogView final : public filters::ViewPane, public ListOwner
             self.setTimer(kBlinkTimer, kBlinkMillis);
             return 0;
         case WM_MEASUREITEM:
-            return m_chooser.measure(*reinterpret_cast<MeasureItem*>(lParam)) ? 1 : 0;
         case WM_DRAWITEM:
-            return m_chooser.draw(*reinterpret_cast<DrawItem*>(lParam), m_rows.chooser()) ? 1 : 0;
+            if (LResult answer = 0;
+                m_chooser.handle(self, msg, wParam, lParam, m_rows.chooser(), answer))
+                return answer;
+            return ViewPane::onViewMessage(self, msg, wParam, lParam);
         case WM_COMMAND:
-            return onCommand(self, loWord(wParam), hiWord(wParam));
+            if (LResult answer = 0;
+                m_chooser.handle(self, msg, wParam, lParam, m_rows.chooser(), answer))
+                return answer;
+            return onCommand(self, loWord(wParam));
         case WM_NOTIFY:
             return onNotify(self, reinterpret_cast<NotifyHeader*>(lParam));
         case WM_TIMER:
@@ -208,13 +213,8 @@ class LogView final : public filters::ViewPane, public ListOwner
                                      : QString();
     }
 
-    LResult onCommand(Window& self, int id, int code)
+    LResult onCommand(Window& self, int id)
     {
-        if (id == kChooserId && code == CBN_SELCHANGE) {
-            if (m_chooser.takeChoice(m_rows.chooser()))
-                command(&self, ID_REFRESH, filters::kRefreshSelfOnly);
-            return 0;
-        }
         if (id == filters::kCommandExport) {
             exportRows(self);
             return 0;
