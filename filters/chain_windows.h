@@ -38,14 +38,17 @@ store::LogContainer* logOf(QWidget* main);
 // The bottom of the panes' columns: the main window's client height less the status bar.
 int columnBottom(QWidget* main);
 
-// The filter column's geometry. A new filter pane (its id already its position's) takes its
-// place: 200 pixels a position below the column's top, down to the column's bottom, and the
-// pane before it gives up what it covered. After the pane at `position` went (the panes
-// after it have moved up an id), the gap it leaves at `place` is closed: the next pane grows
-// up into it, or the one before down to the column's bottom.
+// The filter column's geometry: the panes stacked in id order from the column's top to its
+// bottom (the top of the status bar), each at least kPaneUsableHeight high (its title bar, the
+// list's header and a few rows); what is too much for the column is taken from the panes that
+// have more, and the last pane reaches the bottom. When not even that fits, every pane gets
+// its usable height and the column scrolls a pane at a time. Nothing covers the status bar.
+void layOutFilterColumn(QWidget* main);
+// A new filter pane (its id already its position's) takes its place: 200 pixels a position
+// below the column's top, and the pane before it gives up what it covered.
 void placeNewFilterPane(QWidget* main, toolkit::Window& pane);
+// After the pane at `position` went (the panes after it have moved up an id), the next pane
+// grows up into the gap it left at `place`.
 void closeFilterColumnGap(QWidget* main, int position, const QRect& place);
-// The last filter pane reaches the column's bottom again.
-void stretchLastFilterPane(QWidget* main);
 
 } // namespace filters

@@ -206,8 +206,9 @@ void PaneFrame::mousePressEvent(QMouseEvent* event)
     Window* before = child(parentWidget(), id() - 1);
     if (!before)
         return;
-    m_yMin = before->y() + kPaneMinimumHeight;
-    m_yMax = geometry().bottom() + 1 - kPaneMinimumHeight;
+    // Both panes keep their title bar and a few rows.
+    m_yMin = before->y() + kPaneUsableHeight;
+    m_yMax = geometry().bottom() + 1 - kPaneUsableHeight;
     platform::trace("yMin=%d yMax=%d", m_yMin, m_yMax);
     // Measured on the screen: the pane moves under the pointer while it is dragged.
     m_grabY = qRound(event->globalPosition().y());

@@ -510,8 +510,7 @@ class MainHandler final : public Handler
         }
         for (int id = IDW_FILTER_FIRST + n; Window* surplus = child(&self, id); ++id)
             send(surplus, WM_CLOSE);
-        if (n > 0)
-            filters::stretchLastFilterPane(&self);
+        filters::layOutFilterColumn(&self);
         return result;
     }
 
@@ -578,18 +577,12 @@ class MainHandler final : public Handler
         const int clientWidth = self.width();
         const int bottom = self.height() - statusHeight;
         const auto views = column(&self, IDW_VIEW_FIRST);
-        const auto filters = column(&self, IDW_FILTER_FIRST);
         if (width > 0 && height > 0) {
             if (views.size() == 1) // a lone view fills the column
                 setWindowPos(views.back(),
                              QRect(views.back()->x(), 0, views.back()->width(), bottom));
             else if (!views.empty() && views.back()->height() < bottom)
                 views.back()->move(views.back()->x(), bottom - views.back()->height());
-            if (!filters.empty()) {
-                Window* last = filters.back();
-                setWindowPos(last, QRect(last->x(), last->y(), last->width(),
-                                         std::max(0, bottom - last->y())));
-            }
         }
         Window* splitter = child(&self, IDW_SPLITTER);
         const int left = std::clamp(splitter ? splitter->x() : kSplitterStart, 0,
@@ -605,10 +598,9 @@ class MainHandler final : public Handler
         }
         if (Window* period = child(&self, IDW_PERIOD))
             setWindowPos(period, QRect(0, 24, left, 20));
-        for (Window* pane : filters)
-            setWindowPos(pane, QRect(0, pane->y(), left, pane->height()));
         if (splitter)
             setWindowPos(splitter, QRect(left, 0, kSplitterWidth, bottom));
+        filters::layOutFilterColumn(&self);
         // Each view reaches down to the next one; the last one sits on the status bar.
         for (std::size_t i = 0; i < views.size(); ++i) {
             Window* view = views[i];

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QHelpEvent>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolTip>
 #include <cstdio>
@@ -194,6 +195,52 @@ TEST_F(FilterWindows, MovingClosingAndBypassingKeepTheChainInOrder)
     EXPECT_EQ(label(1), QStringLiteral("2."));
 }
 
+TEST_F(FilterWindows, SixPanesFitAndASmallWindowScrollsTheColumn)
+{
+    open(smallLog());
+    for (int p = 2; p < 6; ++p)
+        command(main(), filters::kindInfo(filters::Kind::Ref).command);
+    ASSERT_TRUE(settle());
+    ASSERT_EQ(filters::filterPanes(main()).size(), 6u);
+    const auto scrollBar = [this] {
+        return main()->findChild<QScrollBar*>(QStringLiteral("filterColumnScroll"));
+    };
+    for (const QSize size : {QSize(1180, 760), QSize(1600, 1000), QSize(1000, 900)}) {
+        SCOPED_TRACE(size.width());
+        m_frame->resize(size);
+        ASSERT_TRUE(settle());
+        const int statusTop = child(main(), IDW_STATUSBAR)->y();
+        for (int p = 0; p < 6; ++p) {
+            EXPECT_GE(pane(p)->height(), filters::kPaneUsableHeight) << p;
+            if (p > 0) {
+                EXPECT_EQ(pane(p)->y(), pane(p - 1)->geometry().bottom() + 1) << p;
+            }
+        }
+        EXPECT_EQ(pane(5)->geometry().bottom() + 1, statusTop); // never over the status bar
+        EXPECT_TRUE(!scrollBar() || !scrollBar()->isVisible());
+    }
+    // Too small for all six: the column scrolls a pane at a time, each with its rows.
+    m_frame->resize(1000, 420);
+    ASSERT_TRUE(settle());
+    QScrollBar* bar = scrollBar();
+    ASSERT_TRUE(bar && bar->isVisible());
+    const int statusTop = child(main(), IDW_STATUSBAR)->y();
+    const int shown = (statusTop - pane(0)->y()) / filters::kPaneUsableHeight;
+    ASSERT_GE(shown, 1);
+    EXPECT_EQ(bar->maximum(), 6 - shown);
+    bar->setValue(bar->maximum());
+    ASSERT_TRUE(settle());
+    EXPECT_LT(pane(0)->geometry().bottom(), 0); // scrolled out above
+    EXPECT_GE(pane(5)->y(), bar->y());
+    EXPECT_LE(pane(5)->geometry().bottom() + 1, statusTop); // the last one in view, whole
+    for (int p = 0; p < 6; ++p)
+        EXPECT_EQ(pane(p)->height(), filters::kPaneUsableHeight) << p;
+    m_frame->resize(1000, 900); // room again: no scroll bar, every pane in the column
+    ASSERT_TRUE(settle());
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_GE(pane(0)->y(), 0);
+}
+
 TEST_F(FilterWindows, DraggingABorderAndSortingKeepWhatIsSelected)
 {
     open(smallLog());
@@ -206,10 +253,10 @@ TEST_F(FilterWindows, DraggingABorderAndSortingKeepWhatIsSelected)
     EXPECT_EQ(pane(1)->y(), top - 60);
     EXPECT_EQ(pane(1)->geometry().bottom(), bottom);
     EXPECT_EQ(pane(0)->geometry().bottom() + 1, pane(1)->y());
-    // Never above the first pane's minimum height.
+    // The first pane keeps its title bar and a few rows.
     QTest::mousePress(pane(1), Qt::LeftButton, {}, QPoint(6, 6));
     QTest::mouseRelease(pane(1), Qt::LeftButton, {}, QPoint(6, -2000));
-    EXPECT_EQ(pane(0)->height(), filters::kPaneMinimumHeight);
+    EXPECT_EQ(pane(0)->height(), filters::kPaneUsableHeight);
 
     // A click on "Visitor" sorts the other way round; the selection stays on its key.
     const QString key = selectedKey(0);
