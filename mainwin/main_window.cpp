@@ -5,12 +5,15 @@
 #include "filters/kinds.h"
 #include "filters/pane_classes.h"
 #include "filters/period_filter.h"
+#include "mainwin/remembered.h"
 #include "mainwin/report_work_folder.h"
 #include "mainwin/status_bar.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/settings.h"
 #include "platform/trace.h"
+#include "store/chain_states.h"
+#include "store/store_window.h"
 #include "toolkit/controls.h"
 #include "toolkit/qt_glue.h"
 #include "toolkit/stat_list.h"
@@ -221,26 +224,31 @@ class MainHandler final : public Handler
                              .arg(fromNative(templates))
                              .arg(error));
             });
-        // 2.-7. The status bar, the period pane, the toolbar, two page filters, the
-        // splitter and the views; classes that are not there yet are left out.
+        // 2.-7. The status bar, the period pane, the toolbar, the filters (two page filters,
+        // or the chain of the last run), the splitter and the views; classes that are not
+        // there yet are left out.
+        const Remembered remembered = readRemembered();
+        const int splitterX =
+            remembered.filterColumnWidth ? remembered.filterColumnWidth : kSplitterStart;
         create(kStatusBarClass, &self, IDW_STATUSBAR, QRect(), nullptr);
-        create(filters::kPeriodClassName, &self, IDW_PERIOD, QRect(0, 20, kSplitterStart, 20),
-               nullptr);
+        create(filters::kPeriodClassName, &self, IDW_PERIOD, QRect(0, 20, splitterX, 20), nullptr);
         createToolbar(self);
-        const int addPageFilter = filters::kindInfo(filters::Kind::Req).command;
-        command(&self, addPageFilter);
-        command(&self, addPageFilter);
-        create(kSeparatorClass, &self, IDW_SPLITTER, QRect(kSplitterStart, 0, kSplitterWidth, 100),
+        create(kSeparatorClass, &self, IDW_SPLITTER, QRect(splitterX, 0, kSplitterWidth, 100),
                nullptr);
+        addChain(self, remembered.chain.empty() ? defaultChain() : remembered.chain);
         // The report is the main view; until it exists, the log view stands in for it.
         Window* mainView = nullptr;
-        for (const char* name : {"WC_VIEW_REPORT", "WC_VIEW_LOG"})
-            if ((mainView = create(name, &self, IDW_VIEW_FIRST,
-                                   QRect(kSplitterStart + kSplitterWidth, 0, 100, 200), nullptr)))
+        for (const std::string& name :
+             {remembered.mainView, std::string("WC_VIEW_REPORT"), std::string("WC_VIEW_LOG")})
+            if (!name.empty() &&
+                (mainView = create(name, &self, IDW_VIEW_FIRST,
+                                   QRect(splitterX + kSplitterWidth, 0, 100, 200), nullptr)))
                 break;
         if (mainView)
             create("WC_VIEW_GRAPH", &self, IDW_VIEW_FIRST + 1,
-                   QRect(kSplitterStart + kSplitterWidth, 200, 100, kGraphHeight), nullptr);
+                   QRect(splitterX + kSplitterWidth, 200, 100,
+                         remembered.graphHeight ? remembered.graphHeight : kGraphHeight),
+                   nullptr);
         setTitle(self);
     }
 
@@ -359,12 +367,13 @@ class MainHandler final : public Handler
         }
         switch (id) {
         case kCmdNewAnalysis:
-            runWizard(self, std::string());
+            if (settleTemporary(self))
+                runWizard(self, std::string());
             return 0;
         case kCmdAddLogs: {
             const auto* path = reinterpret_cast<const char*>(send(&self, UM_GETPATH));
-            if (path && *path)
-                runWizard(self, path);
+            if (path && *path && settleTemporary(self))
+                runWizard(self, std::string(path));
             return 0;
         }
         case kCmdOpen:
@@ -374,7 +383,17 @@ class MainHandler final : public Handler
             save(self);
             return 0;
         case kCmdClose:
-            send(child(&self, IDW_STORE), WM_CLOSE);
+            if (settleTemporary(self))
+                closeStore(self);
+            return 0;
+        case kCmdQuit:
+            if (!settleTemporary(self))
+                return 0;
+            closeStore(self);
+            remember(self);
+            return 1;
+        case kCmdDefaultChain:
+            resetChain(self);
             return 0;
         case kCmdExit:
             QMetaObject::invokeMethod(self.window(), &QWidget::close, Qt::QueuedConnection);
@@ -453,7 +472,7 @@ class MainHandler final : public Handler
         const std::string config = platform::dataFilePath("conf.ini");
         if (!desktop().runWizard(self.window(), buffer, sizeof buffer, config.c_str()))
             return;
-        send(child(&self, IDW_STORE), WM_CLOSE);
+        closeStore(self);
         if (*buffer)
             openStore(self, buffer, true);
     }
@@ -465,7 +484,9 @@ class MainHandler final : public Handler
             if (path.empty())
                 return;
         }
-        send(child(&self, IDW_STORE), WM_CLOSE);
+        if (!settleTemporary(self))
+            return;
+        closeStore(self);
         if (!path.empty())
             openStore(self, path, false);
     }
@@ -473,9 +494,109 @@ class MainHandler final : public Handler
     void openStore(Window& self, const std::string& path, bool temporary)
     {
         m_opening = path; // the argument lives until the command returns
-        Window* store = create("WC_LOGCONTAINER", &self, IDW_STORE, QRect(), nullptr, 0);
-        command(store, temporary ? kCmdNewAnalysis : kCmdOpen,
-                reinterpret_cast<LParam>(m_opening.c_str()));
+        QPointer<Window> store = create("WC_LOGCONTAINER", &self, IDW_STORE, QRect(), nullptr, 0);
+        const LResult failed = command(store, temporary ? kCmdNewAnalysis : kCmdOpen,
+                                       reinterpret_cast<LParam>(m_opening.c_str()));
+        // The chain the log was left with, as it was (a temporary log has none yet).
+        if (!failed && !temporary && store && filters::logOf(&self))
+            restoreChain(self, store::loadChain(platform::homeDir(), m_opening));
+    }
+
+    // Before a temporary analysed log goes (another log, a new analysis, closing, quitting):
+    // the user says whether to save it first. False when the user would rather keep it
+    // open (Cancel, or a save that did not happen).
+    bool settleTemporary(Window& self)
+    {
+        Window* store = child(&self, IDW_STORE);
+        if (!store || !send(store, UM_ISTEMPORARY))
+            return true;
+        switch (desktop().askToSave(self.window())) {
+        case QMessageBox::Yes:
+            save(self);
+            return !send(store, UM_ISTEMPORARY);
+        case QMessageBox::No:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    // Closes the open log; a log saved under a name keeps its chain for the next open.
+    void closeStore(Window& self)
+    {
+        Window* store = child(&self, IDW_STORE);
+        if (!store)
+            return;
+        if (!send(store, UM_ISTEMPORARY) && filters::logOf(&self)) {
+            const auto* path = reinterpret_cast<const char*>(send(store, UM_GETPATH));
+            if (path && *path)
+                if (const int rc = store::saveChain(platform::homeDir(), path,
+                                                    store::collectPaneStates(&self)))
+                    platform::trace("chain not kept err=%d", rc);
+        }
+        send(store, WM_CLOSE);
+    }
+
+    static std::vector<std::string> defaultChain()
+    {
+        const std::string page = filters::kindInfo(filters::Kind::Req).className;
+        return {page, page};
+    }
+
+    void addChain(Window& self, const std::vector<std::string>& classes)
+    {
+        for (const std::string& name : classes)
+            addFilter(self, name.c_str(), true);
+    }
+
+    // The filter panes of a saved chain, then every pane's state.
+    void restoreChain(Window& self, const std::vector<store::SavedPane>& saved)
+    {
+        std::vector<std::string> classes;
+        for (const store::SavedPane& pane : saved)
+            if (pane.id >= IDW_FILTER_FIRST && pane.id < IDW_VIEW_FIRST &&
+                pane.id - IDW_FILTER_FIRST == static_cast<int>(classes.size()) &&
+                classes.size() < kMaxFilterPanes && filters::kindOfClass(pane.className))
+                classes.push_back(pane.className);
+        if (classes.empty())
+            return;
+        rebuildChain(self, &classes);
+        store::restorePaneStates(&self, saved);
+    }
+
+    // The chain the program starts with: two page panes and the period's last 31 days; the
+    // open log forgets the chain it was left with.
+    void resetChain(Window& self)
+    {
+        if (Window* store = child(&self, IDW_STORE))
+            if (const auto* path = reinterpret_cast<const char*>(send(store, UM_GETPATH)))
+                store::forgetChain(platform::homeDir(), path);
+        const std::vector<std::string> none;
+        rebuildChain(self, &none);
+        addChain(self, defaultChain());
+        if (Window* period = child(&self, IDW_PERIOD))
+            if (filters::logOf(&self)) {
+                send(period, UM_LOGOPENED); // its days and its preselected last 31 days again
+                command(period, ID_REFRESH, 0);
+            }
+        filters::layOutFilterColumn(&self);
+    }
+
+    // What the next start begins with.
+    void remember(Window& self)
+    {
+        Remembered r;
+        if (MainFrame* f = frame(self))
+            r.geometry = f->saveGeometry();
+        if (Window* splitter = child(&self, IDW_SPLITTER))
+            r.filterColumnWidth = splitter->x();
+        if (Window* graph = child(&self, IDW_VIEW_FIRST + 1))
+            r.graphHeight = graph->height();
+        if (Window* mainView = child(&self, IDW_VIEW_FIRST))
+            r.mainView = mainView->className();
+        for (Window* pane : filters::filterPanes(&self))
+            r.chain.push_back(pane->className());
+        writeRemembered(r);
     }
 
     void save(Window& self)
@@ -643,6 +764,12 @@ Desktop realDesktop()
         return toolkit::askFileName(owner, toolkit::FileDialogKind::Save, filter,
                                     QStringLiteral("vxlog"));
     };
+    d.askToSave = [](QWidget* owner) {
+        return static_cast<int>(QMessageBox::question(
+            owner, QStringLiteral("Vexilo"),
+            QStringLiteral("新しいログ解析の結果はまだ保存されていません。\n保存しますか？"),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes));
+    };
     return d;
 }
 
@@ -664,6 +791,7 @@ MainFrame::MainFrame()
     setWindowTitle(QStringLiteral("Vexilo"));
     setMinimumHeight(200);
     resize(1180, 760);
+    restoreGeometry(readRemembered().geometry); // the size and place of the last run
     buildMenus();
     // The client is made after the menus: its creation already adds panes, which place
     // themselves in the client's size.
@@ -722,6 +850,8 @@ void MainFrame::buildMenus()
     m_mainViewMenu = m_viewMenu->addMenu(QStringLiteral("メイン・ビューの変更(&V)"));
     for (const filters::ViewClass& entry : filters::kViewClasses)
         addCommand(m_mainViewMenu, QString::fromUtf8(entry.menuText), entry.command);
+    m_viewMenu->addSeparator();
+    addCommand(m_viewMenu, QStringLiteral("フィルタを初期状態に戻す(&D)"), kCmdDefaultChain);
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
     addCommand(tools, QStringLiteral("URLグループの編集(&G)"), kCmdUrlGroups);
@@ -782,6 +912,11 @@ void MainFrame::closeEvent(QCloseEvent* event)
 {
     // Not while a modal dialog (a load, the wizard) is running over the window.
     if (QApplication::activeModalWidget()) {
+        event->ignore();
+        return;
+    }
+    // An unsaved analysis is asked about; what the window looks like is remembered.
+    if (m_main && !command(m_main, kCmdQuit)) {
         event->ignore();
         return;
     }

@@ -39,6 +39,8 @@ enum Command : int {
     kCmdDecompress = 40033,
     kCmdDataFolder = 40036,
     kCmdCombine = 40042,
+    kCmdDefaultChain = 40050, // the chain the program starts with, for the open log too
+    kCmdQuit = 40051,         // before the window goes: 1 when it may, 0 when the user said no
     kCmdNewAnalysis = 57600,
     kCmdOpen = 57601,
     kCmdClose = 57602,
@@ -67,6 +69,9 @@ struct Desktop
     // The file dialogs; "" when cancelled.
     std::function<std::string(QWidget* owner)> openFileName;
     std::function<std::string(QWidget* owner)> saveFileName;
+    // Whether to save a temporary analysed log before it goes: QMessageBox::Yes (save),
+    // No (let it go) or Cancel (keep it open and stop).
+    std::function<int(QWidget* owner)> askToSave;
 };
 
 // The desktop of a running program: the shared dialogs library, QDesktopServices,

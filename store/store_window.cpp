@@ -112,6 +112,8 @@ class StoreWindow final : public Handler
             return getVisitors(m_attached, reinterpret_cast<VisitorEntry**>(lParam));
         case UM_GETLOGCONTAINER:
             return reinterpret_cast<LResult>(m_attached);
+        case UM_ISTEMPORARY:
+            return m_attached && m_log->temporary ? 1 : 0;
         case UM_GETTITLE:
             return m_attached ? reinterpret_cast<LResult>(getTitle(m_attached)) : 0;
         case UM_GETGROUPSET:
@@ -203,10 +205,7 @@ class StoreWindow final : public Handler
             return;
         m_reloading = true;
         QWidget* main = self.parentWidget();
-        std::map<int, ViewState> states;
-        eachPane(main, [&](Window& pane) {
-            send(&pane, WM__GETVIEWSTATE, 0, reinterpret_cast<LParam>(&states[pane.id()]));
-        });
+        const std::vector<SavedPane> states = collectPaneStates(main);
         if (Window* cache = child(&self, IDW_HOSTCACHE))
             send(cache, WM_CLOSE);
         send(parentWindow(&self), UM_LOGCLOSED);
@@ -219,10 +218,7 @@ class StoreWindow final : public Handler
             return;
         }
         createHostCache(self);
-        eachPane(main, [&](Window& pane) {
-            send(&pane, WM__SETVIEWSTATE, 0, reinterpret_cast<LParam>(&states[pane.id()]));
-        });
-        command(child(main, IDW_VIEW_FIRST), ID_REFRESH, kRefreshAll);
+        restorePaneStates(main, states);
     }
 
     void createHostCache(Window& self)
@@ -248,6 +244,29 @@ class StoreWindow final : public Handler
 };
 
 } // namespace
+
+std::vector<SavedPane> collectPaneStates(QWidget* main)
+{
+    std::vector<SavedPane> states;
+    eachPane(main, [&](Window& pane) {
+        states.push_back({pane.id(), pane.className(), {}});
+        send(&pane, WM__GETVIEWSTATE, 0, reinterpret_cast<LParam>(&states.back().state));
+    });
+    return states;
+}
+
+void restorePaneStates(QWidget* main, const std::vector<SavedPane>& states)
+{
+    eachPane(main, [&](Window& pane) {
+        const ViewState* state = nullptr;
+        for (const SavedPane& saved : states)
+            if (saved.id == pane.id() && saved.className == pane.className())
+                state = &saved.state;
+        const ViewState none;
+        send(&pane, WM__SETVIEWSTATE, 0, reinterpret_cast<LParam>(state ? state : &none));
+    });
+    command(child(main, IDW_VIEW_FIRST), ID_REFRESH, kRefreshAll);
+}
 
 void registerStoreWindow()
 {

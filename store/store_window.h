@@ -9,8 +9,10 @@
 // when the store closes), 57601 open, 57603 save as. Queries answer 0 while a load runs.
 
 #include "dialogs/ui.h"
+#include "store/chain_states.h"
 
 #include <QWidget>
+#include <vector>
 
 namespace store {
 
@@ -23,5 +25,13 @@ inline constexpr char kHostCacheClass[] = "WC_DNS";
 
 // Registers the class (the program calls this once at start-up).
 void registerStoreWindow();
+
+// The states of the main window's panes, by id, with their classes: the period pane, then the
+// filter panes and the view panes in id order (what a reload keeps, and what is kept for a
+// log when it closes).
+std::vector<SavedPane> collectPaneStates(QWidget* main);
+// Hands each pane of the main window its state, in the same order (panes without one get an
+// empty state), then refreshes the views.
+void restorePaneStates(QWidget* main, const std::vector<SavedPane>& states);
 
 } // namespace store

@@ -65,6 +65,9 @@ inline constexpr unsigned UM_ISBYPASSED = 0x8121;
 inline constexpr unsigned UM_LIMITSOURCE = 0x8122;
 // A filter pane's id changed (a move or a close): it learns its new position.
 inline constexpr unsigned UM_POSITIONCHANGED = 0x8123;
+// Main window -> store: 1 while the open log is a temporary analysed log (the analysis
+// wizard's, not saved under a name yet), else 0.
+inline constexpr unsigned UM_ISTEMPORARY = 0x8124;
 // The resolver's own completions: the probe lookup, an address lookup (wParam: the
 // lookup's ticket; lParam's high word: its error, 0 on success).
 inline constexpr unsigned UM_PROBEDONE = 0x8301;

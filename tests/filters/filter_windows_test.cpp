@@ -266,6 +266,40 @@ TEST_F(FilterWindows, DraggingABorderAndSortingKeepWhatIsSelected)
     EXPECT_NE(list(0)->selectedRows(), (std::vector<int>{0}));
 }
 
+TEST_F(FilterWindows, ALogOpensAgainWithTheChainItWasLeftWith)
+{
+    const std::string log = smallLog();
+    open(log);
+    command(main(), filters::kindInfo(filters::Kind::Ref).command);
+    ASSERT_TRUE(settle());
+    list(0)->setSelectedRows({2});
+    ASSERT_TRUE(settle());
+    const QString selected = selectedKey(0);
+    const QString third = selectedKey(2);
+    ASSERT_FALSE(selected.isEmpty());
+    command(main(), mainwin::kCmdClose);
+    ASSERT_TRUE(settle());
+    command(main(), mainwin::kCmdDefaultChain); // no log open: the panes only
+    ASSERT_TRUE(settle());
+    ASSERT_EQ(classes(), (std::vector<std::string>{"WC_FILTER_REQ", "WC_FILTER_REQ"}));
+
+    open(log);
+    EXPECT_EQ(classes(),
+              (std::vector<std::string>{"WC_FILTER_REQ", "WC_FILTER_REQ", "WC_FILTER_REF"}));
+    EXPECT_EQ(selectedKey(0), selected);
+    EXPECT_EQ(selectedKey(2), third);
+
+    // Back to the start: two page panes, and the log forgets its chain.
+    command(main(), mainwin::kCmdDefaultChain);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(classes(), (std::vector<std::string>{"WC_FILTER_REQ", "WC_FILTER_REQ"}));
+    EXPECT_EQ(list(0)->selectedRows(), (std::vector<int>{0}));
+    command(main(), mainwin::kCmdClose);
+    ASSERT_TRUE(settle());
+    open(log);
+    EXPECT_EQ(classes(), (std::vector<std::string>{"WC_FILTER_REQ", "WC_FILTER_REQ"}));
+}
+
 TEST_F(FilterWindows, EveryButtonSaysWhatItDoes)
 {
     open(smallLog());

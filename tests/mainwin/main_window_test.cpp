@@ -90,12 +90,17 @@ class MainWindowTest : public DialogTest
             return m_chosen;
         };
         d.runWizard = [this](QWidget*, char* path, std::size_t size, const char*) {
+            ++m_wizards;
             std::snprintf(path, size, "%s", m_wizardResult.c_str());
             return m_wizardResult.empty() ? 0 : 1;
         };
         d.startProgram = [this](const std::string& program, const QStringList&) {
             m_started.push_back(program);
             return true;
+        };
+        d.askToSave = [this](QWidget*) {
+            ++m_asked;
+            return m_answer;
         };
         mainwin::setDesktop(d);
         m_frame = std::make_unique<mainwin::MainFrame>();
@@ -155,6 +160,9 @@ class MainWindowTest : public DialogTest
     std::unique_ptr<mainwin::MainFrame> m_frame;
     std::string m_chosen, m_wizardResult;
     int m_saveDialogs = 0;
+    int m_wizards = 0;
+    int m_asked = 0;
+    int m_answer = QMessageBox::No;
     std::vector<std::string> m_started;
 };
 
@@ -274,15 +282,83 @@ TEST_F(MainWindowTest, SavingATemporaryLogKeepsOnlyTheSavedFile)
     command(main(), mainwin::kCmdClose);
     ASSERT_TRUE(settle());
     EXPECT_TRUE(platform::fileExists(m_chosen));
+    EXPECT_EQ(m_asked, 0); // a saved log goes without a question
+}
 
-    // Unsaved, a temporary log goes with its store.
-    const std::string another = makeLog("vx00000002.vxlog");
-    m_wizardResult = another;
-    command(main(), mainwin::kCmdNewAnalysis);
-    ASSERT_TRUE(settle());
-    command(main(), mainwin::kCmdClose);
-    ASSERT_TRUE(settle());
-    EXPECT_FALSE(platform::fileExists(another));
+TEST_F(MainWindowTest, AnUnsavedAnalysisGoesOnlyWhenTheUserSaysSo)
+{
+    // What ends the temporary log, the answer to "save it?", and what is left.
+    enum class Action { Close, Open, NewAnalysis, Quit };
+    const struct
+    {
+        const char* name;
+        Action action;
+        int answer;
+        bool saveChosen; // the save dialog gives a name (else it is cancelled)
+        bool keptOpen;   // the temporary log is still the open one
+        bool saved;      // it was saved under the chosen name
+    } cases[] = {
+        {"close, no", Action::Close, QMessageBox::No, false, false, false},
+        {"close, cancel", Action::Close, QMessageBox::Cancel, false, true, false},
+        {"close, yes", Action::Close, QMessageBox::Yes, true, false, true},
+        {"close, yes, save cancelled", Action::Close, QMessageBox::Yes, false, true, false},
+        {"open another, no", Action::Open, QMessageBox::No, false, false, false},
+        {"open another, cancel", Action::Open, QMessageBox::Cancel, false, true, false},
+        {"new analysis, cancel", Action::NewAnalysis, QMessageBox::Cancel, false, true, false},
+        {"quit, cancel", Action::Quit, QMessageBox::Cancel, false, true, false},
+        {"quit, yes", Action::Quit, QMessageBox::Yes, true, false, true},
+    };
+    const std::string other = makeLog("other.vxlog");
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string temp = makeLog("vx0000000" + std::to_string(++n) + ".vxlog");
+        m_wizardResult = temp;
+        command(main(), mainwin::kCmdNewAnalysis);
+        ASSERT_TRUE(settle());
+        ASSERT_TRUE(store());
+        m_asked = 0;
+        m_wizards = 0;
+        m_answer = c.answer;
+        const std::string saved = file("saved" + std::to_string(n) + ".vxlog");
+        switch (c.action) {
+        case Action::Close:
+            m_chosen = c.saveChosen ? saved : "";
+            command(main(), mainwin::kCmdClose);
+            break;
+        case Action::Open:
+            m_chosen = other;
+            command(main(), mainwin::kCmdOpen);
+            break;
+        case Action::NewAnalysis:
+            command(main(), mainwin::kCmdNewAnalysis);
+            EXPECT_EQ(m_wizards, 0); // asked before the wizard: Cancel runs none
+            break;
+        case Action::Quit:
+            m_chosen = c.saveChosen ? saved : "";
+            m_frame->close();
+            break;
+        }
+        ASSERT_TRUE(settle());
+        EXPECT_EQ(m_asked, 1);
+        EXPECT_EQ(platform::fileExists(temp), c.keptOpen);
+        EXPECT_EQ(platform::fileExists(saved), c.saved);
+        if (c.action == Action::Quit) {
+            EXPECT_EQ(m_frame->isVisible(), c.keptOpen);
+            if (!c.keptOpen)
+                return; // the window is gone; the last case
+        }
+        if (c.keptOpen) {
+            EXPECT_TRUE(store());
+            m_answer = QMessageBox::No; // let it go before the next case
+            command(main(), mainwin::kCmdClose);
+            ASSERT_TRUE(settle());
+            EXPECT_FALSE(platform::fileExists(temp));
+        }
+        command(main(), mainwin::kCmdClose); // the other log of "open another"
+        ASSERT_TRUE(settle());
+        EXPECT_FALSE(store());
+    }
 }
 
 TEST_F(MainWindowTest, TheUrlGroupFileGoingAndComingBackReloadsTwice)
@@ -331,6 +407,42 @@ TEST_F(MainWindowTest, RebuildingTheChain)
     // The last kept pane reaches down to the status bar.
     Window* last = child(main(), IDW_FILTER_FIRST);
     EXPECT_EQ(last->geometry().bottom() + 1, child(main(), IDW_STATUSBAR)->y());
+}
+
+TEST_F(MainWindowTest, ARestartShowsTheWindowAsItWasLeft)
+{
+    const auto classes = [this] {
+        std::vector<std::string> names;
+        for (int id = IDW_FILTER_FIRST; Window* pane = child(main(), id); ++id)
+            names.push_back(pane->className());
+        return names;
+    };
+    const std::vector<std::string> chain = {"WC_FILTER_REQ", "WC_FILTER_REF", "WC_FILTER_OS"};
+    ASSERT_EQ(command(main(), mainwin::kCmdRebuildChain, reinterpret_cast<LParam>(&chain)), 1);
+    m_frame->resize(900, 650);
+    m_frame->move(40, 30);
+    Window* splitter = child(main(), IDW_SPLITTER);
+    setWindowPos(splitter, QRect(400, 0, splitter->width(), splitter->height()));
+    command(main(), filters::viewOfClass("WC_VIEW_GRAPH")->command); // the graph as main view
+    ASSERT_TRUE(settle());
+    const QRect place = m_frame->geometry();
+    const std::string mainView = child(main(), IDW_VIEW_FIRST)->className();
+    m_frame->close();
+    ASSERT_TRUE(settle());
+
+    m_frame = std::make_unique<mainwin::MainFrame>();
+    m_frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(m_frame->size(), place.size());
+    EXPECT_EQ(classes(), chain);
+    EXPECT_EQ(child(main(), IDW_SPLITTER)->x(), 400);
+    EXPECT_EQ(child(main(), IDW_VIEW_FIRST)->className(), mainView);
+
+    // Back to the chain the program starts with.
+    command(main(), mainwin::kCmdDefaultChain);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(classes(), (std::vector<std::string>{"WC_FILTER_REQ", "WC_FILTER_REQ"}));
 }
 
 TEST_F(MainWindowTest, TheAddButtonStopsAtSixFilterPanes)

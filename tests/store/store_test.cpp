@@ -5,6 +5,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/settings.h"
+#include "store/chain_states.h"
 #include "store/load_failure.h"
 #include "store/log_container.h"
 #include "store/queries.h"
@@ -540,6 +541,52 @@ TEST(StoreQueries, NullStoreAnswersZero)
     EXPECT_EQ(store::getGroupSet(nullptr), nullptr);
     EXPECT_FALSE(store::isGroupName(nullptr, "/x"));
     EXPECT_FALSE(store::hostResolved(nullptr, 1, "x"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(ChainStates, KeptPerLogAndRefusedWhenDamaged)
+{
+    vxtest::TempDir dir;
+    const std::string home = dir.path();
+    std::vector<store::SavedPane> panes = {
+        {2010, "WC_FILTER_TIMERANGE", {"", {}, {1790812800, 1791417600}}},
+        {2100, "WC_FILTER_REQ", {"g-", {"/a b", "/x%y\r\n\t"}, {}}},
+        {2200, "WC_VIEW_GRAPH", {"%2", {}, {}}},
+    };
+    ASSERT_EQ(store::saveChain(home, "/logs/a.vxlog", panes), 0);
+    const auto read = store::loadChain(home, "/logs/a.vxlog");
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read[1].state.texts, panes[1].state.texts); // blanks, "%" and line ends survive
+    EXPECT_EQ(read[0].state.numbers, panes[0].state.numbers);
+    EXPECT_EQ(read[2].state.flags, "%2");
+    EXPECT_TRUE(store::loadChain(home, "/logs/b.vxlog").empty()); // another log has none
+
+    // A file of the data folder is no trusted input: anything odd gives no panes.
+    std::string file;
+    for (const auto& entry : std::filesystem::directory_iterator(home + "/chains"))
+        file = entry.path().string();
+    const std::string good = vxtest::readFile(file);
+    const struct
+    {
+        const char* name;
+        std::string text;
+    } damaged[] = {
+        {"no magic", "vexilo-chain 9\n" + good.substr(good.find('\n') + 1)},
+        {"another log's", std::string("vexilo-chain 1\nlog /logs/b.vxlog\n")},
+        {"an id no pane has", "vexilo-chain 1\nlog /logs/a.vxlog\npane 9999 WC_X\n"},
+        {"a number too large", good + "number 99999999999\n"},
+        {"a broken escape", good + "text %G1\n"},
+        {"a line of no kind", good + "rm -rf /\n"},
+    };
+    for (const auto& d : damaged) {
+        vxtest::writeFile(file, d.text);
+        EXPECT_TRUE(store::loadChain(home, "/logs/a.vxlog").empty()) << d.name;
+    }
+    store::forgetChain(home, "/logs/a.vxlog");
+    EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 } // namespace
