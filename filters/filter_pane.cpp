@@ -170,6 +170,15 @@ class FilterPane final : public Handler, public ListOwner
     }
 
     void sortRows(unsigned sortType) override { m_model.sort(sortType); }
+    // The first click on a column shows the most first (the key: from A; the search words'
+    // result page: the best first); the second click turns it round.
+    Qt::SortOrder sortOrder(unsigned sortType) const override
+    {
+        const unsigned subitem = sortType / 2;
+        const bool smallFirst =
+            subitem == 0 || (m_model.kind() == Kind::SearchWord && subitem == 3);
+        return (sortType & 1) == smallFirst ? Qt::DescendingOrder : Qt::AscendingOrder;
+    }
 
   private:
     Window* self() const { return m_self; }

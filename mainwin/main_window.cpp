@@ -959,10 +959,17 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event)
             m_escapeEvent = event;
             m_escapePressedIn = listOf(widget);
         }
-        // Tab inside the flow view moves between its boxes, not through the whole window.
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab)
+        const bool ctrlOrAlt = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+        // F6 and Shift+F6 go from pane to pane, wherever the focus is.
+        if (key->key() == Qt::Key_F6 && !ctrlOrAlt) {
+            if (focusNextPane(widget, key->modifiers() & Qt::ShiftModifier))
+                return true;
             break;
+        }
+        if ((key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab) || ctrlOrAlt)
+            break; // Ctrl+Tab is not the window's
+        // Tab inside the flow view moves between its boxes, not through the whole window.
         Window* owner = nullptr;
         for (QWidget* w = widget; w && !owner; w = w->parentWidget())
             owner = qobject_cast<Window*>(w);
@@ -981,6 +988,12 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event)
             send(parent, WM_KEYDOWN, VK_TAB, shift);
             return true;
         }
+        // The flow view's boxes take Tab round themselves; elsewhere Tab and Shift+Tab go
+        // from pane to pane, and no selection changes on the way.
+        if (owner->className().rfind("WC_FLOW", 0) == 0)
+            break;
+        if (focusNextPane(widget, shift != 0))
+            return true;
         break;
     }
     case QEvent::Wheel: {
@@ -995,6 +1008,43 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event)
         break;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainFrame::focusNextPane(QWidget* from, bool backwards)
+{
+    // The panes in their order: the period, the filter panes, the views on show.
+    std::vector<Window*> panes;
+    if (Window* period = child(m_main, IDW_PERIOD))
+        panes.push_back(period);
+    for (Window* pane : filters::filterPanes(m_main))
+        panes.push_back(pane);
+    for (int id = IDW_VIEW_FIRST; Window* view = child(m_main, id); ++id)
+        if (view->isVisible())
+            panes.push_back(view);
+    int at = -1;
+    for (QWidget* w = from; w && at < 0; w = w->parentWidget())
+        for (std::size_t i = 0; i < panes.size(); ++i)
+            if (panes[i] == w)
+                at = static_cast<int>(i);
+    if (at < 0 || panes.empty())
+        return false;
+    const int n = static_cast<int>(panes.size());
+    for (int step = 1; step <= n; ++step) {
+        Window* pane = panes[static_cast<std::size_t>((at + (backwards ? -step : step) + n) % n)];
+        // The pane's list, else the first of its controls that takes the focus.
+        QWidget* target = pane->findChild<toolkit::StatList*>();
+        if (!target || !target->isVisible())
+            for (QWidget* w : pane->findChildren<QWidget*>())
+                if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+                    target = w;
+                    break;
+                }
+        if (target && target->isVisible()) {
+            target->setFocus(backwards ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace mainwin

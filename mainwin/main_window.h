@@ -108,6 +108,10 @@ class MainFrame : public QMainWindow
 
   private:
     void buildMenus();
+    // Moves the focus from the pane holding `from` to the next pane (or the one before):
+    // to its list, else its first control that takes the focus. False when `from` is in no
+    // pane.
+    bool focusNextPane(QWidget* from, bool backwards);
     QAction* addCommand(QMenu* menu, const QString& text, int command,
                         const QKeySequence& shortcut = {});
 

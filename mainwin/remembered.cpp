@@ -32,8 +32,8 @@ void write(const char* name, const std::string& value)
 Remembered readRemembered()
 {
     Remembered r;
-    r.geometry = QByteArray::fromBase64(QByteArray::fromStdString(
-        platform::readUserValue("WindowGeometry")));
+    r.geometry = QByteArray::fromBase64(
+        QByteArray::fromStdString(platform::readUserValue("WindowGeometry")));
     r.filterColumnWidth = number("FilterColumnWidth", 120, 4000);
     r.graphHeight = number("GraphHeight", 60, 4000);
     const std::string view = platform::readUserValue("MainView");

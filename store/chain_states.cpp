@@ -1,12 +1,12 @@
 #include "store/chain_states.h"
 
+#include "platform/files.h"
+#include "platform/settings.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
-
-#include "platform/files.h"
-#include "platform/settings.h"
 
 namespace store {
 namespace {
@@ -87,8 +87,8 @@ int saveChain(const std::string& dataFolder, const std::string& logPath,
         for (const std::uint32_t n : p.state.numbers)
             text += "number " + std::to_string(n) + "\n";
     }
-    return platform::replaceFileInFolder(dataFolder,
-                                         std::string(kFolder) + "/" + fileName(logPath), text);
+    return platform::replaceFileInFolder(dataFolder, std::string(kFolder) + "/" + fileName(logPath),
+                                         text);
 }
 
 std::vector<SavedPane> loadChain(const std::string& dataFolder, const std::string& logPath)

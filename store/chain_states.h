@@ -5,10 +5,10 @@
 // the chain as it was. The file is the data folder's, so it is read as untrusted input: a
 // damaged or foreign file gives no panes.
 
+#include "store/view_state.h"
+
 #include <string>
 #include <vector>
-
-#include "store/view_state.h"
 
 namespace store {
 

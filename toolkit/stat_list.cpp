@@ -158,6 +158,10 @@ StatList::StatList(QWidget* parent, ListOwner* owner, int id)
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSortIndicatorShown(true);
+    // Tab leaves the list (the main window moves it on to the next pane); it never walks
+    // the cells, which would move the selection every few presses.
+    setTabKeyNavigation(false);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int logical) { clickColumn(logical); });
     connect(this, &QAbstractItemView::doubleClicked, this,
@@ -228,10 +232,27 @@ void StatList::clickColumn(int subitem)
 {
     if (subitem < 0 || subitem >= m_model->columnCount())
         return;
-    m_sortType = nextSortType(m_sortType, subitem);
+    setSortType(nextSortType(m_sortType, subitem));
     m_owner->sortRows(m_sortType);
     refresh();
     notify(LVN_COLUMNCLICK, -1, subitem);
+}
+
+void StatList::setSortType(unsigned type)
+{
+    m_sortType = type;
+    horizontalHeader()->setSortIndicator(static_cast<int>(type / 2), m_owner->sortOrder(type));
+}
+
+QModelIndex StatList::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    const int rows = m_model->rowCount();
+    const int column = std::max(0, currentIndex().column());
+    if (action == MoveHome && rows > 0)
+        return m_model->index(0, column);
+    if (action == MoveEnd && rows > 0)
+        return m_model->index(rows - 1, column);
+    return QTableView::moveCursor(action, modifiers);
 }
 
 std::vector<int> StatList::selectedRows() const

@@ -54,6 +54,12 @@ class ListOwner
                           const QRect& rect, Qt::Alignment alignment) const;
     // Sorts the owner's rows in place by the sort type.
     virtual void sortRows(unsigned sortType) = 0;
+    // Which way a sort type runs, for the header's arrow: sort type = subitem * 2 +
+    // direction, direction 1 descending unless the owner says otherwise.
+    virtual Qt::SortOrder sortOrder(unsigned sortType) const
+    {
+        return sortType & 1 ? Qt::DescendingOrder : Qt::AscendingOrder;
+    }
 };
 
 // The usual end of a cell's drawing, in the pen set: the text inset by 3 pixels and elided
@@ -129,7 +135,8 @@ class StatList : public QTableView
     void refresh();
 
     unsigned sortType() const { return m_sortType; }
-    void setSortType(unsigned type) { m_sortType = type; }
+    // The sort type and the header's arrow that shows it.
+    void setSortType(unsigned type);
     // What a click on the header of `subitem` does: the same subitem flips the direction,
     // another starts at direction 0; then the owner sorts and the list is redrawn.
     void clickColumn(int subitem);
@@ -150,6 +157,8 @@ class StatList : public QTableView
   protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // Home and End go to the first and the last row (and select it, as a click would).
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
   private:
     void notify(int code, int row, int subitem);

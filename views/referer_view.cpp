@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <memory>
 
 namespace views {
@@ -84,6 +85,9 @@ class RefererView final : public Handler, public ListOwner
         if (m_main)
             self.setParent(m_main, Qt::Window);
         self.setAttribute(Qt::WA_ShowWithoutActivating);
+        // A window of its own goes with Escape, as dialogs do.
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), &self);
+        QObject::connect(escape, &QShortcut::activated, &self, [&self] { self.close(); });
         self.setWindowIcon(QApplication::windowIcon());
         auto* frame = qobject_cast<filters::PaneFrame*>(&self);
         QWidget* parent = frame ? static_cast<QWidget*>(frame) : &self;

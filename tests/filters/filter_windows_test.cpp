@@ -300,6 +300,47 @@ TEST_F(FilterWindows, ALogOpensAgainWithTheChainItWasLeftWith)
     EXPECT_EQ(classes(), (std::vector<std::string>{"WC_FILTER_REQ", "WC_FILTER_REQ"}));
 }
 
+TEST_F(FilterWindows, TheKeyboardGoesFromPaneToPaneWithoutTouchingSelections)
+{
+    open(smallLog());
+    m_frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+    list(0)->setSelectedRows({1});
+    ASSERT_TRUE(settle());
+    const auto first = list(0)->selectedRows(), second = list(1)->selectedRows();
+    g_view.refreshes.clear();
+    list(0)->setFocus();
+    ASSERT_TRUE(waitFor([this] { return list(0)->hasFocus(); }));
+    const struct
+    {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int pane; // the pane whose list has the focus afterwards
+    } steps[] = {
+        {Qt::Key_Tab, {}, 1},
+        {Qt::Key_Backtab, Qt::ShiftModifier, 0},
+        {Qt::Key_F6, {}, 1},
+        {Qt::Key_F6, Qt::ShiftModifier, 0},
+        {Qt::Key_Tab, Qt::ControlModifier, 0}, // Ctrl+Tab is not the panes'
+    };
+    for (const auto& step : steps) {
+        QTest::keyClick(QApplication::focusWidget(), step.key, step.modifiers);
+        ASSERT_TRUE(settle());
+        EXPECT_TRUE(list(step.pane)->hasFocus()) << step.key << " to " << step.pane;
+    }
+    EXPECT_EQ(list(0)->selectedRows(), first);
+    EXPECT_EQ(list(1)->selectedRows(), second);
+    EXPECT_TRUE(g_view.refreshes.empty());
+
+    // Home and End take the first and the last row, as a click does.
+    QTest::keyClick(list(0), Qt::Key_End);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(list(0)->selectedRows(), (std::vector<int>{list(0)->rowCount() - 1}));
+    QTest::keyClick(list(0), Qt::Key_Home);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(list(0)->selectedRows(), (std::vector<int>{0}));
+}
+
 TEST_F(FilterWindows, EveryButtonSaysWhatItDoes)
 {
     open(smallLog());

@@ -23,6 +23,7 @@
 #include "views/referer_view.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QTest>
 #include <filesystem>
 
@@ -160,6 +161,12 @@ TEST_F(GraphWindow, RefererPanesOpenOneRefererView)
     QTest::mouseDClick(rows->viewport(), Qt::LeftButton, {}, first);
     ASSERT_TRUE(waitFor([this] { return m_opened.size() == 1; }));
     EXPECT_EQ(QString::fromStdString(m_opened[0]), refererViews()[0]->windowTitle());
+    // Escape closes the window, as it closes a dialog.
+    QPointer<Window> view = refererViews()[0];
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view));
+    QTest::keyClick(view->findChild<StatList*>(), Qt::Key_Escape);
+    EXPECT_TRUE(waitFor([&] { return !view || !view->isVisible(); }));
 }
 
 } // namespace

@@ -22,6 +22,7 @@
 #include "views/log_view.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QTest>
 #include <algorithm>
 #include <arpa/inet.h>
@@ -136,6 +137,8 @@ TEST_F(LogWindow, RowsFollowTheChooserTheSortAndTheHostNames)
     ASSERT_TRUE(settle());
     const auto times = column(views::kLogTime);
     EXPECT_TRUE(std::is_sorted(times.rbegin(), times.rend()));
+    EXPECT_EQ(list()->horizontalHeader()->sortIndicatorSection(), views::kLogTime); // the arrow
+    EXPECT_EQ(list()->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
     ASSERT_EQ(list()->selectedRows().size(), 1u);
     EXPECT_EQ(cell(list()->selectedRows()[0], views::kLogTime), selectedTime);
 
