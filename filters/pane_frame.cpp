@@ -27,18 +27,6 @@ constexpr int kLabelWidth = 22;
 
 // The width a pane toolbar needs for all its buttons, from the buttons themselves (the
 // toolbar's own hint lags behind their final style).
-int toolbarWidth(Window* bar)
-{
-    auto* inner = static_cast<ToolbarWrapper*>(bar)->inner();
-    if (!inner)
-        return 0;
-    for (int i = 0; i < inner->buttonCount(); ++i)
-        if (ToolbarButton* button = inner->buttonAt(i))
-            button->ensurePolished();
-    inner->layout()->invalidate();
-    inner->layout()->activate();
-    return inner->sizeHint().width();
-}
 
 } // namespace
 
@@ -129,21 +117,21 @@ void PaneFrame::setContent(QWidget* content)
 
 void PaneFrame::layOut()
 {
-    // The buttons come first: the title button gives up width (its text elided, the whole
-    // title in its tooltip) before a toolbar hides buttons in its overflow menu.
+    // The title comes first: the toolbars hide buttons in their overflow menus before the
+    // title gives up a character; only a pane too narrow for the title and an overflow
+    // button each elides the title (the whole title stays in its tooltip).
+    constexpr int kOverflowWidth = 24;
     const int titleLeft = kLabelLeft + kLabelWidth;
-    int toolbarsWidth = 0;
     std::vector<int> wanted;
-    for (Window* bar : m_toolbars) {
-        wanted.push_back(toolbarWidth(bar));
-        toolbarsWidth += wanted.back() + 2;
-    }
+    for (Window* bar : m_toolbars)
+        wanted.push_back(idealToolbarWidth(bar));
+    const int leastToolbars = static_cast<int>(m_toolbars.size()) * (kOverflowWidth + 2);
     // The width the whole title wants (the button may show an elided text from a narrower
     // layout before).
     m_titleButton->setText(m_title);
     const int titleWanted = m_titleButton->sizeHint().width();
     const int titleWidth =
-        std::clamp(width() - 2 - toolbarsWidth - titleLeft, std::min(48, titleWanted), titleWanted);
+        std::clamp(width() - 2 - leastToolbars - titleLeft, std::min(48, titleWanted), titleWanted);
     m_titleButton->setGeometry(titleLeft, 1, titleWidth, kTitleBarHeight - 2);
     const QFontMetrics metrics(m_titleButton->font());
     m_titleButton->setText(metrics.elidedText(m_title, Qt::ElideRight, titleWidth - 10));

@@ -709,12 +709,8 @@ class MainHandler final : public Handler
         const int left = std::clamp(splitter ? splitter->x() : kSplitterStart, 0,
                                     std::max(0, clientWidth - kSplitterWidth));
         if (Window* bar = child(&self, IDW_ADD_FILTER_TOOLBAR)) {
-            const int count = static_cast<int>(send(bar, TB_BUTTONCOUNT));
-            QRect last;
-            if (count > 0)
-                send(bar, TB_GETITEMRECT, static_cast<WParam>(count - 1),
-                     reinterpret_cast<LParam>(&last));
-            const int w = std::max(0, last.right() + 1);
+            // The button whole with its label, whatever width it was squeezed to before.
+            const int w = std::min(idealToolbarWidth(bar), left);
             setWindowPos(bar, QRect(left - w, 2, w, 20));
         }
         if (Window* period = child(&self, IDW_PERIOD))

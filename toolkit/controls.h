@@ -193,6 +193,10 @@ class ToolbarWrapper : public Window
     ToolbarControl* m_inner = nullptr;
 };
 
+// The width a WC_TOOLBAR needs to show every button whole, however narrow it is now (a
+// toolbar made small shows some in its overflow menu).
+int idealToolbarWidth(Window* bar);
+
 // A window the user moves by dragging it with the left button.
 class DraggableWindow : public Window
 {

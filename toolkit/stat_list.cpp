@@ -5,6 +5,7 @@
 #include <QItemSelection>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 #include <algorithm>
 
 namespace toolkit {
@@ -188,6 +189,7 @@ void StatList::setColumns(std::vector<ListColumn> columns, const std::vector<int
     const auto& cols = m_model->columns();
     for (std::size_t i = 0; i < cols.size(); ++i)
         header->resizeSection(static_cast<int>(i), cols[i].width);
+    fitColumns();
     for (std::size_t visual = 0; visual < displayOrder.size(); ++visual) {
         const int logical = displayOrder[visual];
         if (logical >= 0 && logical < static_cast<int>(cols.size()))
@@ -207,12 +209,40 @@ std::vector<int> StatList::displayOrder() const
 void StatList::setRowCount(int rows)
 {
     m_model->setRows(rows);
+    fitColumns();
 }
 
 void StatList::refresh()
 {
     m_model->refresh();
+    fitColumns();
     viewport()->update();
+}
+
+void StatList::fitColumns()
+{
+    // Enough rows to meet the widest numbers of a list; a long list is sampled evenly.
+    constexpr int kSampled = 2000;
+    const auto& cols = m_model->columns();
+    const int rows = m_model->rowCount();
+    const int step = std::max(1, rows / kSampled);
+    const QFontMetrics cells(font());
+    const QFontMetrics titles(horizontalHeader()->font());
+    const int margin = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+    const int arrow = style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, this) + margin;
+    for (std::size_t c = 0; c < cols.size(); ++c) {
+        if (!(cols[c].alignment & Qt::AlignRight))
+            continue; // names and addresses are elided; numbers must show whole
+        const int subitem = static_cast<int>(c);
+        int need = titles.horizontalAdvance(cols[c].title) + margin + arrow;
+        for (int row = 0; row < rows; row += step)
+            need = std::max(need, cells.horizontalAdvance(m_owner->cellText(row, subitem)) + 8);
+        if (rows > 0)
+            need =
+                std::max(need, cells.horizontalAdvance(m_owner->cellText(rows - 1, subitem)) + 8);
+        if (horizontalHeader()->sectionSize(subitem) < need)
+            horizontalHeader()->resizeSection(subitem, need);
+    }
 }
 
 unsigned StatList::nextSortType(unsigned current, int subitem)

@@ -133,6 +133,9 @@ class StatList : public QTableView
     int rowCount() const { return m_model->rowCount(); }
     // The owner's rows changed in place: every shown text is asked for again.
     void refresh();
+    // Widens the columns of numbers (right-aligned) to what their title, its sort arrow and
+    // their cells need at the list's font; a column is never made narrower.
+    void fitColumns();
 
     unsigned sortType() const { return m_sortType; }
     // The sort type and the header's arrow that shows it.

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QHelpEvent>
+#include <QLayout>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QResizeEvent>
@@ -399,6 +400,20 @@ struct ToolbarHandler : Handler
 std::unique_ptr<Handler> makeToolbarHandler()
 {
     return std::make_unique<ToolbarHandler>();
+}
+
+int idealToolbarWidth(Window* bar)
+{
+    auto* wrapper = qobject_cast<ToolbarWrapper*>(bar);
+    ToolbarControl* inner = wrapper ? wrapper->inner() : nullptr;
+    if (!inner)
+        return 0;
+    for (int i = 0; i < inner->buttonCount(); ++i)
+        if (ToolbarButton* button = inner->buttonAt(i))
+            button->ensurePolished();
+    inner->layout()->invalidate();
+    inner->layout()->activate();
+    return inner->sizeHint().width();
 }
 
 } // namespace toolkit

@@ -16,6 +16,7 @@
 #include "toolkit/window.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QMessageBox>
 #include <QScrollBar>
@@ -339,6 +340,40 @@ TEST_F(FilterWindows, TheKeyboardGoesFromPaneToPaneWithoutTouchingSelections)
     QTest::keyClick(list(0), Qt::Key_Home);
     ASSERT_TRUE(settle());
     EXPECT_EQ(list(0)->selectedRows(), (std::vector<int>{0}));
+}
+
+TEST_F(FilterWindows, NothingIsClipped)
+{
+    open(smallLog());
+    command(pane(1), filters::kindInfo(filters::Kind::SearchWord).command);
+    command(pane(0), filters::kCommandPercent); // "100.0%" in the Visitor column
+    ASSERT_TRUE(settle());
+    // Numbers show whole, and so do their titles with the sort arrow.
+    for (int p = 0; p < 2; ++p) {
+        StatList* l = list(p);
+        const QFontMetrics cells(l->font()), titles(l->horizontalHeader()->font());
+        for (std::size_t c = 0; c < l->columns().size(); ++c) {
+            if (!(l->columns()[c].alignment & Qt::AlignRight))
+                continue;
+            const int section = l->horizontalHeader()->sectionSize(static_cast<int>(c));
+            EXPECT_GT(section, titles.horizontalAdvance(l->columns()[c].title) + 12) << p << c;
+            for (int row = 0; row < l->rowCount(); ++row) {
+                const QString text = l->model()->index(row, static_cast<int>(c)).data().toString();
+                EXPECT_LE(cells.horizontalAdvance(text) + 6, section) << text.toStdString();
+            }
+        }
+    }
+    // A title beside its toolbars keeps its text; the toolbars give way first.
+    auto* frame = static_cast<filters::PaneFrame*>(pane(1));
+    EXPECT_EQ(frame->titleButton()->text(), QStringLiteral("検索ワード ▾"));
+    // The add button's label comes back when the window grows again.
+    Window* add = child(main(), IDW_ADD_FILTER_TOOLBAR);
+    const int wide = add->width();
+    m_frame->resize(420, 500);
+    ASSERT_TRUE(settle());
+    m_frame->resize(1000, 900);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(add->width(), wide);
 }
 
 TEST_F(FilterWindows, EveryButtonSaysWhatItDoes)
