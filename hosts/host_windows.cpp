@@ -117,8 +117,14 @@ class Resolver final : public Handler
         platform::NameTicket ticket;
         platform::NameAnswer answer;
         while (m_mail->take(UM_PROBEDONE, ticket, answer)) {
-            if (ticket != m_probe || answer.error != 0 || answer.address == 0)
+            if (ticket != m_probe)
                 continue;
+            if (answer.error != 0 || answer.address == 0) {
+                m_probe = 0;
+                platform::trace("names cannot be looked up err=%d", answer.error);
+                send(parentWindow(&self), UM_NAMESOFFLINE);
+                continue;
+            }
             m_probe = 0;
             platform::trace("resolver ready");
             self.setTimer(kLookupTimer, g_timers.lookupMillis);
@@ -207,6 +213,11 @@ class HostCache final : public Handler
             recordAnswer(self, static_cast<std::uint32_t>(wParam),
                          reinterpret_cast<const char*>(lParam), lParam);
             return 0;
+        case UM_NAMESOFFLINE:
+            m_offline = true;
+            return 0;
+        case UM_ISNAMESOFFLINE:
+            return m_offline ? 1 : 0;
         case WM_TIMER:
             if (static_cast<int>(wParam) == kStatusTimer) {
                 updateText(self, true);
@@ -304,6 +315,7 @@ class HostCache final : public Handler
     LookupState m_state;
     std::size_t m_cursor = 0;
     std::unique_ptr<RenewalReader> m_renewal;
+    bool m_offline = false; // the resolver found that names cannot be looked up
 };
 
 } // namespace

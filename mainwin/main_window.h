@@ -41,8 +41,8 @@ enum Command : int {
     kCmdCombine = 40042,
     kCmdDefaultChain = 40050, // the chain the program starts with, for the open log too
     kCmdQuit = 40051,         // before the window goes: 1 when it may, 0 when the user said no
-    kCmdNewAnalysis = 57600,
-    kCmdOpen = 57601,
+    kCmdNewAnalysis = toolkit::ID_NEW_ANALYSIS,
+    kCmdOpen = toolkit::ID_OPEN_LOG,
     kCmdClose = 57602,
     kCmdSaveAs = 57603,            // to the store
     kCmdSave = toolkit::ID_EXPORT, // the same id as the lists' export

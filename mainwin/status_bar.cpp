@@ -1,8 +1,10 @@
 #include "mainwin/status_bar.h"
 
+#include <QHelpEvent>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QTimer>
+#include <QToolTip>
 
 namespace mainwin {
 namespace {
@@ -29,6 +31,18 @@ class StatusBar final : public Window
     QSize sizeHint() const override { return QSize(200, kHeight); }
 
   protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::ToolTip) {
+            auto* help = static_cast<QHelpEvent*>(event);
+            if (help->pos().x() < statusParts(width()).ends[0]) {
+                QToolTip::showText(help->globalPos(), hostPartTip(), this);
+                return true;
+            }
+        }
+        return Window::event(event);
+    }
+
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
@@ -81,20 +95,30 @@ class StatusBar final : public Window
         return {host, view};
     }
 
+    Window* hostCache() const { return child(child(parentWidget(), IDW_STORE), IDW_HOSTCACHE); }
+
     void drawHostPart(QPainter& p, const QRect& r, const QString& cacheText)
     {
         bool busy = false;
         const QString text = hostPartText(cacheText, &busy);
         const QRectF lamp(r.left() + 4, r.top() + 3, 3, r.height() - 7);
         QLinearGradient g(0, lamp.top(), 0, lamp.bottom());
-        g.setColorAt(0, busy ? QColor(128, 255, 128) : QColor(0, 128, 0));
-        g.setColorAt(1, busy ? QColor(0, 255, 0) : QColor(0, 0, 0));
+        if (send(hostCache(), UM_ISNAMESOFFLINE)) { // names cannot be looked up: a red lamp
+            g.setColorAt(0, QColor(255, 140, 120));
+            g.setColorAt(1, QColor(190, 30, 20));
+        } else {
+            g.setColorAt(0, busy ? QColor(128, 255, 128) : QColor(0, 128, 0));
+            g.setColorAt(1, busy ? QColor(0, 255, 0) : QColor(0, 0, 0));
+        }
         p.fillRect(lamp, g);
         p.setPen(palette().color(QPalette::WindowText));
         p.drawText(QRect(r.left() + 10, r.top(), r.width() - 12, r.height()),
                    Qt::AlignLeft | Qt::AlignVCenter,
                    fontMetrics().elidedText(text, Qt::ElideRight, r.width() - 12));
     }
+
+    // The host-name part's tooltip: what the lookups are doing, or why they cannot.
+    QString hostPartTip() const;
 
     QString m_host, m_view;
 };
@@ -104,6 +128,17 @@ class StatusBar final : public Window
 StatusParts statusParts(int width)
 {
     return {{140, width - 200, width}};
+}
+
+QString StatusBar::hostPartTip() const
+{
+    Window* cache = hostCache();
+    if (!cache)
+        return QStringLiteral("ホスト名: 解析ログが開かれていません");
+    if (send(cache, UM_ISNAMESOFFLINE))
+        return QStringLiteral("ホスト名を調べられません: この計算機では名前解決 (DNS) が"
+                              "使えません。キャッシュにある名前だけが表示されます。");
+    return QStringLiteral("ホスト名の検索: 残り/ホスト数、または名前の分かった割合");
 }
 
 QString hostPartText(const QString& cacheText, bool* busy)

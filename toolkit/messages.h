@@ -68,6 +68,10 @@ inline constexpr unsigned UM_POSITIONCHANGED = 0x8123;
 // Main window -> store: 1 while the open log is a temporary analysed log (the analysis
 // wizard's, not saved under a name yet), else 0.
 inline constexpr unsigned UM_ISTEMPORARY = 0x8124;
+// Resolver -> host-name cache window: the probe failed, names cannot be looked up here.
+inline constexpr unsigned UM_NAMESOFFLINE = 0x8125;
+// Status bar -> host-name cache window: 1 when names cannot be looked up here, else 0.
+inline constexpr unsigned UM_ISNAMESOFFLINE = 0x8126;
 // The resolver's own completions: the probe lookup, an address lookup (wParam: the
 // lookup's ticket; lParam's high word: its error, 0 on success).
 inline constexpr unsigned UM_PROBEDONE = 0x8301;
@@ -79,6 +83,8 @@ inline constexpr std::intptr_t kRefreshAll = 0xFFFF;
 inline constexpr int ID_EDIT_CLEAR = 57632; // clear the list selection
 inline constexpr int ID_EDIT_SELECT_ALL = 57642;
 inline constexpr int ID_REBUILD_CHAIN = 2013; // rebuild the filter chain from class names
+inline constexpr int ID_NEW_ANALYSIS = 57600; // the main window's File menu: a new analysis
+inline constexpr int ID_OPEN_LOG = 57601;     //   and opening an analysed log
 inline constexpr int ID_EXPORT = 57604;
 
 // Window ids of the main window's children.

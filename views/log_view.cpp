@@ -15,10 +15,13 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -116,8 +119,55 @@ class LogView final : public filters::ViewPane, public ListOwner
         auto* layout = new QVBoxLayout(content);
         layout->setContentsMargins(0, kChooserHeight, 0, 0);
         layout->addWidget(m_list);
+        m_start = startPanel(frame);
         return content;
     }
+
+    // What a window without a log shows in the main view: how to begin.
+    QWidget* startPanel(filters::PaneFrame& frame)
+    {
+        auto* panel = new QWidget(m_list->viewport());
+        panel->setObjectName(QStringLiteral("startPanel"));
+        auto* layout = new QVBoxLayout(panel);
+        auto* text = new QLabel(
+            QStringLiteral("アクセスログを解析するか、解析済みログを開いてください。"), panel);
+        text->setAlignment(Qt::AlignCenter);
+        text->setStyleSheet(QStringLiteral("color: #5a6270;"));
+        layout->addWidget(text);
+        auto* buttons = new QHBoxLayout;
+        buttons->addStretch();
+        for (const auto& [label, id] :
+             {std::pair{QStringLiteral("新しいログ解析(&N)..."), ID_NEW_ANALYSIS},
+              std::pair{QStringLiteral("解析済みログを開く(&O)..."), ID_OPEN_LOG}}) {
+            auto* button = new QPushButton(label, panel);
+            const int command = id;
+            QObject::connect(button, &QPushButton::clicked, &frame, [&frame, command] {
+                toolkit::command(qobject_cast<Window*>(frame.parentWidget()), command);
+            });
+            buttons->addWidget(button);
+        }
+        buttons->addStretch();
+        layout->addLayout(buttons);
+        panel->adjustSize();
+        m_list->viewport()->installEventFilter(&m_startPlacer);
+        m_startPlacer.panel = panel;
+        return panel;
+    }
+
+    // Keeps the start panel in the middle of the list.
+    struct StartPlacer : QObject
+    {
+        QWidget* panel = nullptr;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (panel && event->type() == QEvent::Resize) {
+                auto* viewport = static_cast<QWidget*>(watched);
+                panel->move((viewport->width() - panel->width()) / 2,
+                            std::max(0, (viewport->height() - panel->height()) / 3));
+            }
+            return false;
+        }
+    } m_startPlacer;
 
     void recompute(Window& self, store::LogContainer* log) override
     {
@@ -127,6 +177,9 @@ class LogView final : public filters::ViewPane, public ListOwner
                 m_rows.refresh(*log, sourceBit());
             else
                 m_rows.close();
+            m_hasLog = log != nullptr;
+            if (m_start)
+                m_start->setVisible(!m_hasLog);
             showRows(self);
         }
         updateStatus();
@@ -207,10 +260,11 @@ class LogView final : public filters::ViewPane, public ListOwner
         m_chooser.show(m_rows.chooser(), mainOf(self));
     }
 
+    // The records of the stage, "0 件のリクエスト" too; nothing while no log is open.
     void updateStatus()
     {
-        m_status = m_rows.rowCount() ? QStringLiteral("%L1 件のリクエスト").arg(m_rows.rowCount())
-                                     : QString();
+        m_status =
+            m_hasLog ? QStringLiteral("%L1 件のリクエスト").arg(m_rows.rowCount()) : QString();
     }
 
     LResult onCommand(Window& self, int id)
@@ -240,7 +294,7 @@ class LogView final : public filters::ViewPane, public ListOwner
             const auto* notify = reinterpret_cast<ListNotify*>(header);
             if (notify->subitem == kLogReferer && notify->row >= 0) {
                 const std::string url = m_rows.refererToOpen(static_cast<std::size_t>(notify->row));
-                if (!url.empty() && openAddress(url))
+                if (!url.empty() && openAddress(url, self.window()))
                     m_list->viewport()->update();
             }
             return 0;
@@ -292,6 +346,8 @@ class LogView final : public filters::ViewPane, public ListOwner
     unsigned m_blink = 0;
     bool m_quiet = false;
     QString m_status;
+    bool m_hasLog = false;
+    QWidget* m_start = nullptr; // the start panel
 };
 
 } // namespace
@@ -303,10 +359,17 @@ void registerLogView()
         [](QWidget* parent) { return new filters::PaneFrame(parent); });
 }
 
-bool openAddress(const std::string& url)
+bool openAddress(const std::string& url, QWidget* owner)
 {
-    if (url.empty() || !addressOpener()(url))
+    if (url.empty())
         return false;
+    if (!addressOpener()(url)) {
+        QMessageBox::warning(owner, QStringLiteral("Vexilo"),
+                             QStringLiteral("アドレスを開けませんでした。ブラウザが見つからないか、"
+                                            "起動できませんでした。\n\n%1")
+                                 .arg(fromCp932(url)));
+        return false;
+    }
     visitedUrls().add(url);
     return true;
 }

@@ -19,7 +19,8 @@ void registerLogView();
 // puts in a recorder); the address is CP932 as the store holds it.
 void setAddressOpener(std::function<bool(const std::string& url)> opener);
 
-// Opens an outside address with that opener and, when it opened, remembers it as visited.
-bool openAddress(const std::string& url);
+// Opens an outside address with that opener and, when it opened, remembers it as visited;
+// when it did not (no browser), says so in a box over owner.
+bool openAddress(const std::string& url, QWidget* owner);
 
 } // namespace views

@@ -179,7 +179,7 @@ class RefererView final : public Handler, public ListOwner
     {
         if (row < 0 || static_cast<std::size_t>(row) >= m_rows.rowCount())
             return;
-        if (openAddress(m_rows.toOpen(static_cast<std::size_t>(row))))
+        if (openAddress(m_rows.toOpen(static_cast<std::size_t>(row)), m_self))
             m_list->viewport()->update();
     }
 

@@ -118,8 +118,9 @@ TEST_F(HostWindows, WithoutNameResolutionNothingIsLookedUp)
 {
     start(3, 0, std::make_shared<FakeNameService>(false));
     ASSERT_TRUE(m_cache);
-    // Fifteen times the resolver's period: still nothing.
+    // Fifteen times the resolver's period: still nothing; the window knows why.
     EXPECT_FALSE(pumpUntil([&] { return m_service->started() > 0; }, 300));
+    EXPECT_EQ(send(m_cache, UM_ISNAMESOFFLINE), 1);
     EXPECT_EQ(status(), QStringLiteral("3/3"));
 }
 
@@ -130,6 +131,7 @@ TEST_F(HostWindows, TwentyLookupsAtMostAndAnswersGoToTheFileAndTheMainWindow)
     m_service->setName(htonl(0xC0000201u), "Host.Example.COM");
     m_service->setName(htonl(0xC0000202u), "localhost"); // one label: no name
     ASSERT_TRUE(pumpUntil([&] { return m_service->started() == 20; }));
+    EXPECT_EQ(send(m_cache, UM_ISNAMESOFFLINE), 0);
     EXPECT_FALSE(pumpUntil([&] { return m_service->started() > 20; }, 200)); // ten periods
     EXPECT_EQ(m_service->pending(), 20u);
     m_service->answer(3);

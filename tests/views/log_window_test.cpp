@@ -172,6 +172,40 @@ TEST_F(LogWindow, ADoubleClickOpensOnlyOutsideReferers)
     }
     EXPECT_EQ(m_opened, (std::vector<std::string>{"http://ref0.example/"}));
     EXPECT_TRUE(views::visitedUrls().visited("http://ref0.example/"));
+
+    // Without a browser the user is told, not only the error output.
+    views::setAddressOpener([](const std::string&) { return false; });
+    BoxSeen box;
+    ModalDriver driver({acceptBox(box)});
+    const QRect place = list()->visualRect(list()->model()->index(0, views::kLogReferer));
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, place.center());
+    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, place.center());
+    ASSERT_TRUE(waitFor([&] { return driver.finished(); }));
+    EXPECT_TRUE(box.text.startsWith(QStringLiteral("アドレスを開けませんでした。")));
+    EXPECT_TRUE(box.text.endsWith(QStringLiteral("http://ref0.example/")));
+}
+
+TEST_F(LogWindow, AWindowWithoutALogShowsHowToBegin)
+{
+    const auto status = [this] {
+        const auto* text = reinterpret_cast<const QString*>(send(mainView(), UM_GETSTATUSTEXT));
+        return text ? *text : QString();
+    };
+    QWidget* start = mainView()->findChild<QWidget*>(QStringLiteral("startPanel"));
+    ASSERT_TRUE(start);
+    EXPECT_TRUE(start->isVisible());
+    EXPECT_EQ(status(), QString());
+    open(smallLog());
+    EXPECT_FALSE(start->isVisible());
+    EXPECT_EQ(status(), QStringLiteral("21 件のリクエスト"));
+    // A stage nobody passes still says how many requests it shows.
+    command(child(main(), IDW_FILTER_FIRST), ID_EDIT_CLEAR);
+    ASSERT_TRUE(settle());
+    showStage(1);
+    EXPECT_EQ(status(), QStringLiteral("0 件のリクエスト"));
+    command(main(), mainwin::kCmdClose);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(start->isVisible());
 }
 
 // The window's export and vexilo-cli log --csv write the same bytes, for the whole stage and
