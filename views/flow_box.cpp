@@ -228,8 +228,15 @@ void FlowBox::expand(Side side, int row)
     case FlowExpand::OpenBox: {
         const QPoint place = c->placeOf(this);
         const QRect r = rowRect(side, row);
-        const FlowBoxPlan plan =
-            expandedFlowBox(node, side == Prev, place.x(), place.y() + r.top());
+        FlowBoxPlan plan = expandedFlowBox(node, side == Prev, place.x(), place.y() + r.top());
+        // Beside its row, but never over another box: the nearest free place in the column.
+        const FlowBoxMetrics metrics{kFlowCaption, kFlowListFrame + kFlowGrip};
+        std::vector<FlowRect> taken;
+        for (FlowBox* other : c->boxes()) {
+            const QPoint at = c->placeOf(other);
+            taken.push_back({at.x(), at.y(), other->width(), other->height()});
+        }
+        plan.y = freeFlowTop(plan.x, plan.y, kFlowBoxWidth, flowBoxHeight(plan, metrics), taken);
         if (FlowBox* box = c->openBox(plan)) {
             c->centreOn(box, true);
             box->setFocus();

@@ -1,6 +1,7 @@
 #include "views/flow_layout.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace views {
 
@@ -85,6 +86,36 @@ FlowBoxPlan expandedFlowBox(FlowNode* node, bool prevSide, int boxX, int rowTop)
         box.x = boxX + kFlowBoxWidth + kFlowBoxGap;
     }
     return box;
+}
+
+int freeFlowTop(int x, int wanted, int width, int height, const std::vector<FlowRect>& taken)
+{
+    const auto overlaps = [&](int top) {
+        for (const FlowRect& r : taken)
+            if (x < r.x + r.width && r.x < x + width && top < r.y + r.height + kFlowStackGap &&
+                r.y < top + height + kFlowStackGap)
+                return true;
+        return false;
+    };
+    // A free place, if not the one wanted, begins just below a box or ends just above one.
+    std::vector<int> candidates = {wanted};
+    for (const FlowRect& r : taken) {
+        candidates.push_back(r.y + r.height + kFlowStackGap);
+        candidates.push_back(r.y - height - kFlowStackGap);
+    }
+    int best = wanted;
+    long long bestDistance = -1;
+    for (const int top : candidates) {
+        if (overlaps(top))
+            continue;
+        const long long distance = std::llabs(static_cast<long long>(top) - wanted);
+        if (bestDistance < 0 || distance < bestDistance ||
+            (distance == bestDistance && top > best)) {
+            best = top;
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 
 } // namespace views

@@ -68,4 +68,15 @@ FlowExpand flowExpand(const FlowNode* node);
 // (the clicked row's top on the canvas), 8 rows.
 FlowBoxPlan expandedFlowBox(FlowNode* node, bool prevSide, int boxX, int rowTop);
 
+// A box on the canvas.
+struct FlowRect
+{
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The top nearest to `wanted` at which a box of width x height at x overlaps none of the
+// boxes `taken` (kept kFlowStackGap apart from them): wanted itself when that place is free,
+// else the nearest free place above or below it in its column (below when both are as near).
+int freeFlowTop(int x, int wanted, int width, int height, const std::vector<FlowRect>& taken);
+
 } // namespace views

@@ -342,6 +342,30 @@ TEST(FlowLayout, BoxesAfterARecomputationAndOnDoubleClicks)
     EXPECT_EQ(pathKeys(*leaf), (std::vector<const char*>{next.key, a->key, leaf->key}));
 }
 
+TEST(FlowLayout, ANewBoxGoesToTheNearestFreePlaceBesideItsRow)
+{
+    // One box in column x 440 from y 0 to 200; the new box is 100 high.
+    const std::vector<FlowRect> one = {{440, 0, 400, 200}};
+    const std::vector<FlowRect> two = {{440, 0, 400, 200}, {440, 230, 400, 200}};
+    const struct
+    {
+        const char* name;
+        int x, wanted;
+        std::vector<FlowRect> taken;
+        int top;
+    } cases[] = {
+        {"a free place is kept", 440, 300, one, 300},
+        {"another column is no obstacle", 880, 50, one, 50},
+        {"over a box: below it, the nearer way", 440, 150, one, 220},
+        {"over a box: above it, the nearer way", 440, 10, one, -120},
+        {"as near both ways: below", 440, 50, one, 220},
+        {"no room between two boxes: past them", 440, 210, two, 450},
+        {"nothing else on the canvas", 440, 75, {}, 75},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(freeFlowTop(c.x, c.wanted, 400, 100, c.taken), c.top) << c.name;
+}
+
 TEST(FlowLayout, DoubleClickOnExitDoesNothing)
 {
     const auto log = load({{{"/a", ""}, {"/b", "/a"}}, {{"/a", ""}, {"/b", "/a"}, {"/c", "/b"}}});
