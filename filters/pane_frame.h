@@ -22,8 +22,8 @@ namespace filters {
 inline constexpr int kTitleBarHeight = 22;
 inline constexpr int kPaneMinimumHeight = 26;
 // What a filter pane keeps in the column whatever else is shown: its title bar, the list's
-// header and three rows.
-inline constexpr int kPaneUsableHeight = kTitleBarHeight + 22 + 3 * 14 + 4;
+// header, three rows and the list's horizontal scroll bar.
+inline constexpr int kPaneUsableHeight = kTitleBarHeight + 22 + 3 * 14 + 16 + 4;
 inline constexpr int kTitleButtonId = 2007;
 // The pane's own buttons: a filter pane's button toolbar, a view's own toolbar.
 inline constexpr int kOwnToolbarId = 2004;

@@ -28,6 +28,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
 #include <QProcess>
 #include <QShortcut>
 #include <QTimer>
@@ -787,7 +788,10 @@ MainFrame::MainFrame()
     setWindowTitle(QStringLiteral("Vexilo"));
     setMinimumHeight(200);
     resize(1180, 760);
-    restoreGeometry(readRemembered().geometry); // the size and place of the last run
+    // The size and place of the last run; a first run fits the screen it starts on.
+    if (!restoreGeometry(readRemembered().geometry))
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            resize(size().boundedTo(screen->availableGeometry().size() * 0.95));
     buildMenus();
     // The client is made after the menus: its creation already adds panes, which place
     // themselves in the client's size.
