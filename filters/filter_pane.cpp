@@ -46,6 +46,20 @@ struct Carried
     unsigned flags = 0;
 };
 
+// The columns' titles are terse English; their tooltips say what the numbers are.
+QString columnTip(std::string_view title)
+{
+    static const std::pair<std::string_view, const char*> tips[] = {
+        {"Visitor", "この項目を含む訪問者の数"},  {"Exit", "訪問者1人あたりの滞在時間（秒）"},
+        {"Hits/v", "訪問者1人あたりの閲覧数"},    {"Rank", "検索結果の平均ページ（1ページ10件）"},
+        {"Click", "訪問者1人あたりのクリック数"},
+    };
+    for (const auto& [name, tip] : tips)
+        if (title == name)
+            return QString::fromUtf8(tip);
+    return {};
+}
+
 std::string askExportPath(QWidget* owner)
 {
     return askFileName(owner, FileDialogKind::Save,
@@ -221,7 +235,8 @@ class FilterPane final : public Handler, public ListOwner
             std::vector<ListColumn> columns;
             for (const Column& c : m_model.columns())
                 columns.push_back({QString::fromLatin1(c.title), c.width,
-                                   c.rightAligned ? Qt::AlignRight : Qt::AlignLeft});
+                                   c.rightAligned ? Qt::AlignRight : Qt::AlignLeft,
+                                   columnTip(c.title)});
             m_list->setColumns(columns, initialDisplayOrder(m_model.kind()));
             m_list->setSortType(m_model.sortType());
             m_list->horizontalHeader()->setStretchLastSection(true);

@@ -28,8 +28,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
-#include <QScreen>
 #include <QProcess>
+#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 #include <QUrl>

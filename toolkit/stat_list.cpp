@@ -77,6 +77,8 @@ QVariant StatListModel::headerData(int section, Qt::Orientation orientation, int
         return column.title;
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(column.alignment | Qt::AlignVCenter);
+    if (role == Qt::ToolTipRole && !column.tip.isEmpty())
+        return column.tip;
     return {};
 }
 

@@ -24,6 +24,7 @@ struct ListColumn
     QString title;
     int width = 50;
     Qt::Alignment alignment = Qt::AlignLeft;
+    QString tip = {}; // what the header's tooltip says of a terse title
 };
 
 struct CellState
