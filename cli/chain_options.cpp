@@ -2,8 +2,10 @@
 
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "filters/kinds.h"
 #include "import/vxlog_reader.h"
 #include "platform/codepage.h"
+#include "report/open_view.h"
 #include "store/load_failure.h"
 
 #include <cstdio>
@@ -132,6 +134,42 @@ void ChainOptions::addTo(CLI::App& command)
         ->type_name("TEXT")
         ->trigger_on_parse()
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    command
+        .add_option("--link", m_link,
+                    "a link of the report, javascript:openView(...): the chain as the\n"
+                    "report view builds it (instead of --pane)")
+        ->type_name("HREF");
+}
+
+bool ChainOptions::linkSpec(filters::ChainSpec& out, std::string& error) const
+{
+    if (!m_panes.empty()) {
+        error = "--link builds the panes itself: give it without --pane";
+        return false;
+    }
+    const auto args = report::linkArguments(m_link);
+    if (!args) {
+        error = "--link \"" + m_link + "\" is not a link javascript:openView(...) of the report";
+        return false;
+    }
+    const report::OpenView call = report::parseOpenView(*args);
+    if (call.action == report::OpenView::Action::Referer) {
+        error = "--link \"" + m_link + "\" opens the referer view, not a chain";
+        return false;
+    }
+    if (call.action != report::OpenView::Action::Chain) {
+        error = "--link \"" + m_link + "\" is a link the report view ignores";
+        return false;
+    }
+    if (!call.keepsPeriod())
+        out.periodState = call.periodState();
+    for (const report::ViewGroup& group : call.groups) {
+        filters::PaneSpec pane(filters::kindOfClass(group.className())->kind);
+        pane.state = group.paneState();
+        out.panes.push_back(std::move(pane));
+    }
+    m_linkGraph = call.graph;
+    return true;
 }
 
 bool ChainOptions::spec(filters::ChainSpec& out, std::string& error) const
@@ -153,6 +191,8 @@ bool ChainOptions::spec(filters::ChainSpec& out, std::string& error) const
         out.firstDay = first;
         out.lastDay = last;
     }
+    if (!m_link.empty())
+        return linkSpec(out, error);
     if (m_panes.size() > static_cast<std::size_t>(filters::kMaxPanes)) {
         error = "at most " + std::to_string(filters::kMaxPanes) + " panes, not " +
                 std::to_string(m_panes.size());

@@ -4,13 +4,16 @@
 // (filter; graph, log and flow with --source N):
 //
 //   [--period FIRST:LAST] (--pane KIND[,FLAG...] [--select TEXT]...)...
+//   [--period FIRST:LAST] --link "javascript:openView(...);"
 //
 // KIND is a filter class name without "WC_FILTER_" in any case (req, ref, searchword, ...);
 // FLAG one of bypass, pct, group, path, split, caps; at most six panes. --period takes two
 // days "YYYY/MM/DD", both days included; without it the period is the one a newly opened
 // log shows (its last 31 days). --select TEXT selects the row whose first-column text is
 // TEXT (the null label included) in the pane it follows; without it a pane selects its top
-// row. Commands that show one stage add --source N (SourceOption).
+// row. --link takes a link of the report (its href) instead of the panes: the chain is built
+// as the report view builds it when the link is clicked (key references hold for the same
+// log with the same rules). Commands that show one stage add --source N (SourceOption).
 
 #include "cli/folder_options.h"
 #include "filters/chain_runner.h"
@@ -66,7 +69,12 @@ class ChainOptions
     // the period lies outside the log. Returns kExitSuccess or kExitFailure.
     int run(const char* command, filters::Chain& chain, const filters::ChainSpec& spec) const;
 
+    // The graph state text of --link ("V2", "%2"), empty without one.
+    const std::string& linkGraphState() const { return m_linkGraph; }
+
   private:
+    bool linkSpec(filters::ChainSpec& out, std::string& error) const;
+
     struct Pane
     {
         std::string text; // KIND[,FLAG...] as given
@@ -74,6 +82,8 @@ class ChainOptions
     };
 
     std::string m_period;
+    std::string m_link;
+    mutable std::string m_linkGraph;
     std::vector<Pane> m_panes;
     std::string m_error; // --select before any --pane
 };

@@ -7,8 +7,10 @@
 #include "cli/folder_options.h"
 #include "cli/output.h"
 #include "views/graph_model.h"
+#include "views/graph_state.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -38,6 +40,10 @@ int graph(const GraphArgs& args)
     graph.state().source = args.source.source();
     graph.state().percent = args.percent;
     graph.state().rank = args.rank;
+    // A report link sets the graph as the report view does: its source stage and "%".
+    if (!args.chain.linkGraphState().empty())
+        views::applyGraphStateText(graph.state(), args.chain.linkGraphState());
+    graph.state().source = std::min(graph.state().source, static_cast<int>(chain.paneCount()));
     graph.recompute(log.Visitors, views::graphPanesOf(chain), views::rankSeriesOf(chain));
     standardOutput().write(graph.csv());
     return kExitSuccess;

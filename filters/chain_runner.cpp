@@ -132,6 +132,8 @@ ChainRun runChain(Chain& chain, const ChainSpec& spec)
         period.select(period.indexOfDay(std::max(first, days.front())),
                       period.indexOfDay(std::min(last, days.back())));
     }
+    if (spec.periodState)
+        period.restore(*spec.periodState);
     for (const PaneSpec& p : spec.panes)
         if (chain.addPane(p.kind, p.flags) < 0)
             break;
@@ -139,6 +141,10 @@ ChainRun runChain(Chain& chain, const ChainSpec& spec)
     for (std::size_t p = 0; p < chain.paneCount(); ++p) {
         PaneModel& pane = chain.pane(p);
         const PaneInput input = chain.inputOf(p);
+        if (const auto& state = spec.panes[p].state) {
+            pane.restore(chain.log(), input, paneBit(static_cast<int>(p)), *state);
+            continue;
+        }
         const std::vector<std::string>& texts = spec.panes[p].select;
         pane.compute(chain.log(), input, texts.empty());
         if (!texts.empty()) {

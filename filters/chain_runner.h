@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -85,6 +86,9 @@ struct PaneSpec
     // First-column texts (as the pane shows them, the null label included) to select;
     // none: the top row, as a new pane does.
     std::vector<std::string> select;
+    // Instead of select: a saved state the pane takes over (flag characters, texts, row
+    // numbers and key references), as a report link gives it.
+    std::optional<store::ViewState> state;
 };
 
 struct ChainSpec
@@ -93,6 +97,9 @@ struct ChainSpec
     std::int64_t firstDay = 0; // day values (local standard seconds of the day start)
     std::int64_t lastDay = 0;
     std::vector<PaneSpec> panes;
+    // After that period: the period filter's saved state (two numbers), as a report link
+    // gives it.
+    std::optional<store::ViewState> periodState;
 };
 
 // A text of PaneSpec::select that matched no row: panes[position].select[index].

@@ -4,8 +4,10 @@
 #include "filters/pane_frame.h"
 #include "toolkit/qt_glue.h"
 
+#include <QPointer>
 #include <QScrollBar>
 #include <algorithm>
+#include <cstring>
 
 namespace filters {
 
@@ -193,6 +195,26 @@ void closeFilterColumnGap(QWidget* main, int position, const QRect& place)
         setWindowPos(taker, QRect(taker->x(), place.y(), taker->width(),
                                   taker->geometry().bottom() + 1 - place.y()));
     layOutFilterColumn(main);
+}
+
+} // namespace filters
+
+namespace filters {
+
+void showRefererView(QWidget* main, const char* key)
+{
+    if (!key || (std::strncmp(key, "http://", 7) != 0 && std::strncmp(key, "https://", 8) != 0))
+        return;
+    if (!isClassRegistered("WC_REFERERVIEW"))
+        return;
+    static QPointer<Window> view;
+    if (!view && (view = create("WC_REFERERVIEW", nullptr, 0, QRect(), main, 0)))
+        view->resize(800, 200);
+    if (view) {
+        send(view, UM_SHOWURL, reinterpret_cast<WParam>(main), reinterpret_cast<LParam>(key));
+        view->show();
+        view->raise();
+    }
 }
 
 } // namespace filters

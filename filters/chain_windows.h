@@ -44,6 +44,10 @@ int columnBottom(QWidget* main);
 // have more, and the last pane reaches the bottom. When not even that fits, every pane gets
 // its usable height and the column scrolls a pane at a time. Nothing covers the status bar.
 void layOutFilterColumn(QWidget* main);
+// Shows the referer view for an outside referer (key: a text of the store beginning with
+// "http://" or "https://"): the program's one referer view, made when there is none, shown
+// beside the main window without taking the focus. Nothing for any other key.
+void showRefererView(QWidget* main, const char* key);
 // A new filter pane (its id already its position's) takes its place: 200 pixels a position
 // below the column's top, and the pane before it gives up what it covered.
 void placeNewFilterPane(QWidget* main, toolkit::Window& pane);

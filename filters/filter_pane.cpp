@@ -604,22 +604,7 @@ class FilterPane final : public Handler, public ListOwner
     {
         if (row < 0 || static_cast<std::size_t>(row) >= m_model.rowCount())
             return;
-        const char* key = m_model.rowKey(static_cast<std::size_t>(row));
-        if (!key || (std::strncmp(key, "http://", 7) != 0 && std::strncmp(key, "https://", 8) != 0))
-            return;
-        if (!isClassRegistered("WC_REFERERVIEW"))
-            return;
-        // One referer view for the program, a window of its own, shown without taking the
-        // focus from the pane.
-        static QPointer<Window> view;
-        if (!view && (view = create("WC_REFERERVIEW", nullptr, 0, QRect(), mainOf(self), 0)))
-            view->resize(800, 200);
-        if (view) {
-            send(view, UM_SHOWURL, reinterpret_cast<WParam>(mainOf(self)),
-                 reinterpret_cast<LParam>(key));
-            view->show();
-            view->raise();
-        }
+        showRefererView(mainOf(self), m_model.rowKey(static_cast<std::size_t>(row)));
     }
 
     PaneModel m_model;

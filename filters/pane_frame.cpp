@@ -79,8 +79,9 @@ Window* PaneFrame::addToolbar(int id, const std::vector<PaneButton>& buttons)
     {
         QPainter p(&strip);
         for (std::size_t i = 0; i < buttons.size(); ++i)
-            p.drawPixmap(QPointF(14.0 * static_cast<double>(i), 0),
-                         paneButtonImage(buttons[i].command));
+            p.drawPixmap(
+                QPointF(14.0 * static_cast<double>(i), 0),
+                paneButtonImage(buttons[i].picture ? buttons[i].picture : buttons[i].command));
     }
     const int first =
         static_cast<int>(send(bar, TB_ADDBITMAP, buttons.size(), reinterpret_cast<LParam>(&strip)));
@@ -313,6 +314,25 @@ QPixmap paneButtonImage(int command)
     case kCommandPath: // two linked rings
         p.drawEllipse(QRectF(1.5, 4.5, 6, 5));
         p.drawEllipse(QRectF(6.5, 4.5, 6, 5));
+        break;
+    case kPictureFolder:
+        p.setBrush(QColor(250, 224, 150));
+        p.drawPolygon(QPolygonF({QPointF(1.5, 3), QPointF(5.5, 3), QPointF(7, 4.5),
+                                 QPointF(12.5, 4.5), QPointF(12.5, 11.5), QPointF(1.5, 11.5)}));
+        break;
+    case kPictureBack:
+    case kPictureForward: {
+        const double s = command == kPictureBack ? 1 : -1; // mirrored for forward
+        const auto at = [s](double x, double y) { return QPointF(7 + s * (x - 7), y); };
+        p.drawLine(at(2.5, 7), at(12, 7));
+        p.drawPolyline(QPolygonF({at(6.5, 2.5), at(2, 7), at(6.5, 11.5)}));
+        break;
+    }
+    case kPictureHome:
+        p.drawPolyline(QPolygonF({QPointF(1.5, 7), QPointF(7, 2), QPointF(12.5, 7)}));
+        p.drawPolyline(
+            QPolygonF({QPointF(3.5, 6), QPointF(3.5, 12), QPointF(10.5, 12), QPointF(10.5, 6)}));
+        p.drawRect(QRectF(6, 8.5, 2, 3.5));
         break;
     default:
         p.drawEllipse(QRectF(4, 4, 6, 6));

@@ -36,11 +36,23 @@ struct PaneButton
         : command(c), check(toggle), text(std::move(label)), dropDown(drop)
     {
     }
+    PaneButton& withPicture(int id)
+    {
+        picture = id;
+        return *this;
+    }
     int command;
-    bool check;    // a toggle
-    QString text;  // shown beside the picture; empty: the picture alone
-    bool dropDown; // has a drop-down arrow
+    bool check;      // a toggle
+    QString text;    // shown beside the picture; empty: the picture alone
+    bool dropDown;   // has a drop-down arrow
+    int picture = 0; // what paneButtonImage draws; 0: the command's own picture
 };
+
+// Pictures that belong to no filter command (PaneButton::picture).
+inline constexpr int kPictureFolder = 1;
+inline constexpr int kPictureBack = 2;
+inline constexpr int kPictureForward = 3;
+inline constexpr int kPictureHome = 4;
 
 class PaneFrame : public toolkit::Window
 {
@@ -98,7 +110,8 @@ class PaneFrame : public toolkit::Window
     int m_yMin = 0, m_yMax = 0;
 };
 
-// The picture of a pane button's command, drawn at the screen's pixel ratio (14 x 14).
+// The picture of a pane button's command (or a kPicture*), drawn at the screen's pixel ratio
+// (14 x 14).
 QPixmap paneButtonImage(int command);
 
 // A 0x00BBGGRR colour of the tables (stage colours, text colours) as Qt's.

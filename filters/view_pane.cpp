@@ -116,6 +116,14 @@ void ViewPane::created(Window& self)
     const std::vector<PaneButton> own = buttons();
     if (!own.empty())
         frame->addToolbar(kOwnToolbarId, own);
+    const std::vector<PaneButton> stageless = stagelessButtons();
+    if (!stageless.empty()) {
+        m_stageless = true;
+        frame->addToolbar(kSourceToolbar, stageless);
+        frame->setContent(createContent(*frame));
+        showSource(self);
+        return;
+    }
     Window* bar = frame->addToolbar(kSourceToolbar, {PaneButton(kSourceButton, false, {}, true)});
     // The source button shows the colour of its stage: one picture per stage.
     QPixmap strip = toolkit::blankPixmap(QSize(14 * 7, 14));
@@ -141,6 +149,11 @@ void ViewPane::showSource(Window& self)
     auto* frame = qobject_cast<PaneFrame*>(&self);
     if (!frame)
         return;
+    if (m_stageless) {
+        frame->setStage(-1);
+        frame->setLabel({});
+        return;
+    }
     frame->setStage(m_source);
     frame->setLabel(m_source == 0 ? QStringLiteral("1.")
                                   : numberLabel(mainOf(self), kFirstPaneId + m_source - 1));

@@ -40,6 +40,10 @@ class ViewPane : public toolkit::Handler
     virtual QWidget* createContent(PaneFrame& frame) = 0;
     // The view's own toolbar buttons, placed beside the source button (empty: none).
     virtual std::vector<PaneButton> buttons() const { return {}; }
+    // A view that shows no stage of the chain (the report) puts these buttons into toolbar
+    // 2005 in place of the source button, and its title bar shows no stage; empty: the view
+    // follows a stage.
+    virtual std::vector<PaneButton> stagelessButtons() const { return {}; }
     // Recomputes from the visitors whose mask has sourceBit(); log is null when no log is
     // open (or a load runs).
     virtual void recompute(toolkit::Window& self, store::LogContainer* log) = 0;
@@ -68,6 +72,7 @@ class ViewPane : public toolkit::Handler
 
     int m_source = 0;
     int m_swatchBase = 0; // the first stage picture of the source toolbar
+    bool m_stageless = false;
 };
 
 } // namespace filters

@@ -1,6 +1,7 @@
 // Vexilo: the main program. Start-up: window classes, the data folder, the main window,
 // the splash that shows it, then the analysed log named on the command line.
 
+#include "browser/glint.h"
 #include "dialogs/artwork.h"
 #include "dialogs/ui.h"
 #include "filters/filter_window.h"
@@ -8,6 +9,7 @@
 #include "mainwin/main_window.h"
 #include "platform/trace.h"
 #include "report/report_generator.h"
+#include "report/report_view.h"
 #include "store/store_window.h"
 #include "toolkit/qt_glue.h"
 #include "toolkit/window.h"
@@ -85,6 +87,7 @@ void setLook()
 
 int main(int argc, char** argv)
 {
+    glint::prepareApplication();
     toolkit::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vexilo"));
     QApplication::setOrganizationName(QStringLiteral("Orvane"));
@@ -103,11 +106,15 @@ int main(int argc, char** argv)
     views::registerGraphView();
     views::registerRefererView();
     views::registerFlowView();
+    report::registerReportView();
     mainwin::registerMainWindow();
     report::installReportGenerator();
 
     closeOnSignals(app);
     platform::trace("---- Vexilo");
+    // The embedded browser's requests say that they are the program's own, so that a log
+    // of the site it shows leaves them out.
+    wbInitialize(u"Orvane Vexilo");
     // 2. A data folder, chosen now if there is none.
     if (uiMakeHomeDir(nullptr, true) != 0)
         return 1;

@@ -77,6 +77,19 @@ inline constexpr unsigned UM_ISNAMESOFFLINE = 0x8126;
 inline constexpr unsigned UM_PROBEDONE = 0x8301;
 inline constexpr unsigned UM_LOOKUPDONE = 0x8302;
 
+// The embedded browser's host window "WC_GLINTL" and its owner.
+// Host -> owner: wParam MAKEWPARAM(host id, kind); 1 = the page has settled after loading
+// (500 ms without a further load), 2 = the status text changed (wbGetStatusText reads it).
+inline constexpr unsigned WBM_NOTIFY = WM_USER + 1;
+inline constexpr int WBN_DOCUMENTCOMPLETE = 1;
+inline constexpr int WBN_STATUSTEXT = 2;
+// Owner -> host: go to an address or pseudo-address (lParam: const QString*); 0, or 1 when
+// refused.
+inline constexpr unsigned WBM_NAVIGATE = WM_USER + 2;
+// Host -> owner: a script called window.external.command (lParam: const QVariantList*, the
+// arguments in reverse order).
+inline constexpr unsigned WBM_COMMAND = WM_USER + 3;
+
 // Command ids shared by the panes.
 inline constexpr int ID_REFRESH = 40001; // argument: bit set of changed stages
 inline constexpr std::intptr_t kRefreshAll = 0xFFFF;

@@ -162,7 +162,7 @@ TEST(Period, ParsesDays)
 std::unique_ptr<Chain> dayOneChain(const std::vector<PaneSpec>& panes)
 {
     auto chain = std::make_unique<Chain>(vxtest::filterLog());
-    ChainSpec spec{true, kDay1, kDay1, panes};
+    ChainSpec spec{true, kDay1, kDay1, panes, {}};
     EXPECT_EQ(runChain(*chain, spec).result, 0);
     return chain;
 }
