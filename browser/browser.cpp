@@ -17,8 +17,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QKeyEvent>
 #include <QJsonDocument>
+#include <QKeyEvent>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QMouseEvent>
@@ -148,8 +148,7 @@ class FolderGuard : public QWebEngineUrlRequestInterceptor
     void interceptRequest(QWebEngineUrlRequestInfo& info) override
     {
         const QUrl url = info.requestUrl();
-        if (!insideFolder(url, m_folder) && !isBlank(url) &&
-            url.scheme() != QLatin1String("qrc"))
+        if (!insideFolder(url, m_folder) && !isBlank(url) && url.scheme() != QLatin1String("qrc"))
             info.block(true);
     }
 
@@ -411,7 +410,8 @@ bool Browser::eventFilter(QObject* watched, QEvent* event)
 {
     // The view's render widget comes and goes with the page: watch every child it gets.
     if (event->type() == QEvent::ChildAdded)
-        if (QObject* added = static_cast<QChildEvent*>(event)->child(); added && added->isWidgetType())
+        if (QObject* added = static_cast<QChildEvent*>(event)->child();
+            added && added->isWidgetType())
             added->installEventFilter(this);
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);

@@ -210,8 +210,9 @@ int maWriteAnchorTitle(MaHandle* handle, int document, int link, const char16_t*
     if (link < 0 || static_cast<std::size_t>(link) >= d->links.size() || !handle->browser)
         return 1;
     handle->browser->runProgramScript(
-        QStringLiteral("(function (d, l, t) { var k = window.__glintDocs && window.__glintDocs[d];"
-                       " var e = k && k.links[l]; if (e) e.setAttribute('title', t); })(%1, %2, %3)")
+        QStringLiteral(
+            "(function (d, l, t) { var k = window.__glintDocs && window.__glintDocs[d];"
+            " var e = k && k.links[l]; if (e) e.setAttribute('title', t); })(%1, %2, %3)")
             .arg(document)
             .arg(link)
             .arg(literal(title)));

@@ -136,7 +136,7 @@ GLINT_API int wbGetStatusText(QWidget* host, char16_t* buffer, int capacity);
 // Document access: one pass over the page shown in a host, from maOpen to maClose.
 struct MaHandle;
 
-inline constexpr int kMaNoMoreItems = 259;                // an index outside the lists
+inline constexpr int kMaNoMoreItems = 259; // an index outside the lists
 inline constexpr int kMaInvalidArgument = static_cast<int>(0x80070057u); // a null pointer
 
 struct MaRect
@@ -146,8 +146,8 @@ struct MaRect
 
 GLINT_API int maOpen(MaHandle** handle, QWidget* host);
 GLINT_API int maGetDocument(MaHandle* handle, int document, char16_t* address, int* capacity);
-GLINT_API int maGetAnchor(MaHandle* handle, int document, int link, MaRect* rect,
-                          char16_t* address, int* capacity);
+GLINT_API int maGetAnchor(MaHandle* handle, int document, int link, MaRect* rect, char16_t* address,
+                          int* capacity);
 GLINT_API int maWriteAnchorTitle(MaHandle* handle, int document, int link, const char16_t* title);
 GLINT_API int maWriteDIV(MaHandle* handle, int document, const char16_t* markup);
 GLINT_API void maClose(MaHandle* handle);

@@ -97,12 +97,11 @@ class Host : public Handler
                 send(host, WM_SETTEXT, 0, reinterpret_cast<LParam>(&text));
             }
         });
-        QObject::connect(m_browser, &Browser::commandCalled, &self,
-                         [host](const QVariantList& reversed) {
-                             if (host)
-                                 send(parentWindow(host), WBM_COMMAND, 0,
-                                      reinterpret_cast<LParam>(&reversed));
-                         });
+        QObject::connect(
+            m_browser, &Browser::commandCalled, &self, [host](const QVariantList& reversed) {
+                if (host)
+                    send(parentWindow(host), WBM_COMMAND, 0, reinterpret_cast<LParam>(&reversed));
+            });
         if (start && !start->isEmpty())
             m_browser->navigate(*start);
         return 0;

@@ -38,7 +38,9 @@ OpenView parseOpenView(const std::vector<JsValue>& args)
 {
     using Type = JsValue::Type;
     OpenView call;
-    const auto is = [&](std::size_t i, Type type) { return i < args.size() && args[i].type == type; };
+    const auto is = [&](std::size_t i, Type type) {
+        return i < args.size() && args[i].type == type;
+    };
     if (!is(0, Type::Text))
         return call;
     if (args[0].text == "referer") {

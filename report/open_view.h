@@ -37,8 +37,8 @@ struct JsValue
 
 struct ViewGroup
 {
-    std::string kind;  // "REQ", "REF", ...: the pane class without "WC_FILTER_"
-    std::string flags; // the pane's state flags ("*r", "-R")
+    std::string kind;               // "REQ", "REF", ...: the pane class without "WC_FILTER_"
+    std::string flags;              // the pane's state flags ("*r", "-R")
     std::vector<std::string> texts; // item texts (UTF-8)
     std::vector<std::uint32_t> numbers;
 
@@ -51,7 +51,7 @@ struct OpenView
 {
     enum class Action { Ignore, Referer, Chain };
     Action action = Action::Ignore;
-    std::uint32_t referer = 0; // Referer: the key reference
+    std::uint32_t referer = 0;      // Referer: the key reference
     std::uint32_t from = 0, to = 0; // Chain: the period (A, B); -1 as 0xFFFFFFFF
     std::string graph;              // the graph view's state text
     std::vector<ViewGroup> groups;

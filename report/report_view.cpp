@@ -67,7 +67,8 @@ QString describeLink(const QString& address)
     case OpenView::Action::Referer:
         return QStringLiteral("クリックすると、この参照元からのリンク元を参照元ビューに表示します");
     case OpenView::Action::Chain:
-        return QStringLiteral("クリックすると、フィルタ %1 枚とグラフをこの行に合わせて組み替えます")
+        return QStringLiteral(
+                   "クリックすると、フィルタ %1 枚とグラフをこの行に合わせて組み替えます")
             .arg(call.groups.size());
     case OpenView::Action::Ignore:
         break;
@@ -93,8 +94,8 @@ class ReportView : public filters::ViewPane
 
     QWidget* createContent(filters::PaneFrame& frame) override
     {
-        const auto* folder =
-            reinterpret_cast<const char*>(send(qobject_cast<Window*>(mainOf(frame)), UM_GETPATH, 0, 1));
+        const auto* folder = reinterpret_cast<const char*>(
+            send(qobject_cast<Window*>(mainOf(frame)), UM_GETPATH, 0, 1));
         if (!folder || !*folder) {
             m_failed = true;
             return nullptr;
@@ -137,7 +138,8 @@ class ReportView : public filters::ViewPane
             return 0;
         case WBM_COMMAND:
             if (lParam)
-                execute(self, parseOpenView(callArguments(*reinterpret_cast<const QVariantList*>(lParam))));
+                execute(self, parseOpenView(
+                                  callArguments(*reinterpret_cast<const QVariantList*>(lParam))));
             return 0;
         case UM_LOGOPENED:
             // The last load step has written the report again.
@@ -178,9 +180,10 @@ class ReportView : public filters::ViewPane
             return navigate(QStringLiteral("about:goforward"));
         case kCommandOpenFolder:
             if (!openFolder(m_folder))
-                QMessageBox::warning(self.window(), QStringLiteral("Vexilo"),
-                                     QStringLiteral("レポート・フォルダを開けませんでした。\n\n%1")
-                                         .arg(QFile::decodeName(QByteArray::fromStdString(m_folder))));
+                QMessageBox::warning(
+                    self.window(), QStringLiteral("Vexilo"),
+                    QStringLiteral("レポート・フォルダを開けませんでした。\n\n%1")
+                        .arg(QFile::decodeName(QByteArray::fromStdString(m_folder))));
             return 0;
         case glint::kCommandSaveAs:
             return command(m_host, glint::kCommandSaveAs);

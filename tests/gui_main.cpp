@@ -3,6 +3,9 @@
 // discovery runs without a display too).
 
 #include "toolkit/qt_glue.h"
+#if defined(VEXILO_TEST_WEBENGINE)
+#include "browser/glint.h"
+#endif
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -15,6 +18,9 @@ int main(int argc, char** argv)
     // start-up, none of its warnings in the build's output.
     if (GTEST_FLAG_GET(list_tests))
         return RUN_ALL_TESTS();
+#if defined(VEXILO_TEST_WEBENGINE)
+    glint::prepareApplication();
+#endif
     toolkit::Application app(argc, argv);
     return RUN_ALL_TESTS();
 }
