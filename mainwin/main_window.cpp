@@ -4,6 +4,7 @@
 #include "filters/chain_windows.h"
 #include "filters/kinds.h"
 #include "filters/pane_classes.h"
+#include "filters/pane_frame.h"
 #include "filters/period_filter.h"
 #include "mainwin/remembered.h"
 #include "mainwin/report_work_folder.h"
@@ -976,7 +977,6 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event)
         Window* parent = owner ? parentWindow(owner) : nullptr;
         if (!parent)
             break;
-        platform::trace("name=%s", parent->className().c_str());
         const QString name = QString::fromStdString(parent->className());
         const WParam shift = key->key() == Qt::Key_Backtab ? 1 : 0;
         if (name.compare(QStringLiteral("WC_FLOWITEM"), Qt::CaseInsensitive) == 0 ||
@@ -991,6 +991,9 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event)
         // The flow view's boxes take Tab round themselves; elsewhere Tab and Shift+Tab go
         // from pane to pane, and no selection changes on the way.
         if (owner->className().rfind("WC_FLOW", 0) == 0)
+            break;
+        // In the embedded browser Tab goes from link to link (F6 still leaves it).
+        if (owner->className() == "WC_GLINTL")
             break;
         if (focusNextPane(widget, shift != 0))
             return true;
@@ -1031,14 +1034,19 @@ bool MainFrame::focusNextPane(QWidget* from, bool backwards)
     const int n = static_cast<int>(panes.size());
     for (int step = 1; step <= n; ++step) {
         Window* pane = panes[static_cast<std::size_t>((at + (backwards ? -step : step) + n) % n)];
-        // The pane's list, else the first of its controls that takes the focus.
+        // The pane's list, else the first control of its content that takes the focus (the
+        // report's page), else the first of its other controls.
         QWidget* target = pane->findChild<toolkit::StatList*>();
+        const auto firstFocusable = [](QWidget* in) -> QWidget* {
+            for (QWidget* w : in ? in->findChildren<QWidget*>() : QList<QWidget*>())
+                if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+                    return w;
+            return nullptr;
+        };
         if (!target || !target->isVisible())
-            for (QWidget* w : pane->findChildren<QWidget*>())
-                if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
-                    target = w;
-                    break;
-                }
+            target = firstFocusable(child(pane, filters::kContentId));
+        if (!target || !target->isVisible())
+            target = firstFocusable(pane);
         if (target && target->isVisible()) {
             target->setFocus(backwards ? Qt::BacktabFocusReason : Qt::TabFocusReason);
             return true;

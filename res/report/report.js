@@ -19,8 +19,23 @@ function openView() {
   }
 }
 
-// Tables without rows say so; the key pages get a bar for their share.
+// Tables without rows say so; the key pages get a bar for their share. Before any log
+// was analysed the templates are not filled in yet: the page says what to do instead.
 document.addEventListener("DOMContentLoaded", function () {
+  var total = document.getElementById("total-visitors");
+  var filled = "";
+  if (total) {
+    for (var n = total.firstChild; n; n = n.nextSibling) {
+      if (n.nodeType === Node.TEXT_NODE) {
+        filled += n.nodeValue;
+      }
+    }
+  }
+  if (total && filled.trim() === "") {
+    document.body.classList.add("unfilled");
+    document.getElementById("start-note").hidden = false;
+    return;
+  }
   var tables = document.querySelectorAll("table.rows");
   for (var i = 0; i < tables.length; ++i) {
     var table = tables[i];

@@ -90,8 +90,9 @@ class Glint : public ::testing::Test
   protected:
     static void SetUpTestSuite()
     {
-        registerClass("WC_GLINT_TEST_OWNER",
-                      [](void* heard) { return std::make_unique<Owner>(static_cast<Heard*>(heard)); });
+        registerClass("WC_GLINT_TEST_OWNER", [](void* heard) {
+            return std::make_unique<Owner>(static_cast<Heard*>(heard));
+        });
         glint::registerHostWindow();
         ASSERT_EQ(wbInitialize(u"Orvane Vexilo"), 0);
     }
@@ -115,7 +116,8 @@ class Glint : public ::testing::Test
         std::ofstream(path) << html;
         return QString::fromStdString(path);
     }
-    Window* host(const QString& address, unsigned style = glint::kGlintExternal | glint::kGlintConfined)
+    Window* host(const QString& address,
+                 unsigned style = glint::kGlintExternal | glint::kGlintConfined)
     {
         m_host = create(glint::kHostClassName, m_owner, 121, QRect(0, 0, 640, 480),
                         const_cast<QString*>(&address), WS_VISIBLE | style);
@@ -167,8 +169,9 @@ TEST(GlintUserAgent, TheNameGoesInsideTheLastParentheses)
         {"Mozilla/4.0 (compatible; Orvane Vexilo)", "Mozilla/4.0 (compatible; Orvane Vexilo)"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(glint::markedUserAgent(QString::fromUtf8(c.before), QStringLiteral("Orvane Vexilo")),
-                  QString::fromUtf8(c.after));
+        EXPECT_EQ(
+            glint::markedUserAgent(QString::fromUtf8(c.before), QStringLiteral("Orvane Vexilo")),
+            QString::fromUtf8(c.after));
 }
 
 // The marker is in what a web server sees, and the browser's own tokens are still there.
@@ -251,9 +254,9 @@ TEST_F(Glint, AConfinedBrowserKeepsToItsFolder)
     const QString outside = QString::fromStdString(m_dir.file("outside.html"));
     page("outside.html", "<p>outside</p>");
     const std::string outUrl = QUrl::fromLocalFile(outside).toString().toStdString();
-    host(page("report/index.html",
-              "<a id='out' href='" + outUrl + "'>out</a><iframe src='" + outUrl +
-                  "'></iframe><img src='" + server.address().toStdString() + "'>"));
+    host(page("report/index.html", "<a id='out' href='" + outUrl + "'>out</a><iframe src='" +
+                                       outUrl + "'></iframe><img src='" +
+                                       server.address().toStdString() + "'>"));
     std::vector<QUrl> refused;
     QObject::connect(browser(), &glint::Browser::refused,
                      [&](const QUrl& url) { refused.push_back(url); });
@@ -311,7 +314,8 @@ TEST_F(Glint, SaveAndSourceCommands)
 
     EXPECT_EQ(command(m_host, glint::kCommandSource), 0);
     QPlainTextEdit* source = nullptr;
-    ASSERT_TRUE(waitFor([&] { return (source = m_host->findChild<QPlainTextEdit*>("glintSource")); }));
+    ASSERT_TRUE(
+        waitFor([&] { return (source = m_host->findChild<QPlainTextEdit*>("glintSource")); }));
     EXPECT_TRUE(source->toPlainText().contains(QStringLiteral("<p>kept words</p>")));
     EXPECT_TRUE(source->isWindow());
 }
@@ -393,11 +397,10 @@ TEST_F(Glint, DocumentAccessReadsAndWritesThePage)
     maClose(h);
     EXPECT_EQ(evaluate(QStringLiteral("frames[0].document.links[0].title")).toString(),
               QStringLiteral("12 人"));
-    EXPECT_EQ(evaluate(QStringLiteral(
-                           "var d = frames[1].frames[0].document;"
-                           "d.querySelectorAll('#anchor_decolations').length + '|' +"
-                           "d.getElementById('anchor_decolations').innerHTML + '|' +"
-                           "(d.body.lastChild.id === 'anchor_decolations')"))
+    EXPECT_EQ(evaluate(QStringLiteral("var d = frames[1].frames[0].document;"
+                                      "d.querySelectorAll('#anchor_decolations').length + '|' +"
+                                      "d.getElementById('anchor_decolations').innerHTML + '|' +"
+                                      "(d.body.lastChild.id === 'anchor_decolations')"))
                   .toString(),
               QStringLiteral("1|<b>second</b>|true"));
 

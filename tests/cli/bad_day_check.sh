@@ -5,7 +5,8 @@
 # - the commands that only look leave the host-name cache files as they are;
 # - a FIFO named as the analysed log is refused at once, not waited on;
 # - a period that reaches beyond the log is cut to the log's days, and says so;
-# - a data folder nothing can be written to is named as the cause of a failed load.
+# - a data folder nothing can be written to is named as the cause of a failed load;
+# - a report link builds the chain the report view builds; links it ignores are refused.
 #   bad_day_check.sh vexilo-cli sample.vxlog work-folder
 set -u
 cli=$1 vxlog=$2 work=$3
@@ -71,6 +72,17 @@ last=$(date -u -d "@$("$cli" dump "$vxlog" | cut -f1 | sort -n | tail -n 1)" +%Y
 grep -q "reaches beyond the log; showing $first to $last" wide.err ||
     fail "a clipped period is not told: $(cat wide.err)"
 cmp -s whole.txt wide.txt || fail "a clipped period shows other rows than the log's days"
+
+# A report link over the whole log selecting the top row is the whole period with one pane;
+# a link that is no chain says why.
+"$cli" filter "$vxlog" --home "$home" --link "javascript:openView('',0,-1,'V2','REQ','*r',0,null);" \
+    > link.txt 2> link.err || fail "a whole-log link failed: $(cat link.err)"
+cmp -s whole.txt link.txt || fail "a whole-log link shows other rows than the log's days"
+for link in "x" "javascript:openView('referer',0x10);" "javascript:openView('',0,0,'V2','NOSUCH','*r',null);"; do
+    "$cli" filter "$vxlog" --home "$home" --link "$link" > /dev/null 2> link.err &&
+        fail "the link $link was taken"
+    grep -q "^vexilo-cli filter: --link" link.err || fail "the link $link: $(cat link.err)"
+done
 
 # A data folder where no file can be made (root included): the search-word cache is what
 # fails, and the message says where.

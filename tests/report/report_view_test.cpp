@@ -149,7 +149,8 @@ class ReportView : public ViewWindowTest
         const auto* folder = reinterpret_cast<const char*>(send(main(), UM_GETPATH, 0, 1));
         const QString html = QString::fromLatin1(readFile(std::string(folder) + "/index.html"));
         std::vector<std::string> links;
-        static const QRegularExpression href(QStringLiteral("href=\"(javascript:openView\\([^\"]*)\""));
+        static const QRegularExpression href(
+            QStringLiteral("href=\"(javascript:openView\\([^\"]*)\""));
         for (auto it = href.globalMatch(html); it.hasNext();)
             links.push_back(it.next().captured(1).toStdString());
         return links;
@@ -157,7 +158,8 @@ class ReportView : public ViewWindowTest
     // Clicks the link of the page whose href is `link`, as the user does.
     void click(const std::string& link)
     {
-        evaluate(QStringLiteral("Array.from(document.links).find(a => a.getAttribute('href') === %1).click()")
+        evaluate(QStringLiteral(
+                     "Array.from(document.links).find(a => a.getAttribute('href') === %1).click()")
                      .arg(QString::fromStdString("\"" + link + "\"")));
     }
     std::vector<std::string> paneClasses()
@@ -231,17 +233,17 @@ TEST_F(ReportView, ACallRebuildsTheChainThePeriodAndTheGraph)
     const std::vector<std::uint32_t> lastMonth = period();
 
     const QVariant null;
-    call({QStringLiteral(""), 0, 0, QStringLiteral("V3"), QStringLiteral("REF"), QStringLiteral("*r"),
-          0, null, QStringLiteral("SEARCHWORD"), QStringLiteral("*r"), null, QStringLiteral("REQ"),
-          QStringLiteral("-R"), 1, null});
+    call({QStringLiteral(""), 0, 0, QStringLiteral("V3"), QStringLiteral("REF"),
+          QStringLiteral("*r"), 0, null, QStringLiteral("SEARCHWORD"), QStringLiteral("*r"), null,
+          QStringLiteral("REQ"), QStringLiteral("-R"), 1, null});
     EXPECT_EQ(paneClasses(),
               (std::vector<std::string>{"WC_FILTER_REF", "WC_FILTER_SEARCHWORD", "WC_FILTER_REQ"}));
     EXPECT_EQ(period(), lastMonth);
     EXPECT_EQ(graphPane()->source(), 2);
     EXPECT_NE(send(child(main(), IDW_FILTER_FIRST + 2), UM_ISBYPASSED), 0);
 
-    call({QStringLiteral(""), 0, -1, QStringLiteral("%1"), QStringLiteral("REQ"), QStringLiteral("*r"),
-          0, null});
+    call({QStringLiteral(""), 0, -1, QStringLiteral("%1"), QStringLiteral("REQ"),
+          QStringLiteral("*r"), 0, null});
     EXPECT_EQ(paneClasses(), std::vector<std::string>{"WC_FILTER_REQ"});
     EXPECT_NE(period(), lastMonth);
     EXPECT_EQ(graphPane()->source(), 0);
