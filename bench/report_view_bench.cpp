@@ -58,9 +58,9 @@ double median(std::vector<double> v)
 
 struct Run
 {
-    double firstPage = 0;   // window made -> the browser's first page loaded
-    double load = 0;        // open command -> the log open
-    std::vector<double> shown; // load's end -> the new report loaded (each round)
+    double firstPage = 0;        // window made -> the browser's first page loaded
+    double load = 0;             // open command -> the log open
+    std::vector<double> shown;   // load's end -> the new report loaded (each round)
     std::vector<double> reloads; // reload command -> the log open again
 };
 
@@ -80,8 +80,8 @@ Run start(const std::string& log, bool withReport)
     glint::Browser* browser = nullptr;
     qint64 lastPage = -1;
     if (withReport) {
-        browser = glint::browserOf(toolkit::child(toolkit::child(main, toolkit::IDW_VIEW_FIRST),
-                                                  report::kBrowserId));
+        browser = glint::browserOf(
+            toolkit::child(toolkit::child(main, toolkit::IDW_VIEW_FIRST), report::kBrowserId));
         if (!browser) {
             std::fprintf(stderr, "bench_report_view: no report view\n");
             std::exit(1);
@@ -141,8 +141,8 @@ int main(int argc, char** argv)
     wbInitialize(u"Orvane Vexilo");
 
     const std::string log = dir + "/sample.vxlog";
-    const std::string importLine = std::string(VEXILO_CLI) + " import -o " + log + " " + sample +
-                                   " >/dev/null";
+    const std::string importLine =
+        std::string(VEXILO_CLI) + " import -o " + log + " " + sample + " >/dev/null";
     if (std::system(importLine.c_str()) != 0) {
         std::fprintf(stderr, "bench_report_view: cannot import %s\n", sample.c_str());
         return 1;
@@ -171,11 +171,13 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "  load at start, report view as main view  %8.1f ms\n", withReport.load);
     std::fprintf(stderr, "  reload, log view / report view (median)  %8.1f / %.1f ms\n",
                  median(plain.reloads), median(withReport.reloads));
-    std::fprintf(stderr, "  first page of the browser after start    %8.1f ms\n", withReport.firstPage);
+    std::fprintf(stderr, "  first page of the browser after start    %8.1f ms\n",
+                 withReport.firstPage);
     std::fprintf(stderr, "  report shown after the first load's end  %8.1f ms\n",
                  withReport.shown.front());
     std::vector<double> again(withReport.shown.begin() + 1, withReport.shown.end());
-    std::fprintf(stderr, "  report shown after a reload's end        min %.1f  median %.1f  max %.1f ms\n",
+    std::fprintf(stderr,
+                 "  report shown after a reload's end        min %.1f  median %.1f  max %.1f ms\n",
                  *std::min_element(again.begin(), again.end()), median(again),
                  *std::max_element(again.begin(), again.end()));
     std::error_code ec;

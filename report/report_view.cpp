@@ -141,6 +141,9 @@ class ReportView : public filters::ViewPane
                 execute(self, parseOpenView(
                                   callArguments(*reinterpret_cast<const QVariantList*>(lParam))));
             return 0;
+        case WBM_NAVIGATE:
+            // An address from elsewhere goes to the browser (which keeps to the folder).
+            return send(m_host, WBM_NAVIGATE, wParam, lParam);
         case UM_LOGOPENED:
             // The last load step has written the report again.
             navigate(QStringLiteral("about:refresh"));
