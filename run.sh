@@ -2,7 +2,9 @@
 # Builds the programs, imports the bundled sample log once into build/sample.vxlog and starts
 # Vexilo on it, with a demo data folder and demo settings under build/demo/ so that a first
 # run never touches your own settings. Without a display it says so in one line and runs
-# the command-line tour instead (import, load, report with vexilo-cli).
+# the command-line tour instead (import, load, report with vexilo-cli). The browser view
+# shows the sample's site from a copy in build/demo-site (made by genlog --site), served on
+# the loopback under the site's own address http://www.hanamizuki-zakka.jp/.
 set -eu  # no pipefail: "head" may close a pipe early
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 "$top/scripts/setup.sh" --programs # the tests and benchmarks are ./test.sh's
@@ -15,13 +17,16 @@ if [ ! -f "$out" ] || [ "$sample" -nt "$out" ]; then
     echo "Importing $sample ..."
     "$bin/vexilo-cli" import -o "$out" "$sample" >/dev/null
 fi
+site=$top/build/demo-site
+[ -f "$site/site.txt" ] && [ "$site/site.txt" -nt "$bin/genlog" ] || "$bin/genlog" --site "$site"
 mkdir -p "$demo/home" "$demo/config/Orvane"
 registry=$demo/config/Orvane/registry.ini
 [ -f "$registry" ] || printf '[SOFTWARE\\Orvane\\Vexilo]\r\nHomeDir=%s\r\n' "$demo/home" >"$registry"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     echo "Starting Vexilo on $out (data folder $demo/home)"
-    exec env XDG_CONFIG_HOME="$demo/config" "$bin/Vexilo" "$out"
+    echo "The browser view (表示 > ブラウザ) shows the sample's site: http://www.hanamizuki-zakka.jp/"
+    exec env XDG_CONFIG_HOME="$demo/config" VEXILO_DEMO_SITE="$site" "$bin/Vexilo" "$out"
 fi
 
 echo "No display (DISPLAY is not set): the command-line tour instead of the window."

@@ -12,6 +12,7 @@
 #include "browser/glint.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
@@ -21,7 +22,9 @@
 #include <QKeyEvent>
 #include <QLoggingCategory>
 #include <QMenu>
+#include <QMimeDatabase>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <QWebChannel>
 #include <QWebEngineHistory>
@@ -31,6 +34,9 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
 #include <QWebEngineView>
 #include <cmath>
 #include <mutex>
@@ -457,8 +463,54 @@ QString markedUserAgent(const QString& userAgent, const QString& name)
     return userAgent.left(close) + QStringLiteral("; ") + name + userAgent.mid(close);
 }
 
+namespace {
+
+// Files of one folder under "vexilo-res:NAME".
+class ResourceHandler : public QWebEngineUrlSchemeHandler
+{
+  public:
+    ResourceHandler(QObject* parent, QString folder)
+        : QWebEngineUrlSchemeHandler(parent), m_folder(std::move(folder))
+    {
+    }
+    void requestStarted(QWebEngineUrlRequestJob* job) override
+    {
+        static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_-][A-Za-z0-9._-]*$"));
+        const QString name = job->requestUrl().path();
+        QFile file(m_folder + QLatin1Char('/') + name);
+        if (!plain.match(name).hasMatch() || !QFileInfo(file).isFile() ||
+            !file.open(QIODevice::ReadOnly)) {
+            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+            return;
+        }
+        auto* buffer = new QBuffer(job);
+        buffer->setData(file.readAll());
+        const QByteArray type =
+            QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension).name().toUtf8();
+        job->reply(type, buffer);
+    }
+
+  private:
+    const QString m_folder;
+};
+
+} // namespace
+
+void serveResources(const QString& folder)
+{
+    QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
+    if (profile->urlSchemeHandler("vexilo-res"))
+        profile->removeUrlScheme("vexilo-res");
+    profile->installUrlSchemeHandler("vexilo-res", new ResourceHandler(profile, folder));
+}
+
 void prepareApplication()
 {
+    QWebEngineUrlScheme scheme("vexilo-res");
+    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+    scheme.setFlags(QWebEngineUrlScheme::SecureScheme |
+                    QWebEngineUrlScheme::ContentSecurityPolicyIgnored);
+    QWebEngineUrlScheme::registerScheme(scheme);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Chromium's sandbox cannot run as root; everywhere else it stays on.
     if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))

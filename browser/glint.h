@@ -118,8 +118,16 @@ GLINT_API Browser* browserOf(QWidget* host);
 GLINT_API QString markedUserAgent(const QString& userAgent, const QString& name);
 
 // Before the application object is made: the settings QtWebEngine needs then (shared
-// OpenGL contexts; no sandbox when running as root, where Chromium cannot have one).
+// OpenGL contexts; no sandbox when running as root, where Chromium cannot have one; the
+// program's own address scheme, below).
 GLINT_API void prepareApplication();
+
+// The program's pictures for pages of any site (the overlay's numbers and bars): an address
+// "vexilo-res:NAME" is the file NAME of this folder (a plain name: letters, digits, ".",
+// "-", "_"), for every page of the default profile, whatever the page's own security
+// policy. Call once the application object exists.
+inline constexpr char kResourceScheme[] = "vexilo-res:";
+GLINT_API void serveResources(const QString& folder);
 
 } // namespace glint
 

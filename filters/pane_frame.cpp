@@ -145,9 +145,27 @@ void PaneFrame::layOut()
         bar->setVisible(w > 0);
         right -= w + 2;
     }
+    if (m_titleField) {
+        constexpr int kLeastField = 80;
+        const int w = right - leftmost - 4;
+        m_titleField->setVisible(w >= kLeastField);
+        if (w >= kLeastField) {
+            const QRect place(leftmost + 4, 1, w, kTitleBarHeight - 2);
+            if (auto* window = qobject_cast<Window*>(m_titleField))
+                setWindowPos(window, place);
+            else
+                m_titleField->setGeometry(place);
+        }
+    }
     if (m_content)
         m_content->setGeometry(0, kTitleBarHeight, width(),
                                std::max(0, height() - kTitleBarHeight));
+}
+
+void PaneFrame::setTitleField(QWidget* field)
+{
+    m_titleField = field;
+    layOut();
 }
 
 void PaneFrame::resizeEvent(QResizeEvent* event)
@@ -326,6 +344,16 @@ QPixmap paneButtonImage(int command)
         const auto at = [s](double x, double y) { return QPointF(7 + s * (x - 7), y); };
         p.drawLine(at(2.5, 7), at(12, 7));
         p.drawPolyline(QPolygonF({at(6.5, 2.5), at(2, 7), at(6.5, 11.5)}));
+        break;
+    }
+    case kPictureLoupe: // a magnifying glass
+        p.drawEllipse(QRectF(1.5, 1.5, 8, 8));
+        p.drawLine(QPointF(8.5, 8.5), QPointF(12.5, 12.5));
+        break;
+    case kPictureReload: { // a circling arrow
+        p.drawArc(QRectF(2, 2, 10, 10), 60 * 16, 280 * 16);
+        p.setBrush(ink);
+        p.drawPolygon(QPolygonF({QPointF(9.3, 0.8), QPointF(12.6, 3.6), QPointF(8.6, 4.8)}));
         break;
     }
     case kPictureHome:

@@ -53,6 +53,8 @@ inline constexpr int kPictureFolder = 1;
 inline constexpr int kPictureBack = 2;
 inline constexpr int kPictureForward = 3;
 inline constexpr int kPictureHome = 4;
+inline constexpr int kPictureLoupe = 5;
+inline constexpr int kPictureReload = 6;
 
 class PaneFrame : public toolkit::Window
 {
@@ -76,6 +78,10 @@ class PaneFrame : public toolkit::Window
     // A toolbar of buttons (a "WC_TOOLBAR" with this id), placed right-aligned in the
     // title bar after the toolbars added before it. Its button commands reach the pane.
     toolkit::Window* addToolbar(int id, const std::vector<PaneButton>& buttons);
+
+    // A field in the title bar between the title and the toolbars, given what width is
+    // left there (the browser view's address box); hidden when too little is left.
+    void setTitleField(QWidget* field);
 
     // The content below the title bar (it is given the id 2000 when it is a Window).
     void setContent(QWidget* content);
@@ -103,6 +109,7 @@ class PaneFrame : public toolkit::Window
     QToolButton* m_titleButton;
     std::vector<toolkit::Window*> m_toolbars;
     QWidget* m_content = nullptr;
+    QWidget* m_titleField = nullptr;
     bool m_draggable = false;
     bool m_dragging = false;
     int m_grabY = 0;    // screen y of the press

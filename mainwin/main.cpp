@@ -7,6 +7,8 @@
 #include "filters/filter_window.h"
 #include "hosts/host_windows.h"
 #include "mainwin/main_window.h"
+#include "overlay/demo_site.h"
+#include "overlay/overlay_view.h"
 #include "platform/trace.h"
 #include "report/report_generator.h"
 #include "report/report_view.h"
@@ -20,11 +22,13 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QFont>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -98,6 +102,15 @@ int main(int argc, char** argv)
     if (const char* port = std::getenv("VEXILO_TRACE_PORT"))
         platform::setTracePort(static_cast<std::uint16_t>(std::atoi(port)));
 
+    // The embedded browser's requests say that they are the program's own, so that a log
+    // of the site it shows leaves them out. In the demo (VEXILO_DEMO_SITE, a folder of
+    // genlog --site) the site's pages come from that folder.
+    if (const QByteArray demo = qgetenv("VEXILO_DEMO_SITE"); !demo.isEmpty())
+        if (overlay::startDemoSite(QFile::decodeName(demo)).isEmpty())
+            std::fprintf(stderr, "Vexilo: VEXILO_DEMO_SITE=%s holds no demo site (site.txt)\n",
+                         demo.constData());
+    wbInitialize(u"Orvane Vexilo");
+
     // 1. Window classes and the report generator of the last load step.
     store::registerStoreWindow();
     hosts::registerHostWindows();
@@ -107,14 +120,12 @@ int main(int argc, char** argv)
     views::registerRefererView();
     views::registerFlowView();
     report::registerReportView();
+    overlay::registerOverlayView();
     mainwin::registerMainWindow();
     report::installReportGenerator();
 
     closeOnSignals(app);
     platform::trace("---- Vexilo");
-    // The embedded browser's requests say that they are the program's own, so that a log
-    // of the site it shows leaves them out.
-    wbInitialize(u"Orvane Vexilo");
     // 2. A data folder, chosen now if there is none.
     if (uiMakeHomeDir(nullptr, true) != 0)
         return 1;

@@ -67,6 +67,8 @@ ComboControl::ComboControl(Window* wrapper, unsigned style)
             notify(CBN_EDITUPDATE);
             notify(CBN_EDITCHANGE);
         });
+        // Enter in the edit field: code 0 (an address box goes to what was typed).
+        connect(edit, &QLineEdit::returnPressed, this, [this] { notify(CBN_ENTER); });
     }
 }
 

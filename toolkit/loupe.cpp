@@ -2,6 +2,7 @@
 
 #include "toolkit/controls.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -35,16 +36,30 @@ void Loupe::paintEvent(QPaintEvent*)
     const QRect inner = rect().adjusted(1, 1, -1, -1);
     if (inner.isEmpty())
         return;
-    // The pointer may be anywhere on the desktop, also outside the program's windows.
+    // A grab of the program's window paints this loupe again: it shows nothing then.
+    static bool grabbing = false;
+    if (grabbing) {
+        painter.fillRect(inner, palette().window());
+        return;
+    }
+    // Over the program's own windows their contents are drawn again (that works on every
+    // platform, Wayland too); elsewhere on the desktop the screen is grabbed where the
+    // platform allows it.
     const QPoint pointer = QCursor::pos();
-    QScreen* screen = QGuiApplication::screenAt(pointer);
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
+    const QRect source = sourceRect(pointer, inner.size());
     QPixmap shot;
-    if (screen) {
-        const QRect source =
-            sourceRect(pointer, inner.size()).translated(-screen->geometry().topLeft());
-        shot = screen->grabWindow(0, source.x(), source.y(), source.width(), source.height());
+    if (QWidget* top = QApplication::topLevelAt(pointer)) {
+        grabbing = true;
+        shot = top->grab(QRect(top->mapFromGlobal(source.topLeft()), source.size()));
+        grabbing = false;
+    } else {
+        QScreen* screen = QGuiApplication::screenAt(pointer);
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        if (screen) {
+            const QRect local = source.translated(-screen->geometry().topLeft());
+            shot = screen->grabWindow(0, local.x(), local.y(), local.width(), local.height());
+        }
     }
     if (shot.isNull())
         painter.fillRect(inner, palette().window());

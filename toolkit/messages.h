@@ -157,6 +157,7 @@ inline constexpr unsigned CB_INITSTORAGE = 0x0161;
 inline constexpr std::intptr_t CB_ERR = -1;
 
 // Combo box notification codes (high word of the command).
+inline constexpr int CBN_ENTER = 0; // Enter pressed in the edit field
 inline constexpr int CBN_SELCHANGE = 1;
 inline constexpr int CBN_DBLCLK = 2;
 inline constexpr int CBN_SETFOCUS = 3;

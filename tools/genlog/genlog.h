@@ -24,6 +24,7 @@ struct Options
     bool gzip = false;
     int level = 6;      // gzip level 1..9
     std::string output; // empty: standard output
+    std::string site;   // --site: write the demo site there instead of a log
     bool help = false;
 };
 

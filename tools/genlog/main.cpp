@@ -1,5 +1,6 @@
 // genlog: writes a test access log; see usageText() or --help.
 
+#include "tools/genlog/demo_site.h"
 #include "tools/genlog/genlog.h"
 
 #include <cerrno>
@@ -18,6 +19,13 @@ int main(int argc, char** argv)
     }
     if (opt.help) {
         std::fputs(genlog::usageText(), stdout);
+        return 0;
+    }
+    if (!opt.site.empty()) {
+        if (!genlog::writeDemoSite(opt.site, error)) {
+            std::fprintf(stderr, "genlog: %s\n", error.c_str());
+            return 1;
+        }
         return 0;
     }
     std::FILE* f = stdout;

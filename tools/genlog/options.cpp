@@ -20,6 +20,7 @@ const char* usageText()
            "  --gzip           write gzip-compressed output\n"
            "  --level L        gzip level 1..9 (default 6)\n"
            "  -o, --output F   write to F instead of standard output\n"
+           "  --site DIR       write the shop's pages into DIR instead (the overlay's demo)\n"
            "  -h, --help       show this help\n";
 }
 
@@ -112,6 +113,12 @@ bool parseArgs(int argc, const char* const* argv, Options& opt, std::string& err
         } else if (arg == "--start") {
             if (!need() || !toDate(value, opt.startYear, opt.startMonth, opt.startDay))
                 return error.empty() ? bad() : false;
+        } else if (arg == "--site") {
+            if (!need())
+                return false;
+            if (value.empty())
+                return bad();
+            opt.site = value;
         } else if (arg == "-o" || arg == "--output") {
             if (!need())
                 return false;
