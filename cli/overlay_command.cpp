@@ -33,7 +33,8 @@ struct OverlayArgs
 int overlayRates(const OverlayArgs& args)
 {
     ChainSession session;
-    if (const int status = session.open("overlay", args.path, args.folders, args.chain, &args.source))
+    if (const int status =
+            session.open("overlay", args.path, args.folders, args.chain, &args.source))
         return status;
     store::LogContainer& log = session.log();
     // A page is a site path, or an address on the site as the browser shows it.

@@ -150,10 +150,16 @@ void PaneFrame::layOut()
         const int w = right - leftmost - 4;
         m_titleField->setVisible(w >= kLeastField);
         if (w >= kLeastField) {
-            const QRect place(leftmost + 4, 1, w, kTitleBarHeight - 2);
-            if (auto* window = qobject_cast<Window*>(m_titleField))
+            QRect place(leftmost + 4, 1, w, kTitleBarHeight - 2);
+            if (auto* window = qobject_cast<Window*>(m_titleField)) {
+                // A combo box is placed with the height of its list, which it keeps.
+                QRect dropped;
+                if (window->className() == kComboBoxClass &&
+                    send(window, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LParam>(&dropped)) &&
+                    dropped.height() > place.height())
+                    place.setHeight(dropped.height());
                 setWindowPos(window, place);
-            else
+            } else
                 m_titleField->setGeometry(place);
         }
     }

@@ -31,7 +31,8 @@ struct PageCounts
 
 // page: a site path as the store holds it ("/", "/a.html"); a hit counts when its referer
 // is exactly that path (an own-site referer, which the store keeps as a path).
-PageCounts countFrom(const store::LogContainer& log, std::uint32_t sourceBit, std::string_view page);
+PageCounts countFrom(const store::LogContainer& log, std::uint32_t sourceBit,
+                     std::string_view page);
 
 // The share in tenths of a percent as the overlay rounds it: (floor(100 p) + 5) div 10
 // with p = 100 count / visitors.
@@ -57,6 +58,7 @@ std::optional<std::string> linkTarget(const store::LogContainer& log, std::strin
 
 // The address box's list: "http://" + site + every directory page ("/.../") the stage's
 // visitors requested, each once, in case-insensitive order (ties case-sensitive).
-std::vector<std::string> directoryAddresses(const store::LogContainer& log, std::uint32_t sourceBit);
+std::vector<std::string> directoryAddresses(const store::LogContainer& log,
+                                            std::uint32_t sourceBit);
 
 } // namespace overlay

@@ -75,7 +75,8 @@ void answer(QTcpSocket* socket, const QString& root)
                              .toUtf8());
     } else {
         QFile f(file);
-        reply = response(200, typeOf(file), f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
+        reply =
+            response(200, typeOf(file), f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
     }
     socket->write(reply);
     socket->disconnectFromHost();
@@ -106,8 +107,8 @@ QString startDemoSite(const QString& folder)
         }
     });
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    flags += " --host-resolver-rules=\"MAP " + host.toLatin1() + " 127.0.0.1:" +
-             QByteArray::number(server->serverPort()) + "\"";
+    flags += " --host-resolver-rules=\"MAP " + host.toLatin1() +
+             " 127.0.0.1:" + QByteArray::number(server->serverPort()) + "\"";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     return host;
 }

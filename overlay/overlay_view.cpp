@@ -53,7 +53,7 @@ class OverlayView : public filters::ViewPane
 
     QWidget* createContent(filters::PaneFrame& frame) override
     {
-        m_box = create(kComboBoxClass, &frame, kAddressBoxId, QRect(110, 1, 200, 20), nullptr,
+        m_box = create(kComboBoxClass, &frame, kAddressBoxId, QRect(110, 1, 200, 300), nullptr,
                        WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWN);
         frame.setTitleField(m_box);
         m_start = QFile::decodeName(QByteArray::fromStdString(platform::resFolder())) +
@@ -167,8 +167,8 @@ class OverlayView : public filters::ViewPane
             return 0;
         case kCommandLoupe:
             if (m_loupe)
-                m_loupe->setVisible(
-                    send(child(&self, filters::kOwnToolbarId), TB_ISBUTTONCHECKED, kCommandLoupe) != 0);
+                m_loupe->setVisible(send(child(&self, filters::kOwnToolbarId), TB_ISBUTTONCHECKED,
+                                         kCommandLoupe) != 0);
             return 0;
         case kCommandHome:
             return navigate(m_start);
@@ -240,8 +240,8 @@ class OverlayView : public filters::ViewPane
                 const QString item = fromCp932(entry);
                 send(m_box, CB_ADDSTRING, 0, reinterpret_cast<LParam>(&item));
             }
-        // The page shown, unless the user is typing there.
-        if (!edit || !edit->hasFocus())
+        // The page shown, unless the user is typing an address there.
+        if (!edit || !edit->hasFocus() || !edit->isModified())
             text = address.startsWith(QLatin1String("http")) ? address : QStringLiteral("http://");
         send(m_box, WM_SETTEXT, 0, reinterpret_cast<LParam>(&text));
     }

@@ -13,10 +13,10 @@ inline constexpr const char* kOverlayViewClassName = "WC_VIEW_BROWSER";
 inline constexpr int kBrowserId = 2000;
 inline constexpr int kAddressBoxId = 2001;
 inline constexpr int kLoupeId = 3001;
-inline constexpr int kCommandGo = 1;          // go to the address box's text
-inline constexpr int kCommandLoupe = 3001;    // a toggle: the magnifier shown
-inline constexpr int kCommandHome = 3002;     // the start page
-inline constexpr int kCommandRedraw = 3003;   // draw the overlay again
+inline constexpr int kCommandGo = 1;        // go to the address box's text
+inline constexpr int kCommandLoupe = 3001;  // a toggle: the magnifier shown
+inline constexpr int kCommandHome = 3002;   // the start page
+inline constexpr int kCommandRedraw = 3003; // draw the overlay again
 inline constexpr int kCommandBack = 57681;
 inline constexpr int kCommandForward = 57680;
 // Where the overlay's pictures come from (glint serves res/www under it).

@@ -244,8 +244,16 @@ class Loupe : public DraggableWindow
     // h/2 starting w/4 left of and h/4 above the pointer.
     static QRect sourceRect(const QPoint& pointer, const QSize& inner);
 
+    // Takes the picture under the pointer again and repaints (its timer does, 10 times a
+    // second).
+    void refresh();
+
   protected:
     void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QPixmap m_shot;
+    bool m_grabbing = false;
 };
 
 } // namespace toolkit

@@ -27,31 +27,22 @@ QRect Loupe::sourceRect(const QPoint& pointer, const QSize& inner)
                  inner.width() / 2, inner.height() / 2);
 }
 
-void Loupe::paintEvent(QPaintEvent*)
+void Loupe::refresh()
 {
-    QPainter painter(this);
-    painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
     const QRect inner = rect().adjusted(1, 1, -1, -1);
-    if (inner.isEmpty())
+    if (inner.isEmpty() || !isVisible())
         return;
-    // A grab of the program's window paints this loupe again: it shows nothing then.
-    static bool grabbing = false;
-    if (grabbing) {
-        painter.fillRect(inner, palette().window());
-        return;
-    }
     // Over the program's own windows their contents are drawn again (that works on every
     // platform, Wayland too); elsewhere on the desktop the screen is grabbed where the
-    // platform allows it.
+    // platform allows it. A grab of the program's window paints this loupe as well: it
+    // shows its last picture then.
     const QPoint pointer = QCursor::pos();
     const QRect source = sourceRect(pointer, inner.size());
     QPixmap shot;
     if (QWidget* top = QApplication::topLevelAt(pointer)) {
-        grabbing = true;
+        m_grabbing = true;
         shot = top->grab(QRect(top->mapFromGlobal(source.topLeft()), source.size()));
-        grabbing = false;
+        m_grabbing = false;
     } else {
         QScreen* screen = QGuiApplication::screenAt(pointer);
         if (!screen)
@@ -61,10 +52,23 @@ void Loupe::paintEvent(QPaintEvent*)
             shot = screen->grabWindow(0, local.x(), local.y(), local.width(), local.height());
         }
     }
-    if (shot.isNull())
+    m_shot = shot;
+    update();
+}
+
+void Loupe::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    const QRect inner = rect().adjusted(1, 1, -1, -1);
+    if (inner.isEmpty())
+        return;
+    if (m_shot.isNull() || m_grabbing)
         painter.fillRect(inner, palette().window());
     else
-        painter.drawPixmap(inner, shot);
+        painter.drawPixmap(inner, m_shot);
 }
 
 namespace {
@@ -78,8 +82,9 @@ struct LoupeHandler : Handler
             self.setTimer(kRefreshTimer, kRefreshMillis);
             return 0;
         case WM_TIMER:
-            if (static_cast<int>(wParam) == kRefreshTimer)
-                self.update();
+            if (auto* loupe = dynamic_cast<Loupe*>(&self);
+                loupe && static_cast<int>(wParam) == kRefreshTimer)
+                loupe->refresh();
             return 0;
         default:
             return defaultProc(self, msg, wParam, lParam);

@@ -28,8 +28,7 @@ std::string pictures(const std::string& markup)
     std::string out;
     static const std::regex picture("vexilo-res:([a-z0-9]+)\\.gif");
     for (auto it = std::sregex_iterator(markup.begin(), markup.end(), picture);
-         it != std::sregex_iterator(); ++it)
-    {
+         it != std::sregex_iterator(); ++it) {
         if (!out.empty())
             out += ' ';
         out += (*it)[1].str();
@@ -83,8 +82,9 @@ class Site
                     if (const qsizetype q = path.indexOf('?'); q >= 0)
                         path.truncate(q);
                     const auto it = m_pages.find(path.toStdString());
-                    const QByteArray body = it == m_pages.end() ? QByteArray("<p>none</p>")
-                                                                : QByteArray::fromStdString(it->second);
+                    const QByteArray body = it == m_pages.end()
+                                                ? QByteArray("<p>none</p>")
+                                                : QByteArray::fromStdString(it->second);
                     socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=UTF-8\r\n"
                                   "Connection: close\r\nContent-Length: " +
                                   QByteArray::number(body.size()) + "\r\n\r\n" + body);
@@ -92,7 +92,10 @@ class Site
                 });
         });
     }
-    std::string origin() const { return "http://127.0.0.1:" + std::to_string(m_server.serverPort()); }
+    std::string origin() const
+    {
+        return "http://127.0.0.1:" + std::to_string(m_server.serverPort());
+    }
     void page(const std::string& path, const std::string& html) { m_pages[path] = html; }
 
   private:
@@ -115,13 +118,14 @@ class Overlay : public ViewWindowTest
     {
         const std::string site = m_site.origin();
         std::string log;
-        const auto hit = [&](int visitor, int second, const std::string& path, const std::string& from) {
+        const auto hit = [&](int visitor, int second, const std::string& path,
+                             const std::string& from) {
             char line[512];
-            std::snprintf(line, sizeof line,
-                          "10.0.0.%d - - [01/Oct/2026:10:%02d:%02d +0900] \"GET %s HTTP/1.1\" 200 100 "
-                          "\"%s\" \"Mozilla/5.0 (X11; Linux x86_64) Firefox/120.0\"\n",
-                          visitor, visitor, second, path.c_str(),
-                          from.empty() ? "-" : (site + from).c_str());
+            std::snprintf(
+                line, sizeof line,
+                "10.0.0.%d - - [01/Oct/2026:10:%02d:%02d +0900] \"GET %s HTTP/1.1\" 200 100 "
+                "\"%s\" \"Mozilla/5.0 (X11; Linux x86_64) Firefox/120.0\"\n",
+                visitor, visitor, second, path.c_str(), from.empty() ? "-" : (site + from).c_str());
             log += line;
         };
         for (int v = 1; v <= 40; ++v) {
@@ -171,14 +175,17 @@ class Overlay : public ViewWindowTest
     std::string overlayOf(const QString& frame)
     {
         const QVariant v = evaluate(
-            QStringLiteral("(function () { var d = %1; var o = d && d.getElementById('anchor_decolations');"
-                           " return o ? o.innerHTML : null; })()")
+            QStringLiteral(
+                "(function () { var d = %1; var o = d && d.getElementById('anchor_decolations');"
+                " return o ? o.innerHTML : null; })()")
                 .arg(frame));
         return v.isNull() ? "none" : v.toString().toStdString();
     }
     std::string titleOf(const QString& frame, int link)
     {
-        return evaluate(QStringLiteral("%1.links[%2].title").arg(frame).arg(link)).toString().toStdString();
+        return evaluate(QStringLiteral("%1.links[%2].title").arg(frame).arg(link))
+            .toString()
+            .toStdString();
     }
 
     Site m_site;
@@ -187,11 +194,12 @@ class Overlay : public ViewWindowTest
 
 TEST_F(Overlay, EachLinkShowsTheShareOfTheVisitorsWhoFollowedIt)
 {
-    m_site.page("/page.html",
-                "<body style='margin:0'><a href='/a.html?x=1#top' style='position:absolute;left:20px;"
-                "top:30px;width:40px;height:16px;display:block'>a</a>"
-                "<p style='margin-top:80px'><a href='#section'>jump</a> <a href='/page.html'>self</a> "
-                "<a href='/b.html'>b</a> <a href='/a.html'>a again</a></p>");
+    m_site.page(
+        "/page.html",
+        "<body style='margin:0'><a href='/a.html?x=1#top' style='position:absolute;left:20px;"
+        "top:30px;width:40px;height:16px;display:block'>a</a>"
+        "<p style='margin-top:80px'><a href='#section'>jump</a> <a href='/page.html'>self</a> "
+        "<a href='/b.html'>b</a> <a href='/a.html'>a again</a></p>");
     openSiteLog();
     go("/page.html");
     ASSERT_TRUE(waitFor([&] { return overlayOf("document") != "none"; }));
@@ -216,7 +224,9 @@ TEST_F(Overlay, EachLinkShowsTheShareOfTheVisitorsWhoFollowedIt)
     command(view, overlay::kCommandRedraw);
     ASSERT_TRUE(waitFor([&] { return titleOf("document", 5) != ""; }));
     EXPECT_EQ(titleOf("document", 5).substr(0, 12), "5.0%\r\n2/40\r\n");
-    EXPECT_EQ(evaluate(QStringLiteral("document.querySelectorAll('#anchor_decolations').length")).toInt(), 1);
+    EXPECT_EQ(
+        evaluate(QStringLiteral("document.querySelectorAll('#anchor_decolations').length")).toInt(),
+        1);
     EXPECT_EQ(pictures(overlayOf("document")),
               "b04 nb n1 n2 nd n5 np nb b04 nb n1 n2 nd n5 np nb b02 nb n5 nd n0 np nb");
 }
@@ -225,8 +235,9 @@ TEST_F(Overlay, EachLinkShowsTheShareOfTheVisitorsWhoFollowedIt)
 // nothing.
 TEST_F(Overlay, FramesAndAPageOfAnotherSite)
 {
-    m_site.page("/frames.html",
-                "<frameset cols='*,*'><frame src='/page.html'><frame src='/frame2.html'></frameset>");
+    m_site.page(
+        "/frames.html",
+        "<frameset cols='*,*'><frame src='/page.html'><frame src='/frame2.html'></frameset>");
     m_site.page("/page.html", "<body><a href='/a.html'>a</a> <a href='/frame2.html'>f</a>");
     m_site.page("/frame2.html", "<body><a href='/a.html'>a</a>");
     openSiteLog();

@@ -3,6 +3,7 @@
 #include "toolkit/controls.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QStyleOptionToolButton>
@@ -444,6 +445,20 @@ TEST(Loupe, ShowsTheScreenAroundThePointerTwiceEnlarged)
     EXPECT_EQ(loupe->cursor().shape(), Qt::SizeAllCursor);
     const QImage picture = loupe->grab().toImage();
     EXPECT_EQ(picture.pixelColor(0, 0), QColor(Qt::black)); // the frame
+
+    // Over a window of the program it shows that window, drawn again (no screen grab).
+    QWidget red;
+    red.setAutoFillBackground(true);
+    red.setPalette(QPalette(QColor(Qt::red)));
+    red.setGeometry(600, 400, 300, 200);
+    red.show();
+    QCursor::setPos(750, 500);
+    if (QCursor::pos() != QPoint(750, 500))
+        GTEST_SKIP() << "the platform does not move the pointer";
+    static_cast<Loupe*>(loupe)->refresh();
+    const QImage enlarged = loupe->grab().toImage();
+    EXPECT_EQ(enlarged.pixelColor(0, 0), QColor(Qt::black));
+    EXPECT_EQ(enlarged.pixelColor(120, 50), QColor(Qt::red));
 }
 
 } // namespace

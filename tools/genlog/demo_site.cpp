@@ -17,8 +17,8 @@ using site::Page;
 using site::PageKind;
 
 const std::map<std::string, const char*> kCategoryTitles = {
-    {"kitchen", "キッチン"},      {"tableware", "うつわ"},   {"textile", "ファブリック"},
-    {"stationery", "文房具"},     {"interior", "インテリア"}, {"gift", "ギフト"},
+    {"kitchen", "キッチン"},  {"tableware", "うつわ"},    {"textile", "ファブリック"},
+    {"stationery", "文房具"}, {"interior", "インテリア"}, {"gift", "ギフト"},
 };
 
 const char* categoryTitle(const site::Site& s, int cat)
@@ -49,11 +49,16 @@ std::string itemList(const site::Site& s, const std::vector<int>& items)
 std::string infoTitle(const std::string& url)
 {
     static const std::map<std::string, const char*> titles = {
-        {"/about/", "お店について"},  {"/guide/index.htm", "ご利用ガイド"},
-        {"/guide/shipping.htm", "送料とお届け"}, {"/guide/payment.htm", "お支払い"},
-        {"/guide/faq.htm", "よくある質問"}, {"/company/", "会社概要"},
-        {"/contact/", "お問い合わせ"}, {"/news/", "お知らせ"},
-        {"/sitemap.html", "サイトマップ"}, {"/privacy.html", "プライバシーポリシー"},
+        {"/about/", "お店について"},
+        {"/guide/index.htm", "ご利用ガイド"},
+        {"/guide/shipping.htm", "送料とお届け"},
+        {"/guide/payment.htm", "お支払い"},
+        {"/guide/faq.htm", "よくある質問"},
+        {"/company/", "会社概要"},
+        {"/contact/", "お問い合わせ"},
+        {"/news/", "お知らせ"},
+        {"/sitemap.html", "サイトマップ"},
+        {"/privacy.html", "プライバシーポリシー"},
     };
     const auto it = titles.find(url);
     return it == titles.end() ? url : it->second;
@@ -63,7 +68,8 @@ std::string infoLinks(const site::Site& s)
 {
     std::string out;
     for (const int p : s.info)
-        out += link(s.pages[std::size_t(p)].urls[0], infoTitle(s.pages[std::size_t(p)].urls[0])) + " ";
+        out +=
+            link(s.pages[std::size_t(p)].urls[0], infoTitle(s.pages[std::size_t(p)].urls[0])) + " ";
     return out;
 }
 
@@ -103,7 +109,8 @@ std::string bodyOf(const site::Site& s, int index)
         body += itemList(s, s.allItems);
         body += "<h2>ブログ</h2><ul>";
         for (const int b : s.blog)
-            body += "<li>" + link(s.pages[std::size_t(b)].urls[0], s.pages[std::size_t(b)].urls[0]) +
+            body += "<li>" +
+                    link(s.pages[std::size_t(b)].urls[0], s.pages[std::size_t(b)].urls[0]) +
                     "</li>";
         body += "</ul>";
         break;
@@ -119,11 +126,13 @@ std::string bodyOf(const site::Site& s, int index)
         break;
     case PageKind::Item: {
         const int number = s.itemNumbers[std::size_t(index)];
-        body += "<p>" + link("/cart.cgi?mode=add&item=" + std::to_string(number) + "&qty=1",
-                             "カートに入れる") +
-                " " + link(s.pages[std::size_t(s.categories[std::size_t(p.cat)])].urls[0],
-                           std::string(categoryTitle(s, p.cat)) + "の一覧へ") +
-                "</p><h2>同じカテゴリの商品</h2>";
+        body +=
+            "<p>" +
+            link("/cart.cgi?mode=add&item=" + std::to_string(number) + "&qty=1", "カートに入れる") +
+            " " +
+            link(s.pages[std::size_t(s.categories[std::size_t(p.cat)])].urls[0],
+                 std::string(categoryTitle(s, p.cat)) + "の一覧へ") +
+            "</p><h2>同じカテゴリの商品</h2>";
         body += itemList(s, s.items[std::size_t(p.cat)]);
         break;
     }
@@ -131,7 +140,8 @@ std::string bodyOf(const site::Site& s, int index)
     case PageKind::BlogEntry: {
         body += "<ul>";
         for (const int b : s.blog)
-            body += "<li>" + link(s.pages[std::size_t(b)].urls[0], s.pages[std::size_t(b)].urls[0]) +
+            body += "<li>" +
+                    link(s.pages[std::size_t(b)].urls[0], s.pages[std::size_t(b)].urls[0]) +
                     "</li>";
         body += "</ul><h2>紹介した商品</h2>";
         body += itemList(s, s.allItems);

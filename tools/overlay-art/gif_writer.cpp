@@ -116,7 +116,8 @@ QByteArray encodeGif(const QImage& source)
     out.append('\0');                                             // background
     out.append('\0');                                             // aspect
     for (int i = 0; i < (1 << tableBits); ++i) {
-        const QRgb c = i < static_cast<int>(palette.size()) ? palette[static_cast<std::size_t>(i)] : 0;
+        const QRgb c =
+            i < static_cast<int>(palette.size()) ? palette[static_cast<std::size_t>(i)] : 0;
         out.append(static_cast<char>(qRed(c)));
         out.append(static_cast<char>(qGreen(c)));
         out.append(static_cast<char>(qBlue(c)));
