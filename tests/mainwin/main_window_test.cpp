@@ -9,6 +9,7 @@
 #include "mainwin/status_bar.h"
 #include "platform/files.h"
 #include "platform/settings.h"
+#include "sortwell/sortwell_load.h"
 #include "store/store_window.h"
 #include "tests/dialogs/dialog_env.h"
 #include "tests/store/hits.h"
@@ -377,6 +378,33 @@ TEST_F(MainWindowTest, TheUrlGroupFileGoingAndComingBackReloadsTwice)
     ASSERT_TRUE(waitFor([&] { return count("WC_FILTER_TIMERANGE", UM_LOGOPENED) == opened + 2; }));
     EXPECT_EQ(count("WC_FILTER_TIMERANGE", UM_LOGOPENED), opened + 2);
     EXPECT_TRUE(store());
+}
+
+TEST_F(MainWindowTest, GroupsSavedInSortwellReachTheOpenLog)
+{
+    const std::string path = makeLog("a.vxlog");
+    open(path);
+    ASSERT_TRUE(store());
+    const std::size_t opened = count("WC_FILTER_TIMERANGE", UM_LOGOPENED);
+    // Sortwell, on the same log: /p1 and /p2 into /Pages, saved to the site's file.
+    store::LogContainer own;
+    own.logPath = path;
+    sortwell::TextTable table;
+    store::Progress progress{0};
+    ASSERT_EQ(sortwell::loadForSortwell(own, table, nullptr, progress, file("data")), 0);
+    table.createGroup("/Pages");
+    table.moveInto({"/p1", "/p2"}, "/Pages");
+    ASSERT_EQ(sortwell::saveGroupFile(table, file("data"), sortwell::groupFileName(own)), 0);
+    ASSERT_TRUE(waitFor([&] { return count("WC_FILTER_TIMERANGE", UM_LOGOPENED) == opened + 1; }));
+    store::LogContainer* log =
+        reinterpret_cast<store::LogContainer*>(send(store(), UM_GETLOGCONTAINER));
+    ASSERT_NE(log, nullptr);
+    std::map<std::string, std::string> groups;
+    for (const store::ReqEntry& r : log->Req)
+        groups[r.text] = r.group;
+    EXPECT_EQ(groups["/p1"], "/Pages");
+    EXPECT_EQ(groups["/p2"], "/Pages");
+    EXPECT_EQ(groups["/p3"], "/p3");
 }
 
 TEST_F(MainWindowTest, RebuildingTheChain)

@@ -1,0 +1,55 @@
+// Sortwell: the URL group editor. Start-up: window classes, the data folder, the frame
+// with its splash, then the analysed log named on the command line.
+
+#include "dialogs/artwork.h"
+#include "dialogs/ui.h"
+#include "platform/trace.h"
+#include "sortwell/sortwell_window.h"
+#include "toolkit/qt_glue.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QMessageBox>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    toolkit::Application app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Sortwell"));
+    QApplication::setOrganizationName(QStringLiteral("Orvane"));
+    QApplication::setDesktopFileName(QStringLiteral("vexilo-sortwell"));
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), font.family()});
+    QApplication::setFont(font);
+    uiLoadQtTranslations();
+    QApplication::setWindowIcon(ui::appIcon());
+    if (const char* port = std::getenv("VEXILO_TRACE_PORT"))
+        platform::setTracePort(static_cast<std::uint16_t>(std::atoi(port)));
+
+    sortwell::registerSortwellWindows();
+    platform::trace("---- Vexilo Sortwell");
+    if (uiMakeHomeDir(nullptr, true) != 0)
+        return 1;
+
+    sortwell::SortwellFrame frame;
+    if (!frame.client()) {
+        QMessageBox::critical(nullptr, QString::fromLatin1(sortwell::kTitle),
+                              QStringLiteral("CreateWindowEx failed"));
+        return 1;
+    }
+    uiDoSplash("Sortwell", &frame, UI_SW_SHOWNORMAL);
+
+    // Without a log on the command line nothing is opened: File > 編集サイトの変更 opens one.
+    static std::string commandLine;
+    if (argc > 1 && *argv[1]) {
+        std::error_code ec;
+        const auto absolute = std::filesystem::absolute(argv[1], ec);
+        commandLine = ec ? std::string(argv[1]) : absolute.string();
+        toolkit::post(frame.client(), toolkit::WM_COMMAND, sortwell::kCmdOpen,
+                      reinterpret_cast<toolkit::LParam>(commandLine.c_str()));
+    }
+    return QApplication::exec();
+}
