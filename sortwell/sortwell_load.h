@@ -18,9 +18,8 @@ std::string groupFileName(const store::LogContainer& log);
 // Loads the analysed log at log.logPath and fills the table. 0, the store's codes (11 not
 // an analysed log, 232 too little to find the site, 1223 cancelled), or the error of a
 // group file that exists and cannot be read.
-[[nodiscard]] int loadForSortwell(store::LogContainer& log, TextTable& table,
-                                  store::StepText* text, store::Progress& progress,
-                                  const std::string& dataFolder);
+[[nodiscard]] int loadForSortwell(store::LogContainer& log, TextTable& table, store::StepText* text,
+                                  store::Progress& progress, const std::string& dataFolder);
 
 // Reads a group file into the table (Sortwell's way). 0 or the error of the read; a
 // missing file is kErrFileNotFound.

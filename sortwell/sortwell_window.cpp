@@ -82,7 +82,8 @@ Desktop makeDesktop()
     };
     d.exportName = [](QWidget* owner, const std::string&) {
         return askFileName(owner, FileDialogKind::Save,
-                           QStringLiteral("URL Group(*.urlgrp) (*.urlgrp)"), QStringLiteral("urlgrp"));
+                           QStringLiteral("URL Group(*.urlgrp) (*.urlgrp)"),
+                           QStringLiteral("urlgrp"));
     };
     d.askToSave = [](QWidget* owner) {
         return static_cast<int>(QMessageBox::question(
@@ -93,7 +94,8 @@ Desktop makeDesktop()
                         const std::string& current,
                         const QPoint& at) -> std::optional<std::string> {
         const std::string proposed = current.empty() ? table.proposeName(mode) : current;
-        std::unique_ptr<QDialog> dialog(makeNameDialog(owner, title, mode, table, current, proposed));
+        std::unique_ptr<QDialog> dialog(
+            makeNameDialog(owner, title, mode, table, current, proposed));
         dialog->move(at);
         const int answer = dialog->exec();
         // Without a window manager the focus would not come back by itself.
@@ -140,7 +142,8 @@ void drawTextIcon(QPainter& p, const QRect& r, TextKind kind, bool group)
         const QRectF globe(box.left(), box.top() + 1.5, 9, 9);
         p.setBrush(Qt::white);
         p.drawEllipse(globe);
-        p.drawLine(QPointF(globe.left(), globe.center().y()), QPointF(globe.right(), globe.center().y()));
+        p.drawLine(QPointF(globe.left(), globe.center().y()),
+                   QPointF(globe.right(), globe.center().y()));
         p.drawEllipse(QRectF(globe.center().x() - 2, globe.top(), 4, globe.height()));
     } else {
         // A sheet with a folded corner.
@@ -153,8 +156,10 @@ void drawTextIcon(QPainter& p, const QRect& r, TextKind kind, bool group)
         sheet.closeSubpath();
         p.setBrush(Qt::white);
         p.drawPath(sheet);
-        p.drawLine(QPointF(box.left() + 2.5, box.top() + 5), QPointF(box.right() - 2.5, box.top() + 5));
-        p.drawLine(QPointF(box.left() + 2.5, box.top() + 7.5), QPointF(box.right() - 2.5, box.top() + 7.5));
+        p.drawLine(QPointF(box.left() + 2.5, box.top() + 5),
+                   QPointF(box.right() - 2.5, box.top() + 5));
+        p.drawLine(QPointF(box.left() + 2.5, box.top() + 7.5),
+                   QPointF(box.right() - 2.5, box.top() + 7.5));
     }
     p.restore();
 }
@@ -378,8 +383,8 @@ void Pane::created(Window& self, Client* client)
     if (m_kind == Kind::Texts) {
         m_selector = new QComboBox(&self);
         m_selector->setObjectName(QStringLiteral("2001"));
-        m_selector->addItems({QStringLiteral("Requestグループの編集"),
-                              QStringLiteral("Refererグループの編集")});
+        m_selector->addItems(
+            {QStringLiteral("Requestグループの編集"), QStringLiteral("Refererグループの編集")});
         m_selector->setToolTip(QStringLiteral("編集するグループの種類"));
         QObject::connect(m_selector, &QComboBox::currentIndexChanged, &self,
                          [this](int index) { m_client->modeChanged(index); });
@@ -442,9 +447,9 @@ void Pane::created(Window& self, Client* client)
     if (m_kind != Kind::Referers) {
         auto* row = new QHBoxLayout;
         row->setContentsMargins(4, 0, 4, 3);
-        auto* label = new QLabel(
-            m_kind == Kind::Texts ? QStringLiteral("パターン選択") : QStringLiteral("自動グループ化"),
-            &self);
+        auto* label = new QLabel(m_kind == Kind::Texts ? QStringLiteral("パターン選択")
+                                                       : QStringLiteral("自動グループ化"),
+                                 &self);
         row->addWidget(label);
         m_bar = new QLineEdit(&self);
         m_bar->setObjectName(QStringLiteral("1002"));
@@ -455,9 +460,11 @@ void Pane::created(Window& self, Client* client)
             QObject::connect(m_bar, &QLineEdit::returnPressed, &self,
                              [this] { toolkit::command(m_client->self(), kCmdSelectPattern); });
         } else {
-            m_bar->setPlaceholderText(QStringLiteral("正規表現 (次に開くとき一致するURLを集めます)"));
-            m_bar->setToolTip(QStringLiteral(
-                "このグループの正規表現: ログを開くとき、一致してまだどのグループにも入っていないURLがこのグループに入ります"));
+            m_bar->setPlaceholderText(
+                QStringLiteral("正規表現 (次に開くとき一致するURLを集めます)"));
+            m_bar->setToolTip(QStringLiteral("このグループの正規表現: "
+                                             "ログを開くとき、一致してまだどのグループにも入ってい"
+                                             "ないURLがこのグループに入ります"));
             m_bar->setEnabled(false);
             QObject::connect(m_bar, &QLineEdit::textEdited, &self,
                              [this](const QString& text) { m_client->expressionEdited(text); });
@@ -485,8 +492,8 @@ void Pane::drawCell(QPainter& p, int row, int subitem, const CellState& state, c
                     Qt::Alignment alignment) const
 {
     const auto r = static_cast<std::size_t>(row);
-    const QColor highlight = state.listFocused ? QApplication::palette().highlight().color()
-                                               : QColor(0xc8, 0xc8, 0xc8);
+    const QColor highlight =
+        state.listFocused ? QApplication::palette().highlight().color() : QColor(0xc8, 0xc8, 0xc8);
     p.fillRect(rect, state.selected ? highlight : QColor(Qt::white));
     // The line under each row: blue under the focused one.
     p.setPen(state.focused && state.listFocused ? QColor(0, 0, 255) : QColor(Qt::white));
@@ -498,8 +505,8 @@ void Pane::drawCell(QPainter& p, int row, int subitem, const CellState& state, c
     const bool group = m_kind != Kind::Referers && m_client->doc.table.isGroup(text);
     QRect textRect = rect;
     if (subitem == 1) {
-        drawTextIcon(p, QRect(rect.left() + 2, rect.top() + (rect.height() - 12) / 2, 10, 12),
-                     kind, group);
+        drawTextIcon(p, QRect(rect.left() + 2, rect.top() + (rect.height() - 12) / 2, 10, 12), kind,
+                     group);
         textRect.setLeft(rect.left() + 13);
         p.setPen(state.selected && state.listFocused ? QColor(Qt::white) : textColour(kind, group));
     } else {
@@ -526,7 +533,9 @@ void Pane::sortRows(unsigned sortType)
         counts[i] = m_kind == Kind::Referers ? m_counts[i] : table.total(m_rows[i]);
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         const int c = byText ? platform::compareDictionary(m_rows[a], m_rows[b])
-                             : (counts[a] < counts[b] ? -1 : counts[a] > counts[b] ? 1 : 0);
+                             : (counts[a] < counts[b]   ? -1
+                                : counts[a] > counts[b] ? 1
+                                                        : 0);
         if (c == 0)
             return platform::compareDictionary(m_rows[a], m_rows[b]) < 0;
         return descending ? c > 0 : c < 0;
@@ -592,8 +601,8 @@ void Pane::fill()
     m_list->refresh();
     selectTexts(keep);
     if (m_list->selectedRows().empty() && focusedRow >= 0 && !m_rows.empty())
-        m_list->setCurrentIndex(m_list->model()->index(
-            std::min(focusedRow, static_cast<int>(m_rows.size()) - 1), 1));
+        m_list->setCurrentIndex(
+            m_list->model()->index(std::min(focusedRow, static_cast<int>(m_rows.size()) - 1), 1));
     m_filling = false;
     updateCounter();
 }
@@ -857,8 +866,10 @@ void Client::layOut()
     };
     place(m_separator, QRect(sep, 0, kToolbarWidth, upper));
     place(child(m_self, kIdLeftPane), QRect(0, 0, sep, upper));
-    place(child(m_self, kIdRightPane), QRect(sep + kToolbarWidth, 0, std::max(0, w - sep - kToolbarWidth), upper));
-    place(m_toolbar, QRect(sep, std::max(0, (upper - kToolbarHeight) / 2), kToolbarWidth, kToolbarHeight));
+    place(child(m_self, kIdRightPane),
+          QRect(sep + kToolbarWidth, 0, std::max(0, w - sep - kToolbarWidth), upper));
+    place(m_toolbar,
+          QRect(sep, std::max(0, (upper - kToolbarHeight) / 2), kToolbarWidth, kToolbarHeight));
     if (m_toolbar)
         m_toolbar->raise();
     if (Window* bottom = child(m_self, kIdBottomPane)) {
@@ -866,7 +877,8 @@ void Client::layOut()
         m_bottomBar->setVisible(referers);
         if (referers) {
             place(m_bottomBar, QRect(0, m_bottomTop, w, kBarHeight));
-            place(bottom, QRect(0, m_bottomTop + kBarHeight, w, std::max(0, h - m_bottomTop - kBarHeight)));
+            place(bottom,
+                  QRect(0, m_bottomTop + kBarHeight, w, std::max(0, h - m_bottomTop - kBarHeight)));
         }
     }
 }
@@ -900,7 +912,8 @@ LResult Client::onCommand(int id, LParam arg)
     case kCmdManual: {
         const std::string path = platform::programPath("manual/index_sw.html");
         if (!platform::fileExists(path))
-            desktop().errorBox(owner(), QStringLiteral("マニュアルが見つかりません。\n%1").arg(fromNative(path)));
+            desktop().errorBox(
+                owner(), QStringLiteral("マニュアルが見つかりません。\n%1").arg(fromNative(path)));
         else
             desktop().openPath(path);
         return 0;
@@ -1023,9 +1036,9 @@ void Client::exportFile()
     if (path.empty())
         return;
     if (const int rc = exportGroupFile(doc.table, path))
-        desktop().errorBox(owner(), QStringLiteral("Save failed\n%1\n%2")
-                                        .arg(fromNative(path),
-                                             QString::fromStdString(platform::errorText(rc))));
+        desktop().errorBox(
+            owner(), QStringLiteral("Save failed\n%1\n%2")
+                         .arg(fromNative(path), QString::fromStdString(platform::errorText(rc))));
 }
 
 void Client::importFile()
@@ -1337,7 +1350,8 @@ SortwellFrame::SortwellFrame()
         return a;
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    add(file, QStringLiteral("編集サイトの変更(&O)..."), kCmdOpen, QKeySequence(Qt::CTRL | Qt::Key_O));
+    add(file, QStringLiteral("編集サイトの変更(&O)..."), kCmdOpen,
+        QKeySequence(Qt::CTRL | Qt::Key_O));
     add(file, QStringLiteral("閉じる(&C)"), kCmdClose);
     file->addSeparator();
     add(file, QStringLiteral("上書き保存(&S)"), kCmdSave, QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -1346,8 +1360,10 @@ SortwellFrame::SortwellFrame()
     file->addSeparator();
     add(file, QStringLiteral("終了(&X)\tAlt+F4"), kCmdExit);
     QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
-    add(edit, QStringLiteral("グループへ移動(&G)"), kCmdMoveInto, QKeySequence(Qt::CTRL | Qt::Key_Right));
-    add(edit, QStringLiteral("グループから除外(&U)"), kCmdTakeOut, QKeySequence(Qt::CTRL | Qt::Key_Left));
+    add(edit, QStringLiteral("グループへ移動(&G)"), kCmdMoveInto,
+        QKeySequence(Qt::CTRL | Qt::Key_Right));
+    add(edit, QStringLiteral("グループから除外(&U)"), kCmdTakeOut,
+        QKeySequence(Qt::CTRL | Qt::Key_Left));
     add(edit, QStringLiteral("新しいグループを作成して移動(&N)..."), kCmdNewAndMove);
     edit->addSeparator();
     add(edit, QStringLiteral("すべてのグループを解除(&A)"), kCmdRemoveAll);
@@ -1357,7 +1373,8 @@ SortwellFrame::SortwellFrame()
         connect(menu, &QMenu::aboutToShow, this, &SortwellFrame::updateMenuState);
     // Ctrl+A selects every row of the list that has the focus.
     auto* selectAll = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_A), this);
-    connect(selectAll, &QShortcut::activated, this, [client] { toolkit::command(client, kCmdSelectAll); });
+    connect(selectAll, &QShortcut::activated, this,
+            [client] { toolkit::command(client, kCmdSelectAll); });
     updateMenuState();
 }
 

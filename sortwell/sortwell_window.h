@@ -52,8 +52,8 @@ inline constexpr int kCmdOpenReferer = 57601; // in the bottom pane's menu
 // What the program asks the desktop and the user; tests replace it.
 struct Desktop
 {
-    std::function<std::string(QWidget*)> openLogName;     // "" cancelled
-    std::function<std::string(QWidget*)> importName;      // "" cancelled
+    std::function<std::string(QWidget*)> openLogName;                    // "" cancelled
+    std::function<std::string(QWidget*)> importName;                     // "" cancelled
     std::function<std::string(QWidget*, const std::string&)> exportName; // start path
     // QMessageBox::Yes, No or Cancel.
     std::function<int(QWidget*)> askToSave;

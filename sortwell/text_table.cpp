@@ -87,8 +87,7 @@ void TextTable::fillFrom(const store::LogContainer& log)
             const store::Fragment* f = v.first[h].fragment;
             if (!f)
                 continue;
-            if (f->req && f->req->text && *f->req->text &&
-                seenRequests.insert(f->req->text).second)
+            if (f->req && f->req->text && *f->req->text && seenRequests.insert(f->req->text).second)
                 ++requests[f->req->text];
             const char* ref = f->ref ? f->ref->text : nullptr;
             if (!ref || !*ref || *ref == '/')
@@ -363,8 +362,8 @@ std::string TextTable::groupFile() const
 
 std::string TextTable::proposeName(Mode mode) const
 {
-    const std::string stem =
-        platform::utf8ToCp932(mode == Mode::Request ? "/新しいRequestグループ" : "http://新しいRefererグループ");
+    const std::string stem = platform::utf8ToCp932(
+        mode == Mode::Request ? "/新しいRequestグループ" : "http://新しいRefererグループ");
     for (int n = 1;; ++n) {
         std::string name = stem + std::to_string(n);
         if (!isGroup(name))
@@ -372,8 +371,7 @@ std::string TextTable::proposeName(Mode mode) const
     }
 }
 
-NameCheck TextTable::checkName(Mode mode, const std::string& name,
-                               const std::string& current) const
+NameCheck TextTable::checkName(Mode mode, const std::string& name, const std::string& current) const
 {
     NameCheck check;
     const bool rightStart = mode == Mode::Request

@@ -27,7 +27,7 @@ struct TextEntry
     std::uint32_t count = 0; // visitors who requested (or came from) the text
     std::string regexp;      // a group's expression, collecting matching texts at load
     std::uint64_t number = 0;
-    std::string group; // empty: in no group
+    std::string group;    // empty: in no group
     bool request = false; // listed in request mode
     bool referer = false; // listed in referer mode
 };

@@ -55,7 +55,8 @@ class SortwellTest : public DialogTest
         std::vector<Hit> hits = siteChain();
         for (int i = 0; i < 9; ++i)
             hits.push_back({"198.51.100." + std::to_string(i), 100 + i,
-                            "/shop/" + std::to_string(i % 3), "http://search.example/q?w=" + std::to_string(i % 2)});
+                            "/shop/" + std::to_string(i % 3),
+                            "http://search.example/q?w=" + std::to_string(i % 2)});
         m_log = file("a.vxlog");
         ASSERT_EQ(importHits(hits, m_log), 0u);
         m_frame = std::make_unique<sortwell::SortwellFrame>();
@@ -82,8 +83,8 @@ class SortwellTest : public DialogTest
         std::vector<std::string> out;
         StatList* l = listOf(pane);
         for (int r = 0; r < l->rowCount(); ++r)
-            out.push_back(platform::utf16ToCp932(
-                l->model()->index(r, 1).data().toString().toStdU16String()));
+            out.push_back(
+                platform::utf16ToCp932(l->model()->index(r, 1).data().toString().toStdU16String()));
         return out;
     }
     void select(int pane, const std::vector<std::string>& wanted)
@@ -91,7 +92,8 @@ class SortwellTest : public DialogTest
         const std::vector<std::string> rows = texts(pane);
         std::vector<int> picked;
         for (const std::string& w : wanted)
-            picked.push_back(static_cast<int>(std::find(rows.begin(), rows.end(), w) - rows.begin()));
+            picked.push_back(
+                static_cast<int>(std::find(rows.begin(), rows.end(), w) - rows.begin()));
         listOf(pane)->setSelectedRows(picked);
         settle();
     }
@@ -124,7 +126,8 @@ TEST_F(SortwellTest, GroupingSavingAndTheTitle)
     const QString title = QStringLiteral("Vexilo Sortwell - www.example.com.urlgrp");
     EXPECT_EQ(m_frame->windowTitle(), title);
     using Texts = std::vector<std::string>;
-    EXPECT_EQ(texts(sortwell::kIdLeftPane), (Texts{"/a", "/b", "/c", "/shop/0", "/shop/1", "/shop/2"}));
+    EXPECT_EQ(texts(sortwell::kIdLeftPane),
+              (Texts{"/a", "/b", "/c", "/shop/0", "/shop/1", "/shop/2"}));
 
     // No group chosen: the move makes one first (cancelled: nothing moves).
     select(sortwell::kIdLeftPane, {"/shop/0", "/shop/1"});
@@ -133,7 +136,8 @@ TEST_F(SortwellTest, GroupingSavingAndTheTitle)
     EXPECT_EQ(texts(sortwell::kIdRightPane), Texts{});
     m_names = {"/Shop"};
     command(client(), sortwell::kCmdMoveInto);
-    EXPECT_EQ(m_titles, (std::vector<QString>{QStringLiteral("New Group"), QStringLiteral("New Group")}));
+    EXPECT_EQ(m_titles,
+              (std::vector<QString>{QStringLiteral("New Group"), QStringLiteral("New Group")}));
     EXPECT_EQ(texts(sortwell::kIdRightPane), (Texts{"/shop/0", "/shop/1"}));
     EXPECT_EQ(texts(sortwell::kIdLeftPane), (Texts{"/a", "/b", "/c", "/Shop", "/shop/2"}));
     // The row where the first moved one was is selected now.
@@ -204,9 +208,9 @@ TEST_F(SortwellTest, TheNameDialogChecksAsTheUserTypes)
 {
     sortwell::TextTable table;
     table.createGroup("/G");
-    std::unique_ptr<QDialog> dialog(
-        sortwell::makeNameDialog(nullptr, QStringLiteral("New Group"), Mode::Request, table, {},
-                                 table.proposeName(Mode::Request)));
+    std::unique_ptr<QDialog> dialog(sortwell::makeNameDialog(nullptr, QStringLiteral("New Group"),
+                                                             Mode::Request, table, {},
+                                                             table.proposeName(Mode::Request)));
     auto* edit = dialog->findChild<QLineEdit*>();
     auto* note = dialog->findChild<QLabel*>(QStringLiteral("note"));
     QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);

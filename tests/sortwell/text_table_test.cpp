@@ -46,14 +46,16 @@ TEST(SortwellTable, FirstAssignmentWinsAndExpressionsKeepToTheirKind)
         const char* text;
         const char* group; // "" none
     } cases[] = {
-        {"exact before expression", entry("[MapString]", "/a.html", "/Docs") +
-                                        entry("[MapStringRegexpNow]", "^/a", "/A-pages"),
+        {"exact before expression",
+         entry("[MapString]", "/a.html", "/Docs") +
+             entry("[MapStringRegexpNow]", "^/a", "/A-pages"),
          "/a.html", "/Docs"},
-        {"expression before exact", entry("[MapStringRegexpNow]", "^/a", "/A-pages") +
-                                        entry("[MapString]", "/a.html", "/Docs"),
+        {"expression before exact",
+         entry("[MapStringRegexpNow]", "^/a", "/A-pages") +
+             entry("[MapString]", "/a.html", "/Docs"),
          "/a.html", "/A-pages"},
-        {"referer group takes no path", entry("[MapStringRegexpNow]", "a", "http://A"),
-         "/a.html", ""},
+        {"referer group takes no path", entry("[MapStringRegexpNow]", "a", "http://A"), "/a.html",
+         ""},
         {"unknown kind ignored", entry("[MapStringNow]", "/a.html", "/Docs"), "/a.html", ""},
         {"a group never in itself", entry("[MapStringRegexpNow]", "Docs", "/Docs"), "/Docs", ""},
         {"LF-only lines read whole", "[MapString]\n/a.html\n/Docs\n\n", "/a.html", "/Docs"},
@@ -168,7 +170,8 @@ class SortwellLoad : public ::testing::Test
         platform::setProgramFolder(m_dir.file("prog"));
         std::vector<Hit> hits = siteChain();
         for (int i = 0; i < 6; ++i)
-            hits.push_back({"198.51.100." + std::to_string(i), 100 + i, "/shop/" + std::to_string(i % 3),
+            hits.push_back({"198.51.100." + std::to_string(i), 100 + i,
+                            "/shop/" + std::to_string(i % 3),
                             "http://search.example/q?w=" + std::to_string(i)});
         m_log = m_dir.file("a.vxlog");
         ASSERT_EQ(importHits(hits, m_log), 0u);
@@ -196,7 +199,8 @@ TEST_F(SortwellLoad, CountsTextsAndReadsTheSitesGroupFile)
     EXPECT_EQ(table.find("/shop/0")->count, 2u);
     EXPECT_TRUE(table.find("/shop/0")->request);
     EXPECT_EQ(table.find("http://search.example/q")->count, 6u);
-    EXPECT_EQ(table.ungrouped(Mode::Referer), (std::vector<std::string>{"http://search.example/q"}));
+    EXPECT_EQ(table.ungrouped(Mode::Referer),
+              (std::vector<std::string>{"http://search.example/q"}));
     const auto fulls = table.fullReferers("http://search.example/q");
     ASSERT_EQ(fulls.size(), 6u);
     EXPECT_EQ(fulls.front().second, 1u);
@@ -225,7 +229,8 @@ TEST_F(SortwellLoad, CountsTextsAndReadsTheSitesGroupFile)
     TextTable again;
     ASSERT_EQ(load(again), 0);
     EXPECT_EQ(again.members("/Shop"), (std::vector<std::string>{"/shop/0", "/shop/1"}));
-    EXPECT_EQ(again.members("http://Search"), (std::vector<std::string>{"http://search.example/q"}));
+    EXPECT_EQ(again.members("http://Search"),
+              (std::vector<std::string>{"http://search.example/q"}));
 }
 
 TEST_F(SortwellLoad, FailedWritesKeepTheOldFile)
