@@ -22,6 +22,7 @@ void addGraphCommand(CLI::App& app);
 void addLogCommand(CLI::App& app);
 void addFlowCommand(CLI::App& app);
 void addOverlayCommand(CLI::App& app);
+void addWordlensCommand(CLI::App& app);
 
 // Says on standard error which of the five rule files the rule folder (--res, else res/
 // next to the program) lacks: one line naming the folder when it has none of them. The

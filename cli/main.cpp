@@ -12,10 +12,10 @@ namespace {
 
 // In the order of the command list.
 constexpr void (*kCommands[])(CLI::App&) = {
-    cli::addImportCommand,  cli::addDumpCommand,   cli::addLoadCommand,  cli::addReportCommand,
-    cli::addRegexpCommand,  cli::addDecodeCommand, cli::addRulesCommand, cli::addFilterCommand,
-    cli::addGraphCommand,   cli::addLogCommand,    cli::addFlowCommand,  cli::addOverlayCommand,
-    cli::addResolveCommand,
+    cli::addImportCommand,  cli::addDumpCommand,     cli::addLoadCommand,  cli::addReportCommand,
+    cli::addRegexpCommand,  cli::addDecodeCommand,   cli::addRulesCommand, cli::addFilterCommand,
+    cli::addGraphCommand,   cli::addLogCommand,      cli::addFlowCommand,  cli::addOverlayCommand,
+    cli::addResolveCommand, cli::addWordlensCommand,
 };
 
 } // namespace

@@ -192,22 +192,32 @@ int analyseSearchWords(LoadContext& ctx)
     return 0;
 }
 
+long rankFromOutcome(std::string_view outcome)
+{
+    const std::u16string wide = platform::cp932ToUtf16(outcome);
+    const auto plus = wide.find(u'+');
+    if (plus == std::u16string::npos)
+        return decimalValue(wide);
+    return decimalValue(std::u16string_view(wide).substr(plus + 1)) +
+           decimalValue(std::u16string_view(wide).substr(0, plus));
+}
+
+int evaluateRuleText(const rules::RuleList& list, std::string_view text, std::string& outcome)
+{
+    return evaluate(list, text, outcome);
+}
+
 int analyseSearchRanks(LoadContext& ctx)
 {
     std::vector<std::uint32_t> keyOf;
     const auto keys = collectKeys(ctx.log, keyOf);
     std::vector<long> ranks(keys.size(), 0);
-    const int rc = walkKeys(
-        ctx, keys, ctx.ruleFile("referer2searchrank.ini"), ctx.dataFile("searchrank.cache"),
-        &ctx.rankRulesRead, [&](std::size_t i, const std::string& value, bool cached) {
-            const std::u16string wide = platform::cp932ToUtf16(value);
-            const auto plus = wide.find(u'+');
-            if (cached || plus == std::u16string::npos)
-                ranks[i] = decimalValue(wide);
-            else
-                ranks[i] = decimalValue(std::u16string_view(wide).substr(plus + 1)) +
-                           decimalValue(std::u16string_view(wide).substr(0, plus));
-        });
+    const int rc = walkKeys(ctx, keys, ctx.ruleFile("referer2searchrank.ini"),
+                            ctx.dataFile("searchrank.cache"), &ctx.rankRulesRead,
+                            [&](std::size_t i, const std::string& value, bool cached) {
+                                ranks[i] = cached ? decimalValue(platform::cp932ToUtf16(value))
+                                                  : rankFromOutcome(value);
+                            });
     if (rc)
         return rc;
     for (std::size_t f = 0; f < ctx.log.Frg2.size(); ++f)

@@ -3,6 +3,7 @@
 // The steps of the load pipeline, each a function over the store's tables. The pipeline
 // (pipeline.cpp) runs them in order with their texts, progress shares and trace lines.
 
+#include "rules/rule_file.h"
 #include "store/log_container.h"
 #include "store/text_pool.h"
 
@@ -46,6 +47,14 @@ void loadHostNames(LoadContext& ctx);                   // 6, second half: the h
 void rebuildDictionary(LoadContext& ctx);               // 14
 void mergeEntries(LoadContext& ctx);                    // 15
 void collectGroupNames(LoadContext& ctx);               // 16
+
+// The rank a referer2searchrank.ini outcome stands for: its leading number, or "a+b" as
+// their sum (the page's first position plus the place on it).
+long rankFromOutcome(std::string_view outcome);
+// Applies rules to a CP932 text; the outcome in CP932 ("" for none). 0 or the error of a
+// regular expression.
+[[nodiscard]] int evaluateRuleText(const rules::RuleList& list, std::string_view text,
+                                   std::string& outcome);
 
 // The prefix of a referer (scheme, "://" and host) and where its path starts.
 std::size_t refererPathStart(const char* referer);

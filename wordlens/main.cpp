@@ -1,0 +1,55 @@
+// Wordlens: the query decoder. Start-up: window classes, the data folder, the frame
+// with its splash, then the analysed log named on the command line.
+
+#include "dialogs/artwork.h"
+#include "dialogs/ui.h"
+#include "platform/trace.h"
+#include "wordlens/wordlens_window.h"
+#include "toolkit/qt_glue.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QMessageBox>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    toolkit::Application app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Wordlens"));
+    QApplication::setOrganizationName(QStringLiteral("Orvane"));
+    QApplication::setDesktopFileName(QStringLiteral("vexilo-wordlens"));
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), font.family()});
+    QApplication::setFont(font);
+    uiLoadQtTranslations();
+    QApplication::setWindowIcon(ui::appIcon());
+    if (const char* port = std::getenv("VEXILO_TRACE_PORT"))
+        platform::setTracePort(static_cast<std::uint16_t>(std::atoi(port)));
+
+    wordlens::registerWordlensWindows();
+    platform::trace("---- Vexilo Wordlens");
+    if (uiMakeHomeDir(nullptr, true) != 0)
+        return 1;
+
+    wordlens::WordlensFrame frame;
+    if (!frame.client()) {
+        QMessageBox::critical(nullptr, QString::fromLatin1(wordlens::kTitle),
+                              QStringLiteral("CreateWindowEx failed"));
+        return 1;
+    }
+    uiDoSplash("", &frame, UI_SW_SHOWNORMAL);
+
+    // Without a log on the command line nothing is opened: File > 解析済みログを開く opens one.
+    static std::string commandLine;
+    if (argc > 1 && *argv[1]) {
+        std::error_code ec;
+        const auto absolute = std::filesystem::absolute(argv[1], ec);
+        commandLine = ec ? std::string(argv[1]) : absolute.string();
+        toolkit::post(frame.client(), toolkit::WM_COMMAND, wordlens::kCmdOpen,
+                      reinterpret_cast<toolkit::LParam>(commandLine.c_str()));
+    }
+    return QApplication::exec();
+}
