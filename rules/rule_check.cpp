@@ -103,7 +103,8 @@ std::vector<RuleProblem> CheckRules(const std::string& path)
             continue;
         }
         const std::string key = lower(trim(std::string_view(text).substr(0, equals)));
-        sections.back().keys[key] = {unquote(trim(std::string_view(text).substr(equals + 1))), line};
+        sections.back().keys[key] = {unquote(trim(std::string_view(text).substr(equals + 1))),
+                                     line};
     }
 
     for (const Section& s : sections) {

@@ -19,7 +19,7 @@ cmake_args=(-DCMAKE_BUILD_TYPE=Release)
 targets=()
 for arg in "$@"; do
     case $arg in
-    --programs) targets=(Vexilo Sortwell vexilo-cli sievra ui glint genlog vexilo_res) ;;
+    --programs) targets=(Vexilo Sortwell Wordlens vexilo-cli sievra ui glint genlog vexilo_res) ;;
     --sanitize) build_dir=$top/build-asan
                 cmake_args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXILO_SANITIZE=ON -DVEXILO_BENCH=OFF) ;;
     --fuzz)     build_dir=$top/build-fuzz; packages+=(clang libclang-rt-14-dev)

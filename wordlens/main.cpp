@@ -4,8 +4,8 @@
 #include "dialogs/artwork.h"
 #include "dialogs/ui.h"
 #include "platform/trace.h"
-#include "wordlens/wordlens_window.h"
 #include "toolkit/qt_glue.h"
+#include "wordlens/wordlens_window.h"
 
 #include <QApplication>
 #include <QFont>

@@ -24,14 +24,17 @@ std::string outcomeOf(const rules::RuleList& list, const std::string& text, cons
 {
     std::string out;
     if (const int rc = store::evaluateRuleText(list, text, out)) {
-        const bool told = std::any_of(problems.begin(), problems.end(),
-                                      [&](const rules::RuleProblem& p) { return p.file == file && p.line == 0; });
+        const bool told =
+            std::any_of(problems.begin(), problems.end(),
+                        [&](const rules::RuleProblem& p) { return p.file == file && p.line == 0; });
         if (!told) {
             char code[16];
             std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(rc));
-            problems.push_back({file, {}, 0,
-                                std::string("ルールの評価に失敗しました (") + code + "): " +
-                                    platform::cp932ToUtf8(text)});
+            problems.push_back({file,
+                                {},
+                                0,
+                                std::string("ルールの評価に失敗しました (") + code +
+                                    "): " + platform::cp932ToUtf8(text)});
         }
         return {};
     }
@@ -116,7 +119,8 @@ void RefererList::refresh(const store::LogContainer& log, RuleSet& rules, bool a
         const auto links = static_cast<std::uint32_t>(c.fragments.size());
         if (!all && links < 2)
             continue;
-        m_rows.push_back({referer, outcomeOf(rules.names, referer, "referer2searchname.ini", rules.problems),
+        m_rows.push_back({referer,
+                          outcomeOf(rules.names, referer, "referer2searchname.ini", rules.problems),
                           links, c.hits});
     }
     sort(m_sortType);
@@ -193,8 +197,10 @@ void QueryList::refresh(const store::LogContainer& log, RuleSet& rules, const st
             ++hits[r.fragment->refq->text];
     for (const auto& [query, n] : hits) {
         const std::string text = referer + "?" + query;
-        QueryRow row{query, n, outcomeOf(rules.words, text, "referer2searchword.ini", rules.problems), 1};
-        const std::string rank = outcomeOf(rules.ranks, text, "referer2searchrank.ini", rules.problems);
+        QueryRow row{query, n,
+                     outcomeOf(rules.words, text, "referer2searchword.ini", rules.problems), 1};
+        const std::string rank =
+            outcomeOf(rules.ranks, text, "referer2searchrank.ini", rules.problems);
         if (!rank.empty())
             if (const long value = store::rankFromOutcome(rank); value != 0)
                 row.rank = value;

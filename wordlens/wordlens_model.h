@@ -20,7 +20,7 @@ namespace wordlens {
 struct RefererRow
 {
     std::string referer;
-    std::string engine; // "" none
+    std::string engine;      // "" none
     std::uint32_t links = 0; // distinct fragments
     std::uint32_t hits = 0;  // records
 };

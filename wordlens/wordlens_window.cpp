@@ -51,7 +51,9 @@ Desktop makeDesktop()
 {
     Desktop d;
     const QString logs = QStringLiteral("Analyzed Log File(*.vxlog) (*.vxlog)");
-    d.openLogName = [logs](QWidget* owner) { return askFileName(owner, FileDialogKind::Open, logs); };
+    d.openLogName = [logs](QWidget* owner) {
+        return askFileName(owner, FileDialogKind::Open, logs);
+    };
     d.saveLogName = [logs](QWidget* owner) {
         return askFileName(owner, FileDialogKind::Save, logs, QStringLiteral("vxlog"));
     };
@@ -212,15 +214,17 @@ void Pane::created(Window& self, Client* client)
     strip->setBackgroundRole(QPalette::Button);
     auto* title = new QHBoxLayout(strip);
     title->setContentsMargins(6, 1, 2, 1);
-    auto* label = new QLabel(m_referers ? QStringLiteral("Referer") : QStringLiteral("Query"), strip);
+    auto* label =
+        new QLabel(m_referers ? QStringLiteral("Referer") : QStringLiteral("Query"), strip);
     label->setStyleSheet(QStringLiteral("font-weight: bold"));
     title->addWidget(label);
     if (m_referers) {
         m_filter = new QComboBox(strip);
         m_filter->addItems({QStringLiteral("Linkが2以上"), QStringLiteral("すべて")});
-        m_filter->setToolTip(QStringLiteral(
-            "Linkが2以上: 2種類以上のリクエストから来た参照元だけ / すべて: クエリ付きの参照元すべて"));
-        QObject::connect(m_filter, &QComboBox::currentIndexChanged, &self, [this](int) { refresh(); });
+        m_filter->setToolTip(QStringLiteral("Linkが2以上: 2種類以上のリクエストから来た参照元だけ "
+                                            "/ すべて: クエリ付きの参照元すべて"));
+        QObject::connect(m_filter, &QComboBox::currentIndexChanged, &self,
+                         [this](int) { refresh(); });
         title->addWidget(m_filter);
     }
     title->addStretch(1);
@@ -235,27 +239,31 @@ void Pane::created(Window& self, Client* client)
 
     m_list = new StatList(&self, this);
     if (m_referers)
-        m_list->setColumns({{QStringLiteral("Referer"), 800, Qt::AlignLeft},
-                            {QStringLiteral("Hits"), 45, Qt::AlignRight, QStringLiteral("リクエスト数")},
-                            {QStringLiteral("Links"), 40, Qt::AlignRight,
-                             QStringLiteral("この参照元から来たリクエストの種類の数")},
-                            {QStringLiteral("Name"), 60, Qt::AlignLeft,
-                             QStringLiteral("referer2searchname.ini による検索エンジン名")}},
-                           std::vector<int>(std::begin(kRefererOrder), std::end(kRefererOrder)));
+        m_list->setColumns(
+            {{QStringLiteral("Referer"), 800, Qt::AlignLeft},
+             {QStringLiteral("Hits"), 45, Qt::AlignRight, QStringLiteral("リクエスト数")},
+             {QStringLiteral("Links"), 40, Qt::AlignRight,
+              QStringLiteral("この参照元から来たリクエストの種類の数")},
+             {QStringLiteral("Name"), 60, Qt::AlignLeft,
+              QStringLiteral("referer2searchname.ini による検索エンジン名")}},
+            std::vector<int>(std::begin(kRefererOrder), std::end(kRefererOrder)));
     else
-        m_list->setColumns({{QStringLiteral("Query"), 8000, Qt::AlignLeft},
-                            {QStringLiteral("Hits"), 45, Qt::AlignRight, QStringLiteral("リクエスト数")},
-                            {QStringLiteral("Result"), 300, Qt::AlignLeft,
-                             QStringLiteral("referer2searchword.ini による検索ワード")},
-                            {QStringLiteral("Rank"), 45, Qt::AlignRight,
-                             QStringLiteral("referer2searchrank.ini による検索順位")}},
-                           std::vector<int>(std::begin(kQueryOrder), std::end(kQueryOrder)));
+        m_list->setColumns(
+            {{QStringLiteral("Query"), 8000, Qt::AlignLeft},
+             {QStringLiteral("Hits"), 45, Qt::AlignRight, QStringLiteral("リクエスト数")},
+             {QStringLiteral("Result"), 300, Qt::AlignLeft,
+              QStringLiteral("referer2searchword.ini による検索ワード")},
+             {QStringLiteral("Rank"), 45, Qt::AlignRight,
+              QStringLiteral("referer2searchrank.ini による検索順位")}},
+            std::vector<int>(std::begin(kQueryOrder), std::end(kQueryOrder)));
     m_list->setSortType(m_referers ? m_refererList.sortType() : m_queryList.sortType());
     m_list->setSelectionMode(m_referers ? QAbstractItemView::SingleSelection
                                         : QAbstractItemView::ExtendedSelection);
     layout->addWidget(m_list, 1);
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), m_list, nullptr, nullptr, Qt::WidgetShortcut);
-    QObject::connect(escape, &QShortcut::activated, m_list, [this] { post(m_self, WM_COMMAND, 57632); });
+    auto* escape =
+        new QShortcut(QKeySequence(Qt::Key_Escape), m_list, nullptr, nullptr, Qt::WidgetShortcut);
+    QObject::connect(escape, &QShortcut::activated, m_list,
+                     [this] { post(m_self, WM_COMMAND, 57632); });
 }
 
 QString Pane::cellText(int row, int subitem) const
@@ -268,8 +276,8 @@ QString Pane::cellText(int row, int subitem) const
 void Pane::drawCell(QPainter& p, int row, int subitem, const CellState& state, const QRect& rect,
                     Qt::Alignment alignment) const
 {
-    const QColor highlight = state.listFocused ? QApplication::palette().highlight().color()
-                                               : QColor(0xc8, 0xc8, 0xc8);
+    const QColor highlight =
+        state.listFocused ? QApplication::palette().highlight().color() : QColor(0xc8, 0xc8, 0xc8);
     p.fillRect(rect, state.selected ? highlight : QColor(Qt::white));
     p.setPen(QColor(0xee, 0xee, 0xee));
     p.drawLine(rect.bottomLeft(), rect.bottomRight());
@@ -399,7 +407,8 @@ std::array<std::int64_t, 3> ruleTimes()
 {
     std::array<std::int64_t, 3> times{};
     for (std::size_t i = 0; i < times.size(); ++i)
-        times[i] = platform::lastWriteTime(platform::joinPath(platform::resFolder(), kWatchedRuleFiles[i]));
+        times[i] = platform::lastWriteTime(
+            platform::joinPath(platform::resFolder(), kWatchedRuleFiles[i]));
     return times;
 }
 
@@ -430,8 +439,8 @@ void Client::created(Window& self)
     m_problems->setObjectName(QStringLiteral("problems"));
     m_problems->setWordWrap(true);
     m_problems->setTextFormat(Qt::PlainText);
-    m_problems->setStyleSheet(
-        QStringLiteral("background: #fff4e5; color: #7a2e00; border-bottom: 1px solid #e0b080; padding: 4px"));
+    m_problems->setStyleSheet(QStringLiteral(
+        "background: #fff4e5; color: #7a2e00; border-bottom: 1px solid #e0b080; padding: 4px"));
     m_problems->hide();
     create("WC_VIEW1", &self, kIdRefererPane, QRect(), this);
     create("WC_VIEW2", &self, kIdQueryPane, QRect(), this);
@@ -461,7 +470,8 @@ void Client::layOut()
     };
     place(m_separator, QRect(sep, top, kSeparatorWidth, h - top));
     place(child(m_self, kIdRefererPane), QRect(0, top, sep, h - top));
-    place(child(m_self, kIdQueryPane), QRect(sep + kSeparatorWidth, top, std::max(0, w - sep - kSeparatorWidth), h - top));
+    place(child(m_self, kIdQueryPane),
+          QRect(sep + kSeparatorWidth, top, std::max(0, w - sep - kSeparatorWidth), h - top));
 }
 
 void Client::showProblems()
@@ -555,8 +565,9 @@ LResult Client::onCommand(int id, LParam arg)
         if (platform::fileExists(path))
             desktop().openPath(path);
         else
-            desktop().errorBox(owner(), QString::fromLatin1(kTitle),
-                               QStringLiteral("マニュアルが見つかりません。\n%1").arg(fromNative(path)));
+            desktop().errorBox(
+                owner(), QString::fromLatin1(kTitle),
+                QStringLiteral("マニュアルが見つかりません。\n%1").arg(fromNative(path)));
         return 0;
     }
     case kCmdAbout:
@@ -637,7 +648,8 @@ void Client::saveLog()
     if (to.empty())
         return;
     if (platform::copyFile(m_log->logPath, to) != 0) {
-        desktop().errorBox(owner(), QString::fromLatin1(kTitle), QStringLiteral("保存に失敗しました"));
+        desktop().errorBox(owner(), QString::fromLatin1(kTitle),
+                           QStringLiteral("保存に失敗しました"));
         return;
     }
     if (m_temporary && !platform::sameFile(m_log->logPath, to))
@@ -658,7 +670,8 @@ void Client::updateTitle()
         if (m_log && !m_temporary)
             frame->setWindowTitle(QStringLiteral("%1 - %2").arg(
                 QString::fromLatin1(kTitle),
-                QFile::decodeName(QByteArray::fromStdString(m_log->logPath)).section(QLatin1Char('/'), -1)));
+                QFile::decodeName(QByteArray::fromStdString(m_log->logPath))
+                    .section(QLatin1Char('/'), -1)));
         else
             frame->setWindowTitle(QString::fromLatin1(kTitle));
         if (auto* f = qobject_cast<WordlensFrame*>(frame))
@@ -730,8 +743,10 @@ WordlensFrame::WordlensFrame()
     add(file, QStringLiteral("新しいログ解析(&N)..."), kCmdNewAnalysis);
     add(file, QStringLiteral("ログの追加(&A)..."), kCmdAddLog);
     file->addSeparator();
-    add(file, QStringLiteral("解析済みログを開く(&O)..."), kCmdOpen, QKeySequence(Qt::CTRL | Qt::Key_O));
-    add(file, QStringLiteral("解析済みログを保存(&A)..."), kCmdSave, QKeySequence(Qt::CTRL | Qt::Key_S));
+    add(file, QStringLiteral("解析済みログを開く(&O)..."), kCmdOpen,
+        QKeySequence(Qt::CTRL | Qt::Key_O));
+    add(file, QStringLiteral("解析済みログを保存(&A)..."), kCmdSave,
+        QKeySequence(Qt::CTRL | Qt::Key_S));
     add(file, QStringLiteral("閉じる(&C)"), kCmdClose);
     file->addSeparator();
     add(file, QStringLiteral("終了(&X)\tAlt+F4"), kCmdExit);
@@ -749,7 +764,8 @@ WordlensFrame::WordlensFrame()
     for (QMenu* menu : {file, view, settings, help})
         connect(menu, &QMenu::aboutToShow, this, &WordlensFrame::updateMenuState);
     auto* selectAll = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_A), this);
-    connect(selectAll, &QShortcut::activated, this, [client] { toolkit::command(client, kCmdSelectAll); });
+    connect(selectAll, &QShortcut::activated, this,
+            [client] { toolkit::command(client, kCmdSelectAll); });
     updateMenuState();
 }
 

@@ -104,13 +104,18 @@ TEST(RuleCheck, SaysWhereAFaultIs)
     } cases[] = {
         {kWordRules, {}},
         {"[About]\r\nTitle=x\r\n; comment\r\n\r\n[A]\r\nPattern=a\r\n", {}},
-        {"[A]\r\nPattern=(a\r\n", {"t.ini [A] 2行目: Pattern の正規表現が正しくないため、このルールは使われません: ')' がありません"}},
-        {"[A]\nOperator=regexp\n", {"t.ini [A] 1行目: Pattern がないため、このルールは使われません"}},
+        {"[A]\r\nPattern=(a\r\n",
+         {"t.ini [A] 2行目: Pattern の正規表現が正しくないため、このルールは使われません: ')' "
+          "がありません"}},
+        {"[A]\nOperator=regexp\n",
+         {"t.ini [A] 1行目: Pattern がないため、このルールは使われません"}},
         {"[A]\r\nPattern=a\r\ngarbage\r\n", {"t.ini [A] 3行目: \"名前=値\" の形ではありません"}},
-        {"Pattern=a\r\n[A\r\n", {"t.ini 1行目: 最初のセクションより前にキーがあります",
-                                   "t.ini [A] 2行目: セクション名に ']' がありません"}},
+        {"Pattern=a\r\n[A\r\n",
+         {"t.ini 1行目: 最初のセクションより前にキーがあります",
+          "t.ini [A] 2行目: セクション名に ']' がありません"}},
         {"[A]\r\nOperator=like\r\nPattern=a\r\n",
-         {"t.ini [A] 2行目: Operator \"like\" は regexp、sstr、ncmp のどれでもありません (regexp として読みます)"}},
+         {"t.ini [A] 2行目: Operator \"like\" は regexp、sstr、ncmp のどれでもありません (regexp "
+          "として読みます)"}},
         {"[A]\r\nOperator=sstr\r\nPattern=(\r\n", {}}, // not a regular expression
     };
     for (const auto& c : cases) {

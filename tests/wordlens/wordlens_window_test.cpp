@@ -35,7 +35,8 @@ class WordlensWindow : public DialogTest
         platform::setResFolder(m_res);
         std::vector<Hit> hits = siteChain();
         for (int i = 0; i < 6; ++i)
-            hits.push_back({"198.51.100." + std::to_string(i), 100 + i, "/x" + std::to_string(i % 2),
+            hits.push_back({"198.51.100." + std::to_string(i), 100 + i,
+                            "/x" + std::to_string(i % 2),
                             "http://search.example/s?q=w" + std::to_string(i % 3)});
         m_log = file("a.vxlog");
         ASSERT_EQ(importHits(hits, m_log), 0u);
@@ -84,9 +85,11 @@ class WordlensWindow : public DialogTest
 TEST_F(WordlensWindow, ListsAgreeWithTheCommandLine)
 {
     const std::string all = cli({});
-    EXPECT_EQ(wordlens::exportText(client(), wordlens::kIdRefererPane), all.substr(0, all.find("# ")));
+    EXPECT_EQ(wordlens::exportText(client(), wordlens::kIdRefererPane),
+              all.substr(0, all.find("# ")));
     const std::string queries = wordlens::exportText(client(), wordlens::kIdQueryPane);
-    EXPECT_EQ(queries, cli({QStringLiteral("--referer"), QStringLiteral("http://search.example/s")}));
+    EXPECT_EQ(queries,
+              cli({QStringLiteral("--referer"), QStringLiteral("http://search.example/s")}));
     EXPECT_NE(queries.find("\"2\",\"w0\",\"1\",\"q=w0\""), std::string::npos) << queries;
 }
 
@@ -96,9 +99,12 @@ TEST_F(WordlensWindow, ASavedRuleFileIsEvaluatedAgainAndFaultsAreShown)
     // The timestamps must differ from the ones seen at start.
     QTest::qWait(1100);
     writeWords("Replace=word-$1");
-    ASSERT_TRUE(waitFor([&] {
-        return wordlens::exportText(client(), wordlens::kIdQueryPane).find("word-w0") != std::string::npos;
-    }, 3000)); // the watch looks once a second
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return wordlens::exportText(client(), wordlens::kIdQueryPane).find("word-w0") !=
+                   std::string::npos;
+        },
+        3000)); // the watch looks once a second
     // The referer stays selected across the refresh.
     EXPECT_EQ(list(wordlens::kIdRefererPane)->selectedRows(), std::vector<int>{0});
 
