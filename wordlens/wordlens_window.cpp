@@ -67,6 +67,12 @@ Desktop makeDesktop()
     d.errorBox = [](QWidget* owner, const QString& caption, const QString& text) {
         QMessageBox::critical(owner, caption, text);
     };
+    d.askToSave = [](QWidget* owner) {
+        return static_cast<int>(QMessageBox::question(
+            owner, QString::fromLatin1(kTitle),
+            QStringLiteral("新しいログ解析の結果はまだ保存されていません。\n保存しますか？"),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes));
+    };
     d.openUrl = [](const QString& url) { return QDesktopServices::openUrl(QUrl(url)); };
     d.openPath = [](const std::string& path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(fromNative(path)));
@@ -587,7 +593,8 @@ LResult Client::onCommand(int id, LParam arg)
 
 void Client::openLog(const std::string& path, bool temporary)
 {
-    closeLog();
+    if (!closeLog())
+        return; // a new analysis stays where the wizard left it
     auto log = std::make_unique<store::LogContainer>();
     log->logPath = path;
     log->tidyHostCache = false;
@@ -619,8 +626,17 @@ void Client::openLog(const std::string& path, bool temporary)
 
 bool Client::closeLog()
 {
-    if (m_log && m_temporary)
-        std::remove(m_log->logPath.c_str()); // the wizard's analysis nobody saved
+    // The wizard's analysis is not dropped without a question.
+    while (m_log && m_temporary) {
+        const int answer = desktop().askToSave(owner());
+        if (answer == QMessageBox::Cancel)
+            return false;
+        if (answer == QMessageBox::No) {
+            std::remove(m_log->logPath.c_str());
+            break;
+        }
+        saveLog();
+    }
     m_log.reset();
     m_temporary = false;
     for (int id : {kIdRefererPane, kIdQueryPane})
@@ -635,8 +651,15 @@ void Client::runWizard(const std::string& extend)
     char path[4096] = {};
     std::snprintf(path, sizeof path, "%s", extend.c_str());
     const std::string config = platform::programPath("res/init_sievra.ini");
+    // A new analysis asks about an unsaved one first; an extended one takes its place.
+    if (extend.empty() && !closeLog())
+        return;
     if (desktop().runWizard(owner(), path, sizeof path, config.c_str()) != 1)
         return;
+    if (!extend.empty() && m_log && m_temporary) {
+        std::remove(m_log->logPath.c_str());
+        m_temporary = false;
+    }
     openLog(path, true);
 }
 
@@ -783,8 +806,10 @@ void WordlensFrame::updateMenuState()
 
 void WordlensFrame::closeEvent(QCloseEvent* event)
 {
-    if (Client* c = clientOf(m_client))
-        c->closeLog();
+    if (Client* c = clientOf(m_client); c && !c->closeLog()) {
+        event->ignore();
+        return;
+    }
     event->accept();
 }
 

@@ -51,6 +51,8 @@ struct Desktop
     std::function<std::string(QWidget*)> exportName;
     std::function<int(QWidget*, char* path, std::size_t size, const char* config)> runWizard;
     std::function<void(QWidget*, const QString& caption, const QString& text)> errorBox;
+    // An analysis the wizard made and nobody saved: QMessageBox::Yes, No or Cancel.
+    std::function<int(QWidget*)> askToSave;
     std::function<bool(const QString& url)> openUrl;
     std::function<bool(const std::string& path)> openPath;
 };

@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTest>
 
@@ -114,6 +115,35 @@ TEST_F(WordlensWindow, ASavedRuleFileIsEvaluatedAgainAndFaultsAreShown)
     ASSERT_TRUE(waitFor([&] { return strip->isVisible(); }, 5000));
     EXPECT_TRUE(strip->text().contains(QStringLiteral("referer2searchword.ini [Word] 2行目")))
         << strip->text().toStdString();
+}
+
+TEST_F(WordlensWindow, AnUnsavedAnalysisIsNotDroppedWithoutAQuestion)
+{
+    const std::string temp = file("tmp/vx00000001.vxlog");
+    ASSERT_EQ(platform::copyFile(m_log, temp), 0);
+    wordlens::Desktop& d = wordlens::desktop();
+    const wordlens::Desktop saved = d;
+    d.runWizard = [&](QWidget*, char* path, std::size_t size, const char* config) {
+        EXPECT_NE(std::string(config).find("res/init_sievra.ini"), std::string::npos);
+        std::snprintf(path, size, "%s", temp.c_str());
+        return 1;
+    };
+    int asked = 0, answer = QMessageBox::Cancel;
+    d.askToSave = [&](QWidget*) {
+        ++asked;
+        return answer;
+    };
+    command(client(), wordlens::kCmdNewAnalysis);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(asked, 0); // the open log was saved
+    EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Vexilo Wordlens"));
+    EXPECT_FALSE(m_frame->close());
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(platform::fileExists(temp));
+    answer = QMessageBox::No;
+    EXPECT_TRUE(m_frame->close());
+    EXPECT_FALSE(platform::fileExists(temp));
+    d = saved;
 }
 
 } // namespace
