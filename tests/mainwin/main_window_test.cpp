@@ -494,24 +494,22 @@ TEST_F(MainWindowTest, TheAddButtonStopsAtSixFilterPanes)
 
 TEST_F(MainWindowTest, SidePrograms)
 {
-    // Sortwell is built and starts; combine is not yet: it says so and nothing starts.
-    int boxes = 0;
-    ModalDriver driver({[&] {
-                           auto* box =
-                               qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                           if (box) {
-                               ++boxes;
-                               box->accept();
-                           }
-                           return boxes == 1;
-                       }},
-                       5000);
-    command(main(), mainwin::kCmdCombine);
-    EXPECT_EQ(boxes, 1);
-    EXPECT_TRUE(m_started.empty());
-    ASSERT_TRUE(platform::fileExists(platform::programPath("Sortwell")));
-    command(main(), mainwin::kCmdUrlGroups);
-    EXPECT_EQ(m_started, std::vector<std::string>{platform::programPath("Sortwell")});
+    // Each is started from the program folder; URL groups and the query decoder with the log.
+    const struct
+    {
+        int command;
+        const char* program;
+    } cases[] = {{mainwin::kCmdUrlGroups, "Sortwell"},
+                 {mainwin::kCmdQueryDecoder, "Wordlens"},
+                 {mainwin::kCmdCombine, "combine"},
+                 {mainwin::kCmdCompress, "crunchbox"}};
+    std::vector<std::string> expected;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(platform::fileExists(platform::programPath(c.program))) << c.program;
+        command(main(), c.command);
+        expected.push_back(platform::programPath(c.program));
+    }
+    EXPECT_EQ(m_started, expected);
 }
 
 TEST(StatusBar, HostPartAndParts)
