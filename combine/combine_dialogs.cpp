@@ -55,12 +55,12 @@ Desktop makeDesktop()
     d.pickOutput = [](QWidget* owner) {
         QFileDialog dialog(owner, QStringLiteral("結合したファイルの保存"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setNameFilters({QStringLiteral("Log Files(*.log;*.gz;*.log.gz;) (*.log *.gz *.log.gz)"),
-                               QStringLiteral("GZ Log Files(*.log.gz) (*.log.gz)"),
-                               QStringLiteral("Plain Log Files(*.log) (*.log)"),
-                               QStringLiteral("Text Files(*.txt) (*.txt)"),
-                               QStringLiteral("GZ Files(*.gz) (*.gz)"),
-                               QStringLiteral("All Files(*.*) (*)")});
+        dialog.setNameFilters(
+            {QStringLiteral("Log Files(*.log;*.gz;*.log.gz;) (*.log *.gz *.log.gz)"),
+             QStringLiteral("GZ Log Files(*.log.gz) (*.log.gz)"),
+             QStringLiteral("Plain Log Files(*.log) (*.log)"),
+             QStringLiteral("Text Files(*.txt) (*.txt)"), QStringLiteral("GZ Files(*.gz) (*.gz)"),
+             QStringLiteral("All Files(*.*) (*)")});
         dialog.setDefaultSuffix(QStringLiteral("log.gz"));
         dialog.resize(760, 480);
         return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
@@ -127,8 +127,9 @@ ListDialog::ListDialog(QWidget* owner) : QDialog(owner)
         m_list.sort(column, m_sortDescending);
         std::vector<int> rows;
         for (const std::string& s : selected)
-            rows.push_back(static_cast<int>(std::find(m_list.paths().begin(), m_list.paths().end(), s) -
-                                            m_list.paths().begin()));
+            rows.push_back(
+                static_cast<int>(std::find(m_list.paths().begin(), m_list.paths().end(), s) -
+                                 m_list.paths().begin()));
         refill(rows);
     });
     connect(m_table, &QTableWidget::itemSelectionChanged, this, &ListDialog::updateState);
@@ -167,7 +168,8 @@ ListDialog::ListDialog(QWidget* owner) : QDialog(owner)
     make(kDown, QStringLiteral("下へ(&D)"), [this] { moveDown(); });
     buttons->addStretch(1);
     make(kSave, QStringLiteral("保存(&C)..."), [this] { save(); })->setDefault(true);
-    make(kCancel, QStringLiteral("&Cancel"), [this] { reject(); });
+    // Escape cancels; "&C" is Save's.
+    make(kCancel, QStringLiteral("Cancel"), [this] { reject(); });
     layout->addLayout(buttons);
     updateState();
 }
@@ -242,7 +244,8 @@ void ListDialog::refill(const std::vector<int>& select)
         const QString path = fromNative(m_list.paths()[i]);
         auto* name = new QTableWidgetItem(QFileInfo(path).fileName());
         name->setToolTip(path);
-        auto* size = new QTableWidgetItem(QString::fromStdString(sizeText(fileSize(m_list.paths()[i]))));
+        auto* size =
+            new QTableWidgetItem(QString::fromStdString(sizeText(fileSize(m_list.paths()[i]))));
         size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_table->setItem(static_cast<int>(i), 0, name);
         m_table->setItem(static_cast<int>(i), 1, size);

@@ -60,7 +60,8 @@ class Sink
     int write(const char* data, std::size_t size)
     {
         if (m_gz)
-            return gzwrite(m_gz, data, static_cast<unsigned>(size)) == static_cast<int>(size) ? 0 : EIO;
+            return gzwrite(m_gz, data, static_cast<unsigned>(size)) == static_cast<int>(size) ? 0
+                                                                                              : EIO;
         while (size > 0) {
             const ssize_t n = ::write(m_fd, data, size);
             if (n < 0) {
@@ -115,7 +116,8 @@ Outcome copyInto(const std::string& input, Sink& sink, const std::string& output
             break;
         if (const int rc = sink.write(buffer.data(), static_cast<std::size_t>(n)))
             return failure(rc, output, "書き込めません");
-        progress.done = base + static_cast<std::uint64_t>(std::max<z_off64_t>(0, gzoffset64(in.get())));
+        progress.done =
+            base + static_cast<std::uint64_t>(std::max<z_off64_t>(0, gzoffset64(in.get())));
         if (!progress.running)
             return failure(kCancelled, {}, "");
     }
@@ -133,8 +135,12 @@ bool sameBytes(const std::string& a, const std::string& b)
 
 std::uint64_t fileSize(const std::string& path)
 {
-    struct stat st{};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+    struct stat st
+    {
+    };
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)
+               ? static_cast<std::uint64_t>(st.st_size)
+               : 0;
 }
 
 std::string sizeText(std::uint64_t bytes)
@@ -155,7 +161,8 @@ std::string remainingText(std::uint64_t elapsedMillis, double fraction)
 {
     if (!(fraction > 0))
         return "--:--";
-    const auto r = static_cast<long long>(static_cast<double>(elapsedMillis) * (1 / fraction - 1) / 1000);
+    const auto r =
+        static_cast<long long>(static_cast<double>(elapsedMillis) * (1 / fraction - 1) / 1000);
     char text[32];
     if (r < 60) {
         std::snprintf(text, sizeof text, "%lld sec", (r + 3) / 5 * 5);
@@ -207,7 +214,8 @@ Outcome combineFiles(const std::vector<std::string>& inputs, const std::string& 
 
 bool FileList::add(const std::string& path)
 {
-    if (std::any_of(m_paths.begin(), m_paths.end(), [&](const std::string& p) { return sameBytes(p, path); }))
+    if (std::any_of(m_paths.begin(), m_paths.end(),
+                    [&](const std::string& p) { return sameBytes(p, path); }))
         return false;
     m_paths.push_back(path);
     return true;
@@ -380,7 +388,9 @@ Outcome convert(const std::string& path, const std::string& target, bool compres
     }
     if (o.ok()) {
         // The new file keeps the input's permission bits.
-        struct stat st{};
+        struct stat st
+        {
+        };
         if (::stat(path.c_str(), &st) == 0)
             ::chmod(temp.c_str(), st.st_mode & 07777);
         // On the disk before the name moves, so that a crash never leaves a short file.

@@ -26,9 +26,9 @@ struct Progress
 // How a job ended: 0, kCancelled, or a failure with the file it happened on.
 struct Outcome
 {
-    int code = 0;        // 0, kCancelled, or a system error (EIO for a damaged gzip input)
-    std::string path;    // the file that failed
-    std::string what;    // UTF-8: "読み込めません", "書き込めません", ...
+    int code = 0;     // 0, kCancelled, or a system error (EIO for a damaged gzip input)
+    std::string path; // the file that failed
+    std::string what; // UTF-8: "読み込めません", "書き込めません", ...
     bool ok() const { return code == 0; }
 };
 

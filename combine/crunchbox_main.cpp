@@ -34,7 +34,8 @@ int main(int argc, char** argv)
                               QStringLiteral("使い方: crunchbox gzip | ungzip"));
         return 2;
     }
-    const QString title = compress ? QStringLiteral("ログ・ファイルの圧縮") : QStringLiteral("ログ・ファイルの解凍");
+    const QString title =
+        compress ? QStringLiteral("ログ・ファイルの圧縮") : QStringLiteral("ログ・ファイルの解凍");
     QFileDialog dialog(nullptr, title);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilters(compress ? QStringList{QStringLiteral("Log Files(*.log) (*.log)"),
@@ -53,11 +54,13 @@ int main(int argc, char** argv)
     };
     std::vector<Item> items;
     for (const QString& file : dialog.selectedFiles()) {
-        const std::string path = QFile::encodeName(QFileInfo(file).absoluteFilePath()).toStdString();
+        const std::string path =
+            QFile::encodeName(QFileInfo(file).absoluteFilePath()).toStdString();
         const std::string target = compress ? combine::gzipName(path) : combine::gunzipName(path);
         if (target.empty()) {
-            QMessageBox::warning(nullptr, title,
-                                 QStringLiteral("名前が .gz で終わっていないため解凍しません。\n%1").arg(file));
+            QMessageBox::warning(
+                nullptr, title,
+                QStringLiteral("名前が .gz で終わっていないため解凍しません。\n%1").arg(file));
             continue;
         }
         bool overwrite = false;
@@ -84,8 +87,9 @@ int main(int argc, char** argv)
         [&](combine::Progress& p) {
             for (std::size_t i = 0; i < items.size() && p.running; ++i) {
                 p.current = static_cast<int>(i);
-                combine::Outcome o = compress ? combine::gzipFile(items[i].path, items[i].overwrite, p)
-                                              : combine::gunzipFile(items[i].path, items[i].overwrite, p);
+                combine::Outcome o =
+                    compress ? combine::gzipFile(items[i].path, items[i].overwrite, p)
+                             : combine::gunzipFile(items[i].path, items[i].overwrite, p);
                 if (o.code == combine::kCancelled)
                     return o;
                 if (!o.ok())
@@ -97,7 +101,8 @@ int main(int argc, char** argv)
             if (current < 0 || current >= static_cast<int>(items.size()))
                 return QStringLiteral("->");
             const std::string& path = items[static_cast<std::size_t>(current)].path;
-            const std::string target = compress ? combine::gzipName(path) : combine::gunzipName(path);
+            const std::string target =
+                compress ? combine::gzipName(path) : combine::gunzipName(path);
             return QStringLiteral("%1 -> %2 (%3/%4)")
                 .arg(QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).fileName(),
                      QFileInfo(QFile::decodeName(QByteArray::fromStdString(target))).fileName())

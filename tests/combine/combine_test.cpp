@@ -60,19 +60,22 @@ TEST(Combine, JoinsByteForByteWhateverTheInputsAre)
     writeGz(dir.file("m1.gz"), "member 1\n");
     writeGz(dir.file("m2.gz"), "member 2\n");
     write(dir.file("multi.log.gz"), read(dir.file("m1.gz")) + read(dir.file("m2.gz")));
-    const std::vector<std::string> inputs{dir.file("a.log"), dir.file("b.log.gz"), dir.file("multi.log.gz")};
+    const std::vector<std::string> inputs{dir.file("a.log"), dir.file("b.log.gz"),
+                                          dir.file("multi.log.gz")};
     const std::string joined = "line 1\nno endline 2\nmember 1\nmember 2\n";
     const struct
     {
         const char* output;
         bool compressed;
-    } cases[] = {{"out.log", false}, {"out.log.gz", true}, {"OUT.LOG.GZ", true}, {"out.gz.log", false}};
+    } cases[] = {
+        {"out.log", false}, {"out.log.gz", true}, {"OUT.LOG.GZ", true}, {"out.gz.log", false}};
     for (const auto& c : cases) {
         Progress progress;
         const Outcome o = combineFiles(inputs, dir.file(c.output), progress);
         ASSERT_TRUE(o.ok()) << c.output << " " << o.what;
         EXPECT_EQ(isGzip(dir.file(c.output)), c.compressed) << c.output;
-        EXPECT_EQ(c.compressed ? readGz(dir.file(c.output)) : read(dir.file(c.output)), joined) << c.output;
+        EXPECT_EQ(c.compressed ? readGz(dir.file(c.output)) : read(dir.file(c.output)), joined)
+            << c.output;
         EXPECT_EQ(progress.done, progress.total);
     }
 }
@@ -90,7 +93,8 @@ TEST(Combine, FailuresAreToldWithTheirFile)
     std::filesystem::create_symlink(dir.file("a.log"), dir.file("link.log"));
 
     Progress progress;
-    Outcome o = combineFiles({dir.file("a.log"), dir.file("cut.gz")}, dir.file("out.log"), progress);
+    Outcome o =
+        combineFiles({dir.file("a.log"), dir.file("cut.gz")}, dir.file("out.log"), progress);
     EXPECT_EQ(o.code, EIO);
     EXPECT_EQ(o.path, dir.file("cut.gz"));
     o = combineFiles({dir.file("a.log"), dir.file("missing.log")}, dir.file("out.log"), progress);
@@ -136,11 +140,9 @@ TEST(Combine, ListMovesAndTexts)
         std::string order;
         std::vector<int> now;
     } cases[] = {
-        {{1}, true, "bacde", {0}},
-        {{2, 4}, true, "acebd", {1, 2}},
+        {{1}, true, "bacde", {0}},        {{2, 4}, true, "acebd", {1, 2}},
         {{0}, true, "abcde", {0}}, // the first cannot go up
-        {{0, 2}, false, "bdace", {2, 3}},
-        {{4}, false, "abcde", {4}},
+        {{0, 2}, false, "bdace", {2, 3}}, {{4}, false, "abcde", {4}},
         {{1, 2}, false, "adbce", {2, 3}},
     };
     for (const auto& c : cases) {
@@ -159,9 +161,9 @@ TEST(Combine, ListMovesAndTexts)
     for (const auto& [bytes, text] : sizes)
         EXPECT_EQ(sizeText(bytes), text) << bytes;
     EXPECT_EQ(remainingText(1000, 0), "--:--");
-    EXPECT_EQ(remainingText(10000, 0.5), "10 sec");   // 10 s
-    EXPECT_EQ(remainingText(12000, 0.5), "15 sec");   // 12 s, rounded to 5
-    EXPECT_EQ(remainingText(100000, 0.5), "1:30");    // 100 s, down to 30
+    EXPECT_EQ(remainingText(10000, 0.5), "10 sec"); // 10 s
+    EXPECT_EQ(remainingText(12000, 0.5), "15 sec"); // 12 s, rounded to 5
+    EXPECT_EQ(remainingText(100000, 0.5), "1:30");  // 100 s, down to 30
 }
 
 TEST(Combine, CrunchboxKeepsTheInputUntilItsOutputIsWhole)
