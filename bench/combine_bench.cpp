@@ -81,9 +81,10 @@ int main(int argc, char** argv)
 
     std::printf("inputs: 4 x %.0f MB raw (%.0f MB gzip -6 in all), %.0f MB joined\n",
                 raw / 4.0 / 1e6, packed / 1e6, raw / 1e6);
-    std::printf("gzip in, plain out:  combine %6.2f s (%5.0f MB/s)   zcat > out      %6.2f s\n", plain,
-                raw / 1e6 / plain, zcatPlain);
-    std::printf("gzip in, gzip -9 out: combine %6.2f s (%5.0f MB/s)   zcat | gzip -9  %6.2f s   (zcat | gzip -6 %.2f s)\n",
+    std::printf("gzip in, plain out:  combine %6.2f s (%5.0f MB/s)   zcat > out      %6.2f s\n",
+                plain, raw / 1e6 / plain, zcatPlain);
+    std::printf("gzip in, gzip -9 out: combine %6.2f s (%5.0f MB/s)   zcat | gzip -9  %6.2f s   "
+                "(zcat | gzip -6 %.2f s)\n",
                 gz, raw / 1e6 / gz, zcatGzip9, zcatGzip6);
     std::printf("output sizes: combine %.1f MB, gzip -9 %.1f MB\n",
                 std::filesystem::file_size(dir + "/out.log.gz") / 1e6,

@@ -3,25 +3,19 @@
 // dialog was cancelled or the job failed (a failure is told, never passed off as done).
 
 #include "combine/combine_dialogs.h"
-#include "dialogs/artwork.h"
+#include "dialogs/look.h"
 #include "dialogs/ui.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QFont>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("combine"));
     QApplication::setOrganizationName(QStringLiteral("Orvane"));
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), font.family()});
-    QApplication::setFont(font);
-    uiLoadQtTranslations();
-    QApplication::setWindowIcon(ui::appIcon());
+    ui::applyLook();
 
     combine::ListDialog list;
     if (list.exec() != QDialog::Accepted)

@@ -5,14 +5,13 @@
 // wrong command line.
 
 #include "combine/combine_dialogs.h"
-#include "dialogs/artwork.h"
+#include "dialogs/look.h"
 #include "dialogs/ui.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFont>
 #include <QMessageBox>
 #include <cstring>
 
@@ -21,12 +20,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("crunchbox"));
     QApplication::setOrganizationName(QStringLiteral("Orvane"));
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), font.family()});
-    QApplication::setFont(font);
-    uiLoadQtTranslations();
-    QApplication::setWindowIcon(ui::appIcon());
+    ui::applyLook();
 
     const bool compress = argc > 1 && std::strcmp(argv[1], "gzip") == 0;
     if (argc != 2 || (!compress && std::strcmp(argv[1], "ungzip") != 0)) {

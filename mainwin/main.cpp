@@ -2,7 +2,7 @@
 // the splash that shows it, then the analysed log named on the command line.
 
 #include "browser/glint.h"
-#include "dialogs/artwork.h"
+#include "dialogs/look.h"
 #include "dialogs/ui.h"
 #include "filters/filter_window.h"
 #include "hosts/host_windows.h"
@@ -76,17 +76,6 @@ void closeOnSignals(QApplication& app)
     ::sigaction(SIGINT, &action, nullptr);
 }
 
-// One look on every desktop: Fusion, Noto Sans CJK JP, Qt's own texts in Japanese.
-void setLook()
-{
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), font.family()});
-    QApplication::setFont(font);
-    uiLoadQtTranslations();
-    QApplication::setWindowIcon(ui::appIcon());
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -97,7 +86,7 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Orvane"));
     QApplication::setApplicationVersion(QStringLiteral(VEXILO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("vexilo"));
-    setLook();
+    ui::applyLook();
     // Tests read the trace on a port of their own.
     if (const char* port = std::getenv("VEXILO_TRACE_PORT"))
         platform::setTracePort(static_cast<std::uint16_t>(std::atoi(port)));

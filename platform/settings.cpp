@@ -129,9 +129,30 @@ void setProgramFolder(const std::string& folder)
     g_programFolder = folder.empty() ? std::string() : withSlash(folder);
 }
 
+namespace {
+
+// Installed, the programs live in <prefix>/lib/vexilo/ and their data (res/, manual/) in
+// <prefix>/share/vexilo/; in the build folder everything sits side by side.
+std::string dataFolderFor(const std::string& programs, std::string_view relative)
+{
+    while (relative.substr(0, 2) == "./")
+        relative.remove_prefix(2);
+    const std::size_t slash = relative.find('/');
+    const std::string first(relative.substr(0, slash));
+    if (first != "res" && first != "manual")
+        return programs;
+    std::error_code ec;
+    if (std::filesystem::exists(programs + first, ec))
+        return programs;
+    const std::string shared = programs + "../../share/vexilo/";
+    return std::filesystem::exists(shared + first, ec) ? shared : programs;
+}
+
+} // namespace
+
 std::string programPath(std::string_view relative)
 {
-    return programFolder() + std::string(relative);
+    return dataFolderFor(programFolder(), relative) + std::string(relative);
 }
 
 std::string resFolder()

@@ -40,7 +40,9 @@ std::string dataFilePath(std::string_view name);
 // The program folder, ending in "/". Defaults to the executable's folder.
 std::string programFolder();
 void setProgramFolder(const std::string& folder);
-// The program folder followed directly by a relative name as written ("./res/x.ini").
+// The program folder followed directly by a relative name as written ("./res/x.ini"). Names
+// under res/ and manual/ are taken from <prefix>/share/vexilo/ when the program folder has
+// no such folder but that one has (the installed layout: programs in <prefix>/lib/vexilo/).
 std::string programPath(std::string_view relative);
 
 // The folder of the installed data (rule files, report templates): "./res/" in the

@@ -13,13 +13,14 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(build-essential cmake ninja-build pkg-config zlib1g-dev libpcre2-dev libgtest-dev
           libbenchmark-dev qt6-base-dev qt6-webengine-dev qt6-webchannel-dev
           libqt6webenginecore6-bin qt6-translations-l10n xvfb xauth fonts-noto-cjk tzdata
-          libcli11-dev)
+          libcli11-dev dpkg-dev file)
 build_dir=$top/build
 cmake_args=(-DCMAKE_BUILD_TYPE=Release)
 targets=()
 for arg in "$@"; do
     case $arg in
-    --programs) targets=(Vexilo Sortwell Wordlens vexilo-cli sievra ui glint genlog vexilo_res) ;;
+    --programs) targets=(Vexilo Sortwell Wordlens combine crunchbox vexilo-cli sievra ui glint genlog
+                           vexilo_res vexilo_manual) ;;
     --sanitize) build_dir=$top/build-asan
                 cmake_args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXILO_SANITIZE=ON -DVEXILO_BENCH=OFF) ;;
     --fuzz)     build_dir=$top/build-fuzz; packages+=(clang libclang-rt-14-dev)

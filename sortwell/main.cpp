@@ -1,14 +1,13 @@
 // Sortwell: the URL group editor. Start-up: window classes, the data folder, the frame
 // with its splash, then the analysed log named on the command line.
 
-#include "dialogs/artwork.h"
+#include "dialogs/look.h"
 #include "dialogs/ui.h"
 #include "platform/trace.h"
 #include "sortwell/sortwell_window.h"
 #include "toolkit/qt_glue.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QMessageBox>
 #include <cstdlib>
 #include <filesystem>
@@ -20,12 +19,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Sortwell"));
     QApplication::setOrganizationName(QStringLiteral("Orvane"));
     QApplication::setDesktopFileName(QStringLiteral("vexilo-sortwell"));
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), font.family()});
-    QApplication::setFont(font);
-    uiLoadQtTranslations();
-    QApplication::setWindowIcon(ui::appIcon());
+    ui::applyLook();
     if (const char* port = std::getenv("VEXILO_TRACE_PORT"))
         platform::setTracePort(static_cast<std::uint16_t>(std::atoi(port)));
 

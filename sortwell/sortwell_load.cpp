@@ -43,17 +43,8 @@ int loadForSortwell(store::LogContainer& log, TextTable& table, store::StepText*
         if (text)
             text->setText(utf8);
     };
-    say("ログファイルを読み込み中");
-    if (const int rc = log.BaseLoad(log.logPath, progress))
+    if (const int rc = store::loadSiteAndReferers(ctx, text))
         return rc;
-    say("ソート中");
-    store::sortByTime(ctx);
-    say("サイト名を検出中");
-    if (const int rc = store::detectSite(ctx))
-        return ctx.cancelled() ? int(platform::kErrCancelled) : rc;
-    say("ローカルサイトからのRefererを修正中");
-    store::fixLocalReferers(ctx);
-    ctx.add(0.05f);
     say("ソート中");
     store::sortByHost(ctx);
     say("訪問者を解析中");

@@ -48,6 +48,11 @@ void rebuildDictionary(LoadContext& ctx);               // 14
 void mergeEntries(LoadContext& ctx);                    // 15
 void collectGroupNames(LoadContext& ctx);               // 16
 
+// What the side programs load of a log: the base load and steps 1 to 3 (sorting, the site,
+// the own-site referers), with the same step texts. 0 or the code of the failing step
+// (kErrCancelled when the progress turned negative).
+[[nodiscard]] int loadSiteAndReferers(LoadContext& ctx, StepText* text);
+
 // The rank a referer2searchrank.ini outcome stands for: its leading number, or "a+b" as
 // their sum (the page's first position plus the place on it).
 long rankFromOutcome(std::string_view outcome);

@@ -28,6 +28,27 @@ ReportGeneratorFactory reportGeneratorFactory()
     return g_reportFactory;
 }
 
+int loadSiteAndReferers(LoadContext& ctx, StepText* text)
+{
+    auto say = [&](const char* utf8) {
+        if (text)
+            text->setText(utf8);
+    };
+    LogContainer& log = ctx.log;
+    say("ログファイルを読み込み中");
+    if (const int rc = log.BaseLoad(log.logPath, ctx.progress))
+        return rc;
+    say("ソート中");
+    sortByTime(ctx);
+    say("サイト名を検出中");
+    if (const int rc = detectSite(ctx))
+        return ctx.cancelled() ? int(platform::kErrCancelled) : rc;
+    say("ローカルサイトからのRefererを修正中");
+    fixLocalReferers(ctx);
+    ctx.add(0.05f);
+    return ctx.cancelled() ? int(platform::kErrCancelled) : 0;
+}
+
 LogContainer::LogContainer()
 {
     std::fill(std::begin(stepMillis), std::end(stepMillis), -1);

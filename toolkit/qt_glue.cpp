@@ -3,12 +3,14 @@
 #include "platform/codepage.h"
 #include "toolkit/window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QMenu>
 #include <QScreen>
 #include <QTreeView>
 
@@ -114,6 +116,17 @@ WaitCursor::WaitCursor()
 WaitCursor::~WaitCursor()
 {
     QApplication::restoreOverrideCursor();
+}
+
+QAction* addMenuCommand(QMenu* menu, const QString& text, Window* client, int id,
+                        const QKeySequence& shortcut)
+{
+    QAction* action = menu->addAction(text);
+    action->setData(id);
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    QObject::connect(action, &QAction::triggered, menu, [client, id] { command(client, id); });
+    return action;
 }
 
 } // namespace toolkit

@@ -5,6 +5,7 @@
 // window shows them, the wait cursor, and the layout sizes several windows share.
 
 #include <QApplication>
+#include <QKeySequence>
 #include <QPixmap>
 #include <QString>
 #include <string>
@@ -13,7 +14,12 @@
 class QFileDialog;
 class QWidget;
 
+class QAction;
+class QMenu;
+
 namespace toolkit {
+
+class Window;
 
 // The width of the filter column when the main window opens (the splitter's place).
 inline constexpr int kFilterColumnWidth = 332;
@@ -36,6 +42,11 @@ void fitFileDialog(QFileDialog& dialog);
 // default suffix), through a fitted file dialog with one name filter ("Text(*.txt) (*.txt)").
 // The chosen path as native bytes; "" when the user cancelled.
 enum class FileDialogKind { Open, Save };
+
+// A menu entry that sends the command `id` to `client` (its id kept as the action's data, so
+// that menu states can be set by command).
+QAction* addMenuCommand(QMenu* menu, const QString& text, Window* client, int id,
+                        const QKeySequence& shortcut = {});
 std::string askFileName(QWidget* owner, FileDialogKind kind, const QString& nameFilter,
                         const QString& defaultSuffix = {});
 

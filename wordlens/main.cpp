@@ -1,14 +1,13 @@
 // Wordlens: the query decoder. Start-up: window classes, the data folder, the frame
 // with its splash, then the analysed log named on the command line.
 
-#include "dialogs/artwork.h"
+#include "dialogs/look.h"
 #include "dialogs/ui.h"
 #include "platform/trace.h"
 #include "toolkit/qt_glue.h"
 #include "wordlens/wordlens_window.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QMessageBox>
 #include <cstdlib>
 #include <filesystem>
@@ -20,12 +19,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Wordlens"));
     QApplication::setOrganizationName(QStringLiteral("Orvane"));
     QApplication::setDesktopFileName(QStringLiteral("vexilo-wordlens"));
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), font.family()});
-    QApplication::setFont(font);
-    uiLoadQtTranslations();
-    QApplication::setWindowIcon(ui::appIcon());
+    ui::applyLook();
     if (const char* port = std::getenv("VEXILO_TRACE_PORT"))
         platform::setTracePort(static_cast<std::uint16_t>(std::atoi(port)));
 

@@ -81,22 +81,10 @@ RuleSet RuleSet::load(const std::string& resFolder)
 int loadForWordlens(store::LogContainer& log, store::StepText* text, store::Progress& progress)
 {
     store::LoadContext ctx{log, progress, {}, platform::resFolder(), platform::homeDir()};
-    auto say = [&](const char* utf8) {
-        if (text)
-            text->setText(utf8);
-    };
-    say("ログファイルを読み込み中");
-    if (const int rc = log.BaseLoad(log.logPath, progress))
+    if (const int rc = store::loadSiteAndReferers(ctx, text))
         return rc;
-    say("ソート中");
-    store::sortByTime(ctx);
-    say("サイト名を検出中");
-    if (const int rc = store::detectSite(ctx))
-        return ctx.cancelled() ? int(platform::kErrCancelled) : rc;
-    say("ローカルサイトからのRefererを修正中");
-    store::fixLocalReferers(ctx);
     progress.store(1);
-    return ctx.cancelled() ? int(platform::kErrCancelled) : 0;
+    return 0;
 }
 
 void RefererList::refresh(const store::LogContainer& log, RuleSet& rules, bool all)

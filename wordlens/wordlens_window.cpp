@@ -754,13 +754,8 @@ WordlensFrame::WordlensFrame()
         return;
     layout->addWidget(m_client);
     Window* client = m_client;
-    auto add = [&](QMenu* menu, const QString& text, int id, const QKeySequence& key = {}) {
-        QAction* a = menu->addAction(text);
-        a->setData(id);
-        if (!key.isEmpty())
-            a->setShortcut(key);
-        connect(a, &QAction::triggered, this, [client, id] { toolkit::command(client, id); });
-        return a;
+    auto add = [client](QMenu* menu, const QString& text, int id, const QKeySequence& key = {}) {
+        return toolkit::addMenuCommand(menu, text, client, id, key);
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     add(file, QStringLiteral("新しいログ解析(&N)..."), kCmdNewAnalysis);

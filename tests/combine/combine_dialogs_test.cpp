@@ -24,12 +24,16 @@ TEST(CombineDialogs, TheListAndTheRefusal)
     combine::Desktop& d = combine::desktop();
     const combine::Desktop saved = d;
     d.pickOutput = [&](QWidget*) { return output; };
-    d.errorBox = [&](QWidget*, const QString& caption, const QString& text) { errors << caption + ":" + text; };
+    d.errorBox = [&](QWidget*, const QString& caption, const QString& text) {
+        errors << caption + ":" + text;
+    };
 
     combine::ListDialog list;
     EXPECT_FALSE(list.button(1)->isEnabled()); // Save needs a file
-    list.addFiles({QString::fromStdString(dir.file("b.log")), QString::fromStdString(dir.file("a.log"))});
-    list.addFiles({QString::fromStdString(dir.file("a.log")), QString::fromStdString(dir.file("c.log"))});
+    list.addFiles(
+        {QString::fromStdString(dir.file("b.log")), QString::fromStdString(dir.file("a.log"))});
+    list.addFiles(
+        {QString::fromStdString(dir.file("a.log")), QString::fromStdString(dir.file("c.log"))});
     ASSERT_EQ(list.table()->rowCount(), 3); // taken in ascending order, a.log once
     EXPECT_EQ(list.table()->item(0, 0)->text(), QStringLiteral("a.log"));
     EXPECT_EQ(list.findChild<QLineEdit*>(QStringLiteral("1009"))->text(), QStringLiteral("3"));
@@ -46,7 +50,8 @@ TEST(CombineDialogs, TheListAndTheRefusal)
 
     output = QString::fromStdString(dir.file("./b.log")); // an input by another spelling
     list.save();
-    EXPECT_EQ(errors, QStringList{QStringLiteral("Combine:結合ファイルに出力ファイルを含むことはできません")});
+    EXPECT_EQ(errors, QStringList{QStringLiteral(
+                          "Combine:結合ファイルに出力ファイルを含むことはできません")});
     EXPECT_EQ(list.result(), 0);
     output = QString::fromStdString(dir.file("all.log.gz"));
     list.save();
@@ -55,10 +60,12 @@ TEST(CombineDialogs, TheListAndTheRefusal)
     EXPECT_EQ(list.inputs().size(), 3u);
     d = saved;
 
-    combine::ProgressDialog progress(
-        QStringLiteral("ファイルの結合"),
-        [&](combine::Progress& p) { return combine::combineFiles(list.inputs(), list.output(), p); },
-        {});
+    combine::ProgressDialog progress(QStringLiteral("ファイルの結合"),
+                                     [&](combine::Progress& p) {
+                                         return combine::combineFiles(list.inputs(), list.output(),
+                                                                      p);
+                                     },
+                                     {});
     EXPECT_EQ(progress.run(), 0);
     EXPECT_EQ(progress.progress().done, progress.progress().total);
 }

@@ -3,6 +3,7 @@
 #include "temp_dir.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -62,6 +63,26 @@ TEST(Paths, ProgramFolderIsTheExecutablesFolder)
     EXPECT_TRUE(platform::isDirectory(folder));
     platform::setProgramFolder("/opt/vexilo");
     EXPECT_EQ(platform::programPath("./res/agent2os.ini"), "/opt/vexilo/./res/agent2os.ini");
+    platform::setProgramFolder("");
+}
+
+TEST(Paths, TheInstalledLayoutFindsItsDataUnderShare)
+{
+    vxtest::TempDir dir;
+    const std::string prefix = dir.file("usr");
+    std::filesystem::create_directories(prefix + "/lib/vexilo");
+    std::filesystem::create_directories(prefix + "/share/vexilo/res");
+    std::filesystem::create_directories(prefix + "/share/vexilo/manual");
+    platform::setProgramFolder(prefix + "/lib/vexilo");
+    const std::string programs = prefix + "/lib/vexilo/";
+    const std::string shared = programs + "../../share/vexilo/";
+    EXPECT_EQ(platform::programPath("./res/agent2os.ini"), shared + "./res/agent2os.ini");
+    EXPECT_EQ(platform::programPath("manual/index.html"), shared + "manual/index.html");
+    EXPECT_EQ(platform::resFolder(), shared + "./res/");
+    EXPECT_EQ(platform::programPath("Sortwell"), programs + "Sortwell");
+    // Side by side (the build folder), the program folder's own res/ wins.
+    std::filesystem::create_directories(programs + "res");
+    EXPECT_EQ(platform::programPath("./res/agent2os.ini"), programs + "./res/agent2os.ini");
     platform::setProgramFolder("");
 }
 
