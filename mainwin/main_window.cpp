@@ -6,6 +6,7 @@
 #include "filters/pane_classes.h"
 #include "filters/pane_frame.h"
 #include "filters/period_filter.h"
+#include "mainwin/manual_window.h"
 #include "mainwin/remembered.h"
 #include "mainwin/report_work_folder.h"
 #include "mainwin/status_bar.h"
@@ -681,11 +682,24 @@ class MainHandler final : public Handler
     void openManual(Window& self, const char* relative)
     {
         const std::string path = platform::programPath(relative);
-        if (!platform::fileExists(path) || !desktop().openPath(path))
+        if (!platform::fileExists(path)) {
             QMessageBox::information(
                 self.window(), QStringLiteral("Vexilo"),
-                QStringLiteral("マニュアルはまだインストールされていません。\n%1")
-                    .arg(fromNative(path)));
+                QStringLiteral("マニュアルが見つかりません。\n%1").arg(fromNative(path)));
+            return;
+        }
+        if (desktop().openPath(path))
+            return;
+        // No program for it on this desktop: the pages in a window of our own.
+        if (path.size() > 5 && path.compare(path.size() - 5, 5, ".html") == 0 &&
+            desktop().showManual) {
+            desktop().showManual(self.window(), path);
+            return;
+        }
+        QMessageBox::information(
+            self.window(), QStringLiteral("Vexilo"),
+            QStringLiteral("このファイルを開くプログラムが見つかりません。\n%1")
+                .arg(fromNative(path)));
     }
 
     // Places the panes: the columns end at the status bar; the filter column reaches the
@@ -749,6 +763,9 @@ Desktop realDesktop()
     d.about = [] { uiDoSplash("", nullptr, 0); };
     d.openPath = [](const std::string& path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(fromNative(path)));
+    };
+    d.showManual = [](QWidget* owner, const std::string& page) {
+        showManualWindow(owner, fromNative(page));
     };
     d.openUrl = [](const QString& url) { return QDesktopServices::openUrl(QUrl(url)); };
     d.startProgram = [](const std::string& program, const QStringList& arguments) {

@@ -62,6 +62,9 @@ struct Desktop
     std::function<void()> about;
     // A file or folder opened with the desktop's program for it; false when that failed.
     std::function<bool(const std::string& path)> openPath;
+    // A page of the manual shown in the program's own manual window (when the desktop has
+    // nothing to show HTML with).
+    std::function<void(QWidget* owner, const std::string& page)> showManual;
     // A web address opened in the browser.
     std::function<bool(const QString& url)> openUrl;
     // A program started without waiting for it; false when it could not start.
