@@ -1,7 +1,6 @@
 #include "mainwin/main_window.h"
 
 #include "dialogs/ui.h"
-#include "filters/chain.h"
 #include "filters/chain_windows.h"
 #include "filters/kinds.h"
 #include "filters/pane_classes.h"
@@ -359,12 +358,8 @@ class MainHandler final : public Handler
 
     LResult onCommand(Window& self, int id, LParam arg)
     {
-        if (const filters::KindInfo* filter = filters::kindOfCommand(id)) {
-            // The chain holds six panes at most (their stage bits, colours and places).
-            if (child(&self, IDW_FILTER_FIRST + filters::kMaxPanes - 1))
-                return 0;
+        if (const filters::KindInfo* filter = filters::kindOfCommand(id))
             return reinterpret_cast<LResult>(addFilter(self, filter->className, true));
-        }
         if (filters::viewOfCommand(id)) {
             Window* view = reinterpret_cast<Window*>(command(child(&self, IDW_VIEW_FIRST), id));
             if (view) {
@@ -918,8 +913,6 @@ void MainFrame::updateMenuState()
         setEnabled(menu, [&](int id) {
             if (id == kCmdSave || id == kCmdClose || id == kCmdAddLogs || id == kCmdUrlGroups)
                 return open;
-            if (filters::kindOfCommand(id))
-                return !(m_main && child(m_main, IDW_FILTER_FIRST + filters::kMaxPanes - 1));
             if (const filters::ViewClass* view = filters::viewOfCommand(id)) {
                 // The entry of a view that is on show is grayed.
                 for (QObject* object : m_main ? m_main->children() : QObjectList())

@@ -407,21 +407,6 @@ TEST_F(MainWindowTest, GroupsSavedInSortwellReachTheOpenLog)
     EXPECT_EQ(groups["/p3"], "/p3");
 }
 
-TEST_F(MainWindowTest, TheChainHoldsSixPanesAtMost)
-{
-    const int add = filters::kindOfClass("WC_FILTER_REQ")->command;
-    int panes = 0;
-    while (child(main(), IDW_FILTER_FIRST + panes))
-        ++panes;
-    for (; panes < 6; ++panes)
-        EXPECT_NE(command(main(), add), 0) << panes;
-    ASSERT_TRUE(settle());
-    m_frame->updateMenuState();
-    EXPECT_FALSE(action(add)->isEnabled());
-    EXPECT_EQ(command(main(), add), 0); // a seventh is refused
-    EXPECT_EQ(child(main(), IDW_FILTER_FIRST + 6), nullptr);
-}
-
 TEST_F(MainWindowTest, RebuildingTheChain)
 {
     auto classes = [&] {
