@@ -130,13 +130,6 @@ int main(int argc, char** argv)
     uiDoSplash("", &frame, UI_SW_SHOWNORMAL);
 
     // 4. The analysed log on the command line, once the window runs.
-    static std::string commandLine;
-    if (argc > 1 && *argv[1]) {
-        std::error_code ec;
-        const auto absolute = std::filesystem::absolute(argv[1], ec);
-        commandLine = ec ? std::string(argv[1]) : absolute.string();
-        toolkit::post(frame.mainWindow(), toolkit::WM_COMMAND, mainwin::kCmdOpen,
-                      reinterpret_cast<toolkit::LParam>(commandLine.c_str()));
-    }
+    toolkit::postCommandLineOpen(frame.mainWindow(), mainwin::kCmdOpen, argc, argv);
     return QApplication::exec();
 }

@@ -37,13 +37,6 @@ int main(int argc, char** argv)
     uiDoSplash("Sortwell", &frame, UI_SW_SHOWNORMAL);
 
     // Without a log on the command line nothing is opened: File > 編集サイトの変更 opens one.
-    static std::string commandLine;
-    if (argc > 1 && *argv[1]) {
-        std::error_code ec;
-        const auto absolute = std::filesystem::absolute(argv[1], ec);
-        commandLine = ec ? std::string(argv[1]) : absolute.string();
-        toolkit::post(frame.client(), toolkit::WM_COMMAND, sortwell::kCmdOpen,
-                      reinterpret_cast<toolkit::LParam>(commandLine.c_str()));
-    }
+    toolkit::postCommandLineOpen(frame.client(), sortwell::kCmdOpen, argc, argv);
     return QApplication::exec();
 }

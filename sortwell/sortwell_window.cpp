@@ -7,6 +7,8 @@
 #include "platform/settings.h"
 #include "platform/trace.h"
 #include "sortwell/sortwell_load.h"
+#include "store/label_steps.h"
+#include "store/load_failure.h"
 #include "store/log_container.h"
 #include "toolkit/controls.h"
 #include "toolkit/qt_glue.h"
@@ -732,24 +734,10 @@ struct LoadJob
     std::string importPath; // import instead of a load
 };
 
-class LabelText final : public store::StepText
-{
-  public:
-    explicit LabelText(UiLabel* label) : m_label(label) {}
-    void setText(const char* utf8) override
-    {
-        if (m_label)
-            m_label->setText(utf8);
-    }
-
-  private:
-    UiLabel* m_label;
-};
-
 int runLoad(UiLabel* label, std::atomic<float>* progress, void* context)
 {
     auto* job = static_cast<LoadJob*>(context);
-    LabelText text(label);
+    store::LabelSteps text(label);
     if (!job->importPath.empty()) {
         text.setText("URLグループを読み込み中");
         const int rc = importGroupFile(*job->table, job->importPath);
@@ -757,16 +745,6 @@ int runLoad(UiLabel* label, std::atomic<float>* progress, void* context)
         return rc;
     }
     return loadForSortwell(job->log, *job->table, &text, *progress, job->dataFolder);
-}
-
-QString errorDetail(const char* what, int rc)
-{
-    return QStringLiteral("%1\nerr=%2(0x%3)")
-        .arg(QString::fromLatin1(what))
-        .arg(rc)
-        .arg(static_cast<unsigned>(rc), 0, 16)
-        .toUpper()
-        .replace(QStringLiteral("ERR="), QStringLiteral("err="));
 }
 
 LResult Client::onMessage(Window& self, unsigned msg, WParam wParam, LParam lParam)
@@ -984,12 +962,8 @@ void Client::openLog(const char* path)
     const int rc = uiAsyncOpen(owner(), runLoad, job.get());
     platform::trace("Sortwell open %s: %d", file.c_str(), rc);
     if (rc != 0) {
-        if (rc == 232)
-            desktop().errorBox(owner(), QStringLiteral("解析に十分なデータがありません"));
-        else if (rc == 11)
-            desktop().errorBox(owner(), QStringLiteral("ファイル形式が正しくありません"));
-        else if (rc != int(platform::kErrCancelled))
-            desktop().errorBox(owner(), errorDetail("Open LogFile failed", rc));
+        if (const std::string text = store::sideProgramOpenFailure(rc); !text.empty())
+            desktop().errorBox(owner(), QString::fromStdString(text));
         return;
     }
     doc.table = std::move(table);
@@ -1056,7 +1030,8 @@ void Client::importFile()
     job.importPath = path;
     const int rc = uiAsyncOpen(owner(), runLoad, &job);
     if (rc != 0 && rc != int(platform::kErrCancelled))
-        desktop().errorBox(owner(), errorDetail("Import Group failed", rc));
+        desktop().errorBox(
+            owner(), QString::fromStdString(store::failureWithCode("Import Group failed", rc)));
     fillPanes();
     setModified(true);
 }

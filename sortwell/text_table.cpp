@@ -71,6 +71,7 @@ void TextTable::clear()
     m_groups.clear();
     m_fullReferers.clear();
     m_counter = 0;
+    m_totalsValid = false;
 }
 
 void TextTable::fillFrom(const store::LogContainer& log)
@@ -120,6 +121,7 @@ void TextTable::addText(const std::string& text, std::uint32_t count, bool reque
     TextEntry& e = m_texts[text];
     e.count = count;
     (request ? e.request : e.referer) = true;
+    m_totalsValid = false;
 }
 
 const TextEntry* TextTable::find(const std::string& text) const
@@ -130,6 +132,7 @@ const TextEntry* TextTable::find(const std::string& text) const
 
 TextEntry& TextTable::entry(const std::string& text, bool requestSide)
 {
+    m_totalsValid = false;
     TextEntry& e = m_texts[text];
     if (!e.request && !e.referer)
         (requestSide ? e.request : e.referer) = true;
@@ -140,6 +143,7 @@ void TextTable::assign(TextEntry& e, const std::string& group)
 {
     e.group = group;
     e.number = ++m_counter;
+    m_totalsValid = false;
 }
 
 bool TextTable::holds(const std::string& group, const std::string& text) const
@@ -159,12 +163,22 @@ bool TextTable::holds(const std::string& group, const std::string& text) const
 
 std::uint64_t TextTable::total(const std::string& text) const
 {
-    const TextEntry* e = find(text);
-    std::uint64_t sum = e ? e->count : 0;
-    if (isGroup(text))
-        for (const std::string& member : members(text))
-            sum += total(member);
-    return sum;
+    if (!m_totalsValid) {
+        // Each count goes to its text and to every group above it (the table holds no cycle).
+        m_totals.clear();
+        for (const auto& [name, e] : m_texts) {
+            m_totals[name] += e.count;
+            std::string at = e.group;
+            for (std::size_t steps = 0; !at.empty() && steps < m_texts.size(); ++steps) {
+                m_totals[at] += e.count;
+                const auto up = m_texts.find(at);
+                at = up == m_texts.end() ? std::string() : up->second.group;
+            }
+        }
+        m_totalsValid = true;
+    }
+    const auto found = m_totals.find(text);
+    return found == m_totals.end() ? 0 : found->second;
 }
 
 std::vector<std::string> TextTable::ungrouped(Mode mode) const

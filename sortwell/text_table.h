@@ -104,6 +104,10 @@ class TextTable
     std::set<std::string> m_groups;
     std::map<std::string, std::map<std::string, std::uint32_t>> m_fullReferers;
     std::uint64_t m_counter = 0;
+    // Totals of every text, made again after any change (lists ask for them per row and
+    // per paint).
+    mutable std::map<std::string, std::uint64_t> m_totals;
+    mutable bool m_totalsValid = false;
 };
 
 // The rows of `texts` an expression matches (UTF-16 matching as everywhere in the

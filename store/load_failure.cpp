@@ -134,4 +134,24 @@ std::string troubleReason(int code, const LoadTrouble& t)
     return reason + " (" + codeText(code) + ")";
 }
 
+std::string failureWithCode(const char* what, int code)
+{
+    return std::string(what) + "\n" + codeText(code);
+}
+
+std::string sideProgramOpenFailure(int code)
+{
+    switch (code) {
+    case 0:
+    case 1223:
+        return {};
+    case 232:
+        return "解析に十分なデータがありません";
+    case 11:
+        return "ファイル形式が正しくありません";
+    default:
+        return failureWithCode("Open LogFile failed", code);
+    }
+}
+
 } // namespace store

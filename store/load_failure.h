@@ -13,6 +13,13 @@ namespace store {
 // "" for a cancelled load (1223), which is not reported.
 std::string openFailureMessage(int code);
 
+// What went wrong, then "err=%d(0x%X)" on the next line ("Import Group failed\nerr=2(0x2)").
+std::string failureWithCode(const char* what, int code);
+// The side programs' (Sortwell's, Wordlens') box after a failed open: the two texts for too
+// little data (232) and a file that is no analysed log (11), else "Open LogFile failed" with
+// the code; "" for a cancelled load.
+std::string sideProgramOpenFailure(int code);
+
 // The Japanese line that names what failed ("解析ログが見つかりません: /x/a.vxlog", "データ
 // フォルダに書き込めません: /x/My Vexilo"); "" when the load did not fail on a file.
 std::string troubleLine(int code, const LoadTrouble& trouble);

@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "platform/settings.h"
 #include "platform/trace.h"
+#include "store/label_steps.h"
 #include "store/load_failure.h"
 #include "store/log_container.h"
 #include "store/queries.h"
@@ -27,20 +28,6 @@ struct LoadJob
     LogContainer* log;
     std::string reportFolder;
     bool reload;
-};
-
-class LabelSteps final : public StepText
-{
-  public:
-    explicit LabelSteps(UiLabel* label) : m_label(label) {}
-    void setText(const char* utf8) override
-    {
-        if (m_label)
-            m_label->setText(utf8);
-    }
-
-  private:
-    UiLabel* m_label;
 };
 
 int runLoadJob(UiLabel* label, std::atomic<float>* progress, void* context)

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QTreeView>
+#include <filesystem>
 
 namespace toolkit {
 namespace {
@@ -127,6 +128,18 @@ QAction* addMenuCommand(QMenu* menu, const QString& text, Window* client, int id
         action->setShortcut(shortcut);
     QObject::connect(action, &QAction::triggered, menu, [client, id] { command(client, id); });
     return action;
+}
+
+void postCommandLineOpen(Window* window, int openCommand, int argc, char** argv)
+{
+    static std::string path; // lives as long as the program: the message carries its address
+    if (argc < 2 || !*argv[1])
+        return;
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(argv[1], ec);
+    path = ec ? std::string(argv[1]) : absolute.string();
+    post(window, WM_COMMAND, static_cast<WParam>(openCommand),
+         reinterpret_cast<LParam>(path.c_str()));
 }
 
 } // namespace toolkit

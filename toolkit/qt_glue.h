@@ -43,6 +43,10 @@ void fitFileDialog(QFileDialog& dialog);
 // The chosen path as native bytes; "" when the user cancelled.
 enum class FileDialogKind { Open, Save };
 
+// The file named on a program's command line (argv[1], made absolute), posted to window as
+// the open command once the event loop runs; nothing without one.
+void postCommandLineOpen(Window* window, int openCommand, int argc, char** argv);
+
 // A menu entry that sends the command `id` to `client` (its id kept as the action's data, so
 // that menu states can be set by command).
 QAction* addMenuCommand(QMenu* menu, const QString& text, Window* client, int id,

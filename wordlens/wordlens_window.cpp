@@ -7,6 +7,8 @@
 #include "platform/files.h"
 #include "platform/settings.h"
 #include "platform/trace.h"
+#include "store/label_steps.h"
+#include "store/load_failure.h"
 #include "store/log_container.h"
 #include "toolkit/controls.h"
 #include "toolkit/qt_glue.h"
@@ -389,23 +391,9 @@ void Pane::open(int row)
 
 // ---- Client ---------------------------------------------------------------------------
 
-class LabelText final : public store::StepText
-{
-  public:
-    explicit LabelText(UiLabel* label) : m_label(label) {}
-    void setText(const char* utf8) override
-    {
-        if (m_label)
-            m_label->setText(utf8);
-    }
-
-  private:
-    UiLabel* m_label;
-};
-
 int runLoad(UiLabel* label, std::atomic<float>* progress, void* context)
 {
-    LabelText text(label);
+    store::LabelSteps text(label);
     return loadForWordlens(*static_cast<store::LogContainer*>(context), &text, *progress);
 }
 
@@ -601,18 +589,8 @@ void Client::openLog(const std::string& path, bool temporary)
     const int rc = uiAsyncOpen(owner(), runLoad, log.get());
     platform::trace("Wordlens open %s: %d", path.c_str(), rc);
     if (rc != 0) {
-        const QString caption = QString::fromLatin1(kTitle);
-        if (rc == 232)
-            desktop().errorBox(owner(), caption, QStringLiteral("解析に十分なデータがありません"));
-        else if (rc == 11)
-            desktop().errorBox(owner(), caption, QStringLiteral("ファイル形式が正しくありません"));
-        else if (rc != int(platform::kErrCancelled))
-            desktop().errorBox(owner(), caption,
-                               QStringLiteral("Open LogFile failed\nerr=%1(0x%2)")
-                                   .arg(rc)
-                                   .arg(static_cast<unsigned>(rc), 0, 16)
-                                   .toUpper()
-                                   .replace(QStringLiteral("ERR="), QStringLiteral("err=")));
+        if (const std::string text = store::sideProgramOpenFailure(rc); !text.empty())
+            desktop().errorBox(owner(), QString::fromLatin1(kTitle), QString::fromStdString(text));
         if (temporary)
             std::remove(path.c_str());
         updateTitle();

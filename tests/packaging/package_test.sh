@@ -63,7 +63,6 @@ for _ in $(seq 100); do
     sleep 0.2
 done
 [ -f "$home/searchword.cache" ] || { cat "$root/vexilo.log" >&2; fail "Vexilo did not load the sample"; }
-sleep 1
 kill -TERM "$pid"
 status=0
 wait "$pid" || status=$?
