@@ -115,7 +115,8 @@ void ChainOptions::addTo(CLI::App& command)
                 m_panes.push_back({text, {}});
             },
             "a filter pane: req, reqbegin, reqend, query, ref, searchname,\n"
-            "searchword, agent, browser, os, hostname, tldjp or domain, with\n"
+            "searchword, agent, browser, os, hostname, tldjp, domain or\n"
+            "visitorkind, with\n"
             "the toggles bypass, pct, group, path, split, caps (req,group,path)")
         ->type_name("KIND[,FLAG...]")
         ->trigger_on_parse()

@@ -8,6 +8,7 @@
 #include "import/import_options.h"
 #include "import/import_paths.h"
 #include "platform/errors.h"
+#include "platform/settings.h"
 
 #include <CLI/CLI.hpp>
 #include <chrono>
@@ -52,6 +53,8 @@ static int importCommand(sievra::OwnedImportOptions& o, bool allAgents, bool ver
 {
     if (allAgents)
         o.flags &= ~LA_F_BROWSERS_ONLY;
+    else if (o.machineRules.empty())
+        o.machineRules = platform::resFolder() + "robots.ini";
     o.inputs = sievra::makeList(inputs);
     // The library refuses these too; here they get a message of their own.
     const sievra::PathProblem problem =
@@ -145,6 +148,11 @@ void addImportCommand(CLI::App& app)
                      "browsers-only)")
         ->type_name("N");
     command->add_flag("--all-agents", args->allAgents, "keep every user agent, not only browsers");
+    command
+        ->add_option("--machine-rules", o.machineRules,
+                     "the rule file of machine agents that browsers-only also\n"
+                     "leaves out (default: robots.ini of the rule folder)")
+        ->type_name("FILE");
     command->add_flag("--verbose", args->verbose,
                       "show the import library's trace lines on standard output");
     auto list = [command](const char* name, std::string& to, const char* description) {

@@ -32,6 +32,7 @@ struct LoadArgs
     bool visitors = false;
     bool search = false;
     bool agents = false;
+    bool kinds = false;
 };
 
 class StepPrinter : public store::StepText
@@ -118,6 +119,15 @@ int load(const LoadArgs& args)
         for (const auto& v : log.Visitors)
             out += hostText(*v.first->host) + "\t" + std::to_string(v.first->time) + "\t" +
                    std::to_string(v.count) + "\n";
+    if (args.kinds)
+        for (std::size_t i = 0; i < log.Visitors.size(); ++i) {
+            const store::VisitorEntry& v = log.Visitors[i];
+            const store::VisitorClass& c =
+                log.VisitorClasses[i < log.VisitorClassOf.size() ? log.VisitorClassOf[i] : 0];
+            out += hostText(*v.first->host) + "\t" + std::to_string(v.first->time) + "\t" +
+                   std::to_string(v.count) + "\t" + store::visitorKindKey(c.kind) + "\t" +
+                   text(c.label) + "\n";
+        }
     if (args.search) {
         std::set<std::pair<const char*, const char*>> seen;
         for (const auto& f : log.Frg2)
@@ -157,6 +167,10 @@ void addLoadCommand(CLI::App& app)
     command->add_flag("--search", args->search,
                       "one line per search key: referer, query, word, rank, engine");
     command->add_flag("--agents", args->agents, "one line per user agent: agent, browser, OS");
+    command->add_flag("--visitor-kinds", args->kinds,
+                      "one line per visitor: host, first time, records, kind\n"
+                      "(person, ai-crawler, ..., suspected) and its row in the\n"
+                      "visitor-kind pane");
     command->footer("Texts are written as they are stored (CP932).");
 }
 

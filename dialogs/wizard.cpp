@@ -661,6 +661,13 @@ UserAgentPage::UserAgentPage(const AnalyzeSettings& settings, QWidget* parent) :
     layout->addWidget(
         wrapped(QStringLiteral("※Internet ExplorerとNetscapeを中心に解析を行います。"), this));
     layout->addWidget(wrapped(QStringLiteral("※Vexiloからの閲覧は除外します。"), this));
+    layout->addWidget(wrapped(
+        QStringLiteral("※標準では、robots.ini に載っている機械 (検索エンジンや AI のクローラー、"
+                       "AI アシスタント、SEO ツール、監視サービス、フィードリーダー、自動操作の"
+                       "ブラウザー、プログラム) と、連絡先の https:// アドレスやメール アドレスを"
+                       "名乗るエージェントも除外します。「すべて」では機械も残り、「訪問者の種類」"
+                       "フィルタで人と機械を分けて見られます。"),
+        this));
     layout->addStretch();
 }
 

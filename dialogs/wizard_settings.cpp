@@ -165,6 +165,8 @@ ImportRequest::ImportRequest(const std::string& scratch, const std::string& outp
     m_options.windowEnd = 0;
     m_options.truncatedFile = nullptr;
     m_options.excludedFile = nullptr;
+    m_machineRules = platform::resFolder() + "robots.ini";
+    m_options.machineRules = m_machineRules.c_str();
 }
 
 std::string makeOutputPath()

@@ -92,6 +92,7 @@ class ImportRequest
     std::string m_output;
     std::vector<std::string> m_inputs;
     std::string m_inputList, m_statusList, m_methodList, m_skipList, m_indexList;
+    std::string m_machineRules;
     ImportOptions m_options{};
 };
 

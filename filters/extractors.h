@@ -15,7 +15,9 @@
 #include "filters/kinds.h"
 #include "store/log_container.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <utility>
 
 namespace filters {
@@ -28,6 +30,8 @@ struct ExtractContext
     const KeySet* path = nullptr; // path mode active: the selection of the pane before
     bool pathFromPage = false;    // that pane is of the page kind (else the referer kind)
     HostKeys* hosts = nullptr;    // host-name kinds
+    const store::LogContainer* log = nullptr; // the visitor-kind kind
+    mutable std::size_t visitorHint = 0;      // where the last visitor was found
 };
 
 // What an extractor call says.
@@ -223,6 +227,36 @@ struct Host
     }
 };
 
+// The class of the visitor whose first page view r is (the visitor-kind kind). The visitor
+// loops go through the visitors in order, so the one after the last found is tried first.
+struct VisitorClass
+{
+    static constexpr Range kRange = Range::PerVisitor;
+    const store::LogContainer* log;
+    std::size_t* hint;
+    Yield operator()(const store::LogRecord& r, std::uint32_t, const char*& key) const
+    {
+        key = nullptr;
+        if (!log || log->VisitorClassOf.size() != log->Visitors.size())
+            return Yield::Key;
+        const store::VisitorEntry* v = log->Visitors.data();
+        const std::size_t n = log->Visitors.size();
+        std::size_t at = *hint;
+        if (!(at < n && v[at].first == &r) && !(++at < n && v[at].first == &r)) {
+            const auto* it = std::lower_bound(
+                v, v + n, &r, [](const store::VisitorEntry& e, const store::LogRecord* p) {
+                    return std::less<>()(e.first, p);
+                });
+            if (it == v + n || it->first != &r)
+                return Yield::Key;
+            at = static_cast<std::size_t>(it - v);
+        }
+        *hint = at;
+        key = log->VisitorClasses[log->VisitorClassOf[at]].label;
+        return Yield::Key;
+    }
+};
+
 } // namespace extract
 
 // Calls f with the extractor of ctx's kind (not the search-word kind, which has its own
@@ -263,6 +297,8 @@ template <typename F> decltype(auto) withExtractor(const ExtractContext& ctx, F&
         break;
     case Kind::SearchWord: // its rows are word_rows.h; nothing yields here
         return f(None{});
+    case Kind::VisitorKind:
+        return f(extract::VisitorClass{ctx.log, &ctx.visitorHint});
     }
     return f(extract::Host{ctx.hosts});
 }

@@ -157,6 +157,10 @@ class FilterPane final : public Handler, public ListOwner
     {
         return fromCp932(m_model.cellText(static_cast<std::size_t>(row), subitem));
     }
+    QString cellTip(int row, int subitem) const override
+    {
+        return subitem == 0 ? fromCp932(m_model.rowTip(static_cast<std::size_t>(row))) : QString();
+    }
 
     void drawCell(QPainter& p, int row, int subitem, const CellState& state, const QRect& rect,
                   Qt::Alignment alignment) const override

@@ -13,7 +13,7 @@ class QWidget;
 
 namespace filters {
 
-// Registers the thirteen filter classes and the period class (once, at start-up).
+// Registers the fourteen filter classes and the period class (once, at start-up).
 void registerFilterWindows();
 
 // Where a list's export goes (a native path, "" to cancel): the save dialog, unless a test

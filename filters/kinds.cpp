@@ -32,6 +32,8 @@ constexpr KindInfo kKinds[kKindCount] = {
      "#resolving ...", nullptr, "からの訪問者"},
     {Kind::Domain, "WC_FILTER_DOMAIN", 40041, "ドメイン名", "HostName", true, false, false,
      "#resolving ...", nullptr, "からの訪問者"},
+    {Kind::VisitorKind, "WC_FILTER_VISITORKIND", 40043, "訪問者の種類", "Kind", true, false, false,
+     "(null)", nullptr, "の訪問者"},
 };
 
 constexpr std::string_view kClassPrefix = "WC_FILTER_";

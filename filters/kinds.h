@@ -1,6 +1,6 @@
 #pragma once
 
-// The thirteen filter kinds: what a pane of each kind is called, which columns and buttons
+// The fourteen filter kinds: what a pane of each kind is called, which columns and buttons
 // it has, the label of its null item, and the sentence that describes its selection. What
 // a kind yields for a page view is extractors.h.
 //
@@ -27,9 +27,10 @@ enum class Kind : std::uint8_t {
     HostName,
     TldJp, // top-level domain, with the Japanese second level
     Domain,
+    VisitorKind, // person, named machine or suspected machine (store/visitor_kind.h)
 };
 
-inline constexpr int kKindCount = 13;
+inline constexpr int kKindCount = 14;
 
 // The pane toggles, one per toolbar button (its command id in the comment).
 enum PaneFlag : unsigned {

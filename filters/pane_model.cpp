@@ -35,6 +35,7 @@ ExtractContext PaneModel::context() const
     ctx.path = pathActive() ? &m_path : nullptr;
     ctx.pathFromPage = m_pathFromPage;
     ctx.hosts = &m_hosts;
+    ctx.log = m_log;
     return ctx;
 }
 
@@ -229,6 +230,17 @@ void PaneModel::appendCellText(std::string& out, std::size_t row, int subitem) c
     default:
         break;
     }
+}
+
+std::string_view PaneModel::rowTip(std::size_t row) const
+{
+    if (m_kind != Kind::VisitorKind || !m_log || row >= rowCount())
+        return {};
+    const char* key = rowKey(row);
+    for (const store::VisitorClass& c : m_log->VisitorClasses)
+        if (c.label == key)
+            return c.reason ? std::string_view(c.reason) : std::string_view();
+    return {};
 }
 
 std::string PaneModel::cellText(std::size_t row, int subitem) const

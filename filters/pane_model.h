@@ -115,6 +115,9 @@ class PaneModel : public CellSource
     std::string_view keyText(std::size_t row) const;
     // The first column's colour for an unselected row (0x00BBGGRR).
     std::uint32_t keyColour(std::size_t row) const;
+    // The tooltip of a row's first column (CP932): why the visitors of a visitor-kind row
+    // are what the row says; empty for the other kinds.
+    std::string_view rowTip(std::size_t row) const;
     // The first row whose first-column text is text exactly (the null label included), or
     // -1.
     int findRowByText(std::string_view text) const;

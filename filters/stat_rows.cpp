@@ -218,7 +218,7 @@ std::uint32_t RowAccumulator::apply(store::LogContainer& log, std::uint32_t depe
 
 KeyOrder keyOrderOf(Kind kind)
 {
-    return isHostKind(kind) ? KeyOrder::Text : KeyOrder::Pointer;
+    return isHostKind(kind) || kind == Kind::VisitorKind ? KeyOrder::Text : KeyOrder::Pointer;
 }
 
 bool keyLess(KeyOrder order, const char* a, const char* b)

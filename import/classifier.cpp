@@ -183,6 +183,8 @@ int Classifier::classify(LineFields& line, std::uint32_t& flags, ImportData& dat
             return 1;
         if (agent.find("Orvane Vexilo") != std::string_view::npos)
             return 1;
+        if (m_options.machines && m_options.machines->matches(agent))
+            return 1;
     }
     foldDirectoryIndex(line.path);
     if (line.referer.present())

@@ -6,6 +6,7 @@
 
 #include "import/fragment_set.h"
 #include "import/line_parser.h"
+#include "import/machine_agents.h"
 #include "import/string_pool.h"
 
 #include <bitset>
@@ -24,6 +25,7 @@ struct ClassifyOptions
     std::vector<std::uint32_t> methods;  // 4-byte keys, "GET "
     std::vector<std::string> skipExts;   // compared ignoring ASCII case
     std::vector<std::string> dirIndexes; // compared ignoring ASCII case
+    MachineAgents* machines = nullptr;   // browsers only: agents that name a machine
 
     void addStatus(const char* text); // decimal, like strtol; 1..1000 only
     void addMethod(std::string_view text);

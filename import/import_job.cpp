@@ -11,8 +11,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -128,6 +130,15 @@ int ImportJob::create(const ImportOptions& options)
         m_options.addStatus(s.c_str());
     for (const auto& m : listItems(options.methods))
         m_options.addMethod(m);
+    // Older callers pass a shorter record without the machine rules.
+    const bool hasMachineRules =
+        options.size >= offsetof(ImportOptions, machineRules) + sizeof options.machineRules;
+    if ((m_flags & LA_F_BROWSERS_ONLY) && hasMachineRules && options.machineRules &&
+        *options.machineRules) {
+        m_machines = std::make_unique<MachineAgents>(rules::LoadRules(options.machineRules));
+        if (!m_machines->empty())
+            m_options.machines = m_machines.get();
+    }
     m_windowStart = options.windowStart;
     m_windowEnd = options.windowEnd;
     return result();

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -61,6 +62,7 @@ class ImportJob
 
     // Options.
     ClassifyOptions m_options;
+    std::unique_ptr<MachineAgents> m_machines;
     std::uint32_t m_flags = 0;
     std::uint32_t m_windowStart = 0;
     std::uint32_t m_windowEnd = 0;

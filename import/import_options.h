@@ -39,6 +39,7 @@ struct OwnedImportOptions
     std::uint32_t windowEnd = 0;
     std::string truncatedFile; // "" for none
     std::string excludedFile;  // "" for none
+    std::string machineRules;  // robots.ini, "" for none
 
     // A record pointing into this object; valid while it lives unchanged.
     ImportOptions get() const
@@ -56,6 +57,7 @@ struct OwnedImportOptions
         o.windowEnd = windowEnd;
         o.truncatedFile = truncatedFile.empty() ? nullptr : truncatedFile.c_str();
         o.excludedFile = excludedFile.empty() ? nullptr : excludedFile.c_str();
+        o.machineRules = machineRules.empty() ? nullptr : machineRules.c_str();
         return o;
     }
 };

@@ -49,6 +49,9 @@ typedef struct ImportOptions
     uint32_t windowEnd;        /* first time no longer kept */
     const char* truncatedFile; /* optional: lines with a field cut at 1024 bytes */
     const char* excludedFile;  /* optional: lines that were not stored */
+    /* optional, read when size covers it: a rule file (robots.ini) whose non-empty outcomes
+     * name machine user agents, which LA_F_BROWSERS_ONLY also leaves out */
+    const char* machineRules;
 } ImportOptions;
 
 typedef struct FragmentIn

@@ -1,12 +1,14 @@
 #include "report/report_generator.h"
 
 #include "platform/clock.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/settings.h"
 #include "report/markup.h"
 #include "report/page_template.h"
 #include "report/report_tables.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
@@ -86,6 +88,39 @@ bool readPage(const std::string& path, std::string& bytes)
     return ok;
 }
 
+// How many visitors were machines, and the busiest of those that named themselves (CP932).
+std::string machineLine(const store::LogContainer& log)
+{
+    if (log.Visitors.empty() || log.VisitorClassOf.size() != log.Visitors.size())
+        return {};
+    std::vector<std::uint32_t> counts(log.VisitorClasses.size(), 0);
+    for (const std::uint16_t c : log.VisitorClassOf)
+        ++counts[c];
+    const std::uint32_t people = counts.empty() ? 0 : counts[0];
+    const std::uint32_t machines = static_cast<std::uint32_t>(log.Visitors.size()) - people;
+    std::string out;
+    if (machines == 0)
+        return platform::utf8ToCp932("機械と見られる訪問者はいません。");
+    char figure[96];
+    std::snprintf(figure, sizeof figure, "%.1f%% (%u / %u)",
+                  double(machines) * 100.0 / double(log.Visitors.size()), machines,
+                  static_cast<unsigned>(log.Visitors.size()));
+    out = platform::utf8ToCp932("機械と見られる訪問者 ") + figure;
+    std::vector<std::size_t> named;
+    for (std::size_t c = 1; c < counts.size(); ++c)
+        if (counts[c] && log.VisitorClasses[c].kind != store::VisitorKind::Suspected)
+            named.push_back(c);
+    std::stable_sort(named.begin(), named.end(),
+                     [&](std::size_t a, std::size_t b) { return counts[a] > counts[b]; });
+    for (std::size_t i = 0; i < named.size() && i < 3; ++i) {
+        out += platform::utf8ToCp932(i == 0 ? "。多い順に " : "、");
+        appendEscaped(out, log.VisitorClasses[named[i]].label);
+        out += ' ' + std::to_string(counts[named[i]]);
+    }
+    out += platform::utf8ToCp932("。");
+    return out;
+}
+
 } // namespace
 
 std::string keyValue(std::string_view key, const store::LogContainer& log, const ReportState& state)
@@ -105,6 +140,8 @@ std::string keyValue(std::string_view key, const store::LogContainer& log, const
         return dayText(0);
     if (key == "TOTALVISITOR")
         return std::to_string(state.visitors);
+    if (key == "MACHINES")
+        return machineLine(log);
     if (key == "TABLEBODY::NEWS")
         return newsTableBody(log, newsRows(log, state));
     if (key == "TABLEBODY::KEYNODE")

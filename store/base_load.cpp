@@ -190,7 +190,11 @@ int LogContainer::BaseLoad(const std::string& path, Progress& progress)
             RefQ.resize(count);
             Agnt.resize(count);
             Frg2.resize(count);
+            FrgHead.assign(count, 0);
+            std::uint32_t head;
+            std::memcpy(&head, "HEAD", 4);
             eachChunk([&](std::size_t i, const std::uint32_t* f) {
+                FrgHead[i] = f[2] == head;
                 RefQ[i] = {asOffset<const char>(f[8]), nullptr, 1};
                 Agnt[i] = {asOffset<const char>(f[6]), nullptr, nullptr};
                 Frg2[i] = {&Req[paths.rank(f[3])], asOffset<const char>(f[7]),

@@ -42,6 +42,7 @@ void loadHostNames(LoadContext& ctx);                   // 6, second half: the h
 [[nodiscard]] int analyseEngines(LoadContext& ctx);     // 9
 [[nodiscard]] int analyseBrowsers(LoadContext& ctx);    // 10
 [[nodiscard]] int analyseOses(LoadContext& ctx);        // 11
+[[nodiscard]] int classifyVisitors(LoadContext& ctx);   // 11, second half: robots.ini
 [[nodiscard]] int saveSearchCaches(LoadContext& ctx);   // 12
 [[nodiscard]] int applyUrlGroups(LoadContext& ctx);     // 13
 void rebuildDictionary(LoadContext& ctx);               // 14

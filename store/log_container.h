@@ -5,6 +5,7 @@
 // pointers and pointer order is dictionary order; panes compare and sort by pointer.
 
 #include "store/text_pool.h"
+#include "store/visitor_kind.h"
 
 #include <atomic>
 #include <cstdint>
@@ -145,6 +146,13 @@ class LogContainer
     std::vector<VisitorEntry> Visitors;
     std::set<const char*> GroupNames;
     TextPool HostNamePool;
+    // The class of each visitor (parallel to Visitors) among VisitorClasses, whose first
+    // entry is the person; their texts are in ClassPool, outside the dictionary.
+    std::vector<std::uint16_t> VisitorClassOf;
+    std::vector<VisitorClass> VisitorClasses;
+    TextPool ClassPool;
+    // During the load, until the fragments are merged: 1 for a fragment of a HEAD request.
+    std::vector<std::uint8_t> FrgHead;
     std::vector<std::string> LocalSitePrefixes;
 
     // Milliseconds of each pipeline step of the last load (-1: did not run).

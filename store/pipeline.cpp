@@ -121,8 +121,13 @@ int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
         if (const int rc = done(10, analyseBrowsers(ctx)))
             return rc;
         say("OSを解析中");
-        if (const int rc = done(11, analyseOses(ctx)))
-            return rc;
+        int osRc = analyseOses(ctx);
+        if (!osRc) {
+            say("訪問者の種類を解析中");
+            osRc = classifyVisitors(ctx);
+        }
+        if ((osRc = done(11, osRc)))
+            return osRc;
         say("キャッシュを保存中");
         if (const int rc = done(12, ctx.cancelled() ? 0 : saveSearchCaches(ctx)))
             return rc;

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextDocument>
 #include <algorithm>
 
 namespace toolkit {
@@ -60,6 +61,11 @@ QVariant StatListModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return m_owner->cellText(index.row(), index.column());
+    case Qt::ToolTipRole: {
+        // Plain text: a tip made of logged texts must never be read as markup.
+        const QString tip = m_owner->cellTip(index.row(), index.column());
+        return tip.isEmpty() ? QVariant() : QVariant(Qt::convertFromPlainText(tip));
+    }
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(m_columns[static_cast<std::size_t>(index.column())].alignment |
                                    Qt::AlignVCenter);

@@ -49,6 +49,8 @@ class ListOwner
     virtual ~ListOwner() = default;
     // The text of a cell; rows at or past the current count are never asked for.
     virtual QString cellText(int row, int subitem) const = 0;
+    // The tooltip of a cell, plain text; empty for none.
+    virtual QString cellTip(int, int) const { return {}; }
     // Draws a cell (background, lines and text). The default fills selected rows with the
     // palette's highlight and draws the text inset by 3 pixels, elided.
     virtual void drawCell(QPainter& painter, int row, int subitem, const CellState& state,

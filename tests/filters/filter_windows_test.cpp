@@ -7,6 +7,7 @@
 #include "filters/kinds.h"
 #include "filters/pane_frame.h"
 #include "mainwin/main_window.h"
+#include "platform/codepage.h"
 #include "platform/settings.h"
 #include "store/store_window.h"
 #include "tests/dialogs/dialog_env.h"
@@ -422,22 +423,24 @@ TEST_F(FilterWindows, TheCommandLineExportsWhatTheWindowExports)
 {
     const std::string log = file("sample.vxlog");
     const std::string sample = std::string(VEXILO_SOURCE_DIR) + "/samples/sample.log.gz";
-    ASSERT_EQ(
-        std::system(
-            (std::string(VEXILO_CLI) + " import -o " + log + " " + sample + " >/dev/null").c_str()),
-        0);
+    ASSERT_EQ(std::system((std::string(VEXILO_CLI) + " import --all-agents -o " + log + " " +
+                           sample + " >/dev/null")
+                              .c_str()),
+              0);
     open(log);
     command(pane(1), filters::kindInfo(filters::Kind::Ref).command); // the second shows referers
     ASSERT_TRUE(settle());
+    command(pane(2), filters::kindInfo(filters::Kind::VisitorKind).command); // the third, kinds
+    ASSERT_TRUE(settle());
     std::string windows;
-    for (int p = 0; p < 2; ++p) {
+    for (int p = 0; p < 3; ++p) {
         m_exportTo = file("pane" + std::to_string(p) + ".csv");
         command(pane(p), filters::kCommandExport);
         windows += readFile(m_exportTo);
     }
     const std::string out = file("cli.txt");
     ASSERT_EQ(std::system((std::string(VEXILO_CLI) + " filter " + log + " --home " + file("data") +
-                           " --pane req --pane ref > " + out)
+                           " --pane req --pane ref --pane visitorkind > " + out)
                               .c_str()),
               0);
     // The command's output without its "#" lines is the panes' exports one after the other.
@@ -451,6 +454,7 @@ TEST_F(FilterWindows, TheCommandLineExportsWhatTheWindowExports)
         at = end;
     }
     EXPECT_GT(windows.size(), 1000u);
+    EXPECT_NE(windows.find(platform::utf8ToCp932("AIクローラー: GPTBot")), std::string::npos);
     EXPECT_TRUE(cli == windows) << "the command and the window differ";
 }
 

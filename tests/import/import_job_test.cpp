@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -321,6 +322,66 @@ TEST_F(Import, TimeWindowAndSideFiles)
     o.windowEnd = 0;
     ASSERT_EQ(runImport(o), 0u);
     EXPECT_TRUE(readRows(o.output).empty());
+}
+
+// Browsers only also leaves out the agents a rule file of machines names; an empty rule
+// file, a record too short to carry one, or every agent kept give exactly the import without.
+TEST_F(Import, MachineRulesLeaveNamedMachinesOut)
+{
+    const std::string machines[] = {
+        "Mozilla/5.0 AppleWebKit/537.36 (KHTML, like Gecko; compatible; GPTBot/1.2; "
+        "+https://openai.com/gptbot)",
+        "Mozilla/5.0 AppleWebKit/537.36 (KHTML, like Gecko; compatible; ClaudeBot/1.0; "
+        "+claudebot@anthropic.com)",
+        "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) "
+        "HeadlessChrome/131.0.0.0 Safari/537.36",
+    };
+    std::string people, all;
+    for (int i = 0; i < 12; ++i) {
+        std::string l = page(i);
+        if (i % 4 == 3)
+            l.replace(l.find(kBrowser), kBrowser.size(), machines[i / 4]);
+        else
+            people += l;
+        all += l;
+    }
+    writeFile(m_dir.file("all.log"), all);
+    writeFile(m_dir.file("people.log"), people);
+    writeFile(m_dir.file("empty.ini"), "");
+    writeFile(m_dir.file("robots.ini"),
+              "[start]\r\nPattern=^\r\nSetID=1\r\n\r\n"
+              "[named]\r\nPattern=^.*?\\b(GPTBot|ClaudeBot|HeadlessChrome)\\b.*$\r\n"
+              "Replace=other:$1\r\nSetID=2\r\nIfID=1\r\n\r\n"
+              "[rest]\r\nPattern=^[\\s\\S]+$\r\nReplace=\"\"\r\nIfID=1\r\n");
+
+    const auto imported = [&](const std::string& input, const std::string& rules,
+                              std::uint32_t flags, std::uint32_t size) {
+        auto o = options({m_dir.file(input)});
+        o.flags = flags;
+        o.machineRules = rules.empty() ? "" : m_dir.file(rules);
+        ImportOptions c = o.get();
+        c.size = size;
+        LaJob job = nullptr;
+        std::uint32_t rc = laCreate(&job, &c);
+        if (rc == 0)
+            rc = laImport(job);
+        if (rc == 0)
+            rc = laFinish(job);
+        laRelease(job);
+        EXPECT_EQ(rc, 0u) << input << " " << rules;
+        return readFile(o.output);
+    };
+    const std::uint32_t browsers = Options().flags, every = browsers & ~LA_F_BROWSERS_ONLY;
+    const std::uint32_t full = sizeof(ImportOptions);
+    const std::uint32_t older = offsetof(ImportOptions, machineRules);
+    const std::string today = imported("all.log", "", browsers, full);
+    EXPECT_EQ(readRows(m_dir.file("out.vxlog")).size(), 12u); // the contacts pass the old tests
+    EXPECT_EQ(imported("all.log", "empty.ini", browsers, full), today);
+    EXPECT_EQ(imported("all.log", "missing.ini", browsers, full), today);
+    EXPECT_EQ(imported("all.log", "robots.ini", browsers, older), today);
+    EXPECT_EQ(imported("all.log", "robots.ini", every, full), imported("all.log", "", every, full));
+    EXPECT_EQ(imported("all.log", "robots.ini", browsers, full),
+              imported("people.log", "", browsers, full));
 }
 
 TEST(ImportApi, NullAndReleasedHandles)

@@ -5,6 +5,7 @@
 #include "platform/profile.h"
 #include "rules/rule_file.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -93,8 +94,9 @@ std::string rankOf(const std::string& outcome)
 
 TEST(InstalledRules, EveryRuleOfEveryFileLoads)
 {
-    for (const char* name : {"referer2searchword.ini", "referer2searchrank.ini",
-                             "referer2searchname.ini", "agent2browser.ini", "agent2os.ini"}) {
+    for (const char* name :
+         {"referer2searchword.ini", "referer2searchrank.ini", "referer2searchname.ini",
+          "agent2browser.ini", "agent2os.ini", "robots.ini"}) {
         SCOPED_TRACE(name);
         const std::string path = resFile(name);
         const std::string bytes = readAll(path);
@@ -158,6 +160,57 @@ TEST(InstalledRules, ClassifyUserAgents)
         SCOPED_TRACE(row[0]);
         EXPECT_EQ(outcome(browsers, row[0]), row[1]) << "browser";
         EXPECT_EQ(outcome(oses, row[0]), row[2]) << "OS";
+    }
+}
+
+// Machines: every row gets its outcome, and every rule of the file is needed by a row (the
+// row's outcome changes without it), so no entry goes untested.
+TEST(InstalledRules, NameMachines)
+{
+    const std::string path = resFile("robots.ini");
+    const RuleList all = LoadRules(path);
+    const auto rows = readTable("robots.tsv", 2);
+    ASSERT_GE(rows.size(), 100u);
+    std::vector<std::string> expected;
+    for (const auto& row : rows) {
+        EXPECT_EQ(outcome(all, row[0]), row[1]) << row[0];
+        expected.push_back(row[1]);
+    }
+    // Kinds are the ones the load knows.
+    static const std::vector<std::string> kinds = {"search",   "ai-crawler", "ai-assistant",
+                                                   "seo",      "monitor",    "feed",
+                                                   "headless", "library",    "other"};
+    std::size_t people = 0;
+    for (const std::string& e : expected) {
+        if (e.empty()) {
+            ++people;
+            continue;
+        }
+        const std::string kind = e.substr(0, e.find(':'));
+        EXPECT_NE(std::find(kinds.begin(), kinds.end(), kind), kinds.end()) << e;
+    }
+    EXPECT_GE(people, 25u);
+    EXPECT_GE(rows.size() - people, 60u);
+
+    // Every rule but the first (it only starts the chain) is needed by some row.
+    const auto sections = platform::ProfileFile(path).sectionNames();
+    ASSERT_EQ(all.size() + 1, sections.size()); // and About
+    std::size_t rule = 0;
+    for (const std::string& section : sections) {
+        if (section == "About")
+            continue;
+        const std::size_t index = rule++;
+        if (index == 0)
+            continue;
+        const RuleList without = [&] {
+            RuleList list = LoadRules(path);
+            list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
+            return list;
+        }();
+        bool needed = false;
+        for (std::size_t r = 0; r < rows.size() && !needed; ++r)
+            needed = outcome(without, rows[r][0]) != expected[r];
+        EXPECT_TRUE(needed) << "no row needs [" << section << "]";
     }
 }
 

@@ -1,4 +1,5 @@
 #include "../platform/temp_dir.h"
+#include "bench/machine_figures.h"
 #include "hits.h"
 #include "hosts/host_cache_file.h"
 #include "platform/clock.h"
@@ -9,7 +10,9 @@
 #include "store/load_failure.h"
 #include "store/log_container.h"
 #include "store/queries.h"
+#include "tools/genlog/genlog.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cstdlib>
 #include <filesystem>
@@ -436,6 +439,142 @@ TEST_F(StoreRules, ReloadRedoesOnlyTheGroupsAndTheCompaction)
         }
     }
     EXPECT_EQ(log.GroupNames.size(), 1u);
+}
+
+// Each visitor's kind: the machine its agent names (robots.ini), else the first behaviour
+// of a machine it shows, else a person. Borderline visitors of each rule stay people.
+TEST_F(StoreRules, VisitorKindsByAgentAndBehaviour)
+{
+    writeRule("robots.ini", "[start]\r\nPattern=^\r\nSetID=1\r\n\r\n"
+                            "[gpt]\r\nPattern=^.*?\\bGPTBot\\b.*$\r\nReplace=ai-crawler:GPTBot\r\n"
+                            "SetID=2\r\nIfID=1\r\n\r\n"
+                            "[rest]\r\nPattern=^[\\s\\S]+$\r\nReplace=\"\"\r\nIfID=1\r\n");
+    const std::string gpt = "Mozilla/5.0 (compatible; GPTBot/1.2; +https://openai.com/gptbot)";
+    const std::string page = kSite + "/a";
+    struct Visitor
+    {
+        const char* what;
+        std::string host;
+        std::vector<int> seconds; // one page view each, /p0, /p1, ...
+        bool referer;             // own-site referers (a browser following links)
+        std::string agent;
+        const char* kind;
+        const char* row; // UTF-8
+    };
+    const auto every = [](int n, int gap, int jitter = 0) {
+        std::vector<int> s;
+        for (int i = 0; i < n; ++i)
+            s.push_back(1000 + i * gap + (i % 3) * jitter);
+        return s;
+    };
+    const Visitor visitors[] = {
+        {"reader", "10.1.0.1", {1000, 1040, 1100}, true, kBrowser, "person", "人"},
+        {"named machine",
+         "10.1.0.2",
+         {1000, 1500},
+         true,
+         gpt,
+         "ai-crawler",
+         "AIクローラー: GPTBot"},
+        {"ten pages at 2 s", "10.1.0.4", every(10, 2), true, kBrowser, "suspected",
+         "機械の疑い: 1分に10ページ以上"},
+        {"nine pages at 2 s", "10.1.0.5", every(9, 2), true, kBrowser, "person", "人"},
+        {"ten pages at 7 s", "10.1.0.6", every(10, 7, 3), true, kBrowser, "person", "人"},
+        {"six requests a minute apart", "10.1.0.7", every(6, 60), true, kBrowser, "suspected",
+         "機械の疑い: 一定の間隔"},
+        {"five a minute apart", "10.1.0.8", every(5, 60), true, kBrowser, "person", "人"},
+        {"six with uneven gaps", "10.1.0.9", every(6, 60, 9), true, kBrowser, "person", "人"},
+        {"eight pages, no referer", "10.1.0.10", every(8, 40, 17), false, kBrowser, "suspected",
+         "機械の疑い: 参照元も検索もない多数のページ"},
+        {"seven pages, no referer", "10.1.0.11", every(7, 40, 17), false, kBrowser, "person", "人"},
+    };
+    std::vector<Hit> hits = siteChain();
+    for (const Visitor& v : visitors)
+        for (std::size_t i = 0; i < v.seconds.size(); ++i)
+            hits.push_back(
+                {v.host, v.seconds[i], "/p" + std::to_string(i), v.referer ? page : "-", v.agent});
+    // Asked for /robots.txt first, then read like a person.
+    hits.push_back({"10.1.0.3", 1000, "/robots.txt", "-", kBrowser});
+    hits.push_back({"10.1.0.3", 1060, "/a", page, kBrowser});
+    std::sort(hits.begin(), hits.end(),
+              [](const Hit& a, const Hit& b) { return a.second < b.second; });
+    store::LogContainer log;
+    ASSERT_EQ(load(hits, log), 0);
+    ASSERT_EQ(log.VisitorClassOf.size(), log.Visitors.size());
+    std::map<std::string, std::pair<std::string, std::string>> found;
+    for (std::size_t i = 0; i < log.Visitors.size(); ++i) {
+        char host[16];
+        const std::uint32_t a = log.Visitors[i].first->host->address;
+        std::snprintf(host, sizeof host, "%u.%u.%u.%u", a >> 24, a >> 16 & 255, a >> 8 & 255,
+                      a & 255);
+        const store::VisitorClass& c = log.VisitorClasses[log.VisitorClassOf[i]];
+        found[host] = {store::visitorKindKey(c.kind), platform::cp932ToUtf8(c.label)};
+        EXPECT_TRUE(c.reason && *c.reason) << host;
+    }
+    for (const Visitor& v : visitors)
+        EXPECT_EQ(found[v.host], std::make_pair(std::string(v.kind), std::string(v.row))) << v.what;
+    EXPECT_EQ(found["10.1.0.3"], std::make_pair(std::string("suspected"),
+                                                std::string("機械の疑い: /robots.txt を要求")));
+
+    // Without the rule file the machine is a person; the behaviours stay what they are.
+    std::filesystem::remove(m_dir.file("prog/res/robots.ini"));
+    store::LogContainer without;
+    ASSERT_EQ(loadFile(m_dir.file("in.vxlog"), without), 0);
+    std::size_t named = 0, suspected = 0;
+    for (std::uint16_t c : without.VisitorClassOf) {
+        named += without.VisitorClasses[c].kind != store::VisitorKind::Person &&
+                 without.VisitorClasses[c].kind != store::VisitorKind::Suspected;
+        suspected += without.VisitorClasses[c].kind == store::VisitorKind::Suspected;
+    }
+    EXPECT_EQ(named, 0u);
+    EXPECT_EQ(suspected, 4u);
+}
+
+TEST(VisitorKinds, RobotsOutcomes)
+{
+    const struct
+    {
+        const char* outcome;
+        store::VisitorKind kind;
+        const char* name;
+    } cases[] = {
+        {"", store::VisitorKind::Person, ""},
+        {"ai-crawler:GPTBot", store::VisitorKind::AiCrawler, "GPTBot"},
+        {"search: Googlebot ", store::VisitorKind::Search, "Googlebot"},
+        {"library:", store::VisitorKind::Library, "library"},
+        {"robot:X", store::VisitorKind::Other, "X"},
+        {"SomeBot", store::VisitorKind::Other, "SomeBot"},
+    };
+    for (const auto& c : cases) {
+        std::string_view name;
+        EXPECT_EQ(store::parseMachineOutcome(c.outcome, name), c.kind) << c.outcome;
+        EXPECT_EQ(name, c.name) << c.outcome;
+    }
+}
+
+// Today's traffic (genlog --machines) against genlog's labels of every host.
+TEST_F(Store, MachinesOfTodaysTrafficAgainstTheirLabels)
+{
+    platform::setProgramFolder(std::string(VEXILO_BIN_DIR)); // the installed robots.ini
+    genlog::Options opt;
+    opt.lines = 60000;
+    opt.days = 7;
+    opt.seed = 5;
+    opt.machines = true;
+    genlog::StringSink sink;
+    std::string labels;
+    ASSERT_TRUE(genlog::generate(opt, sink, &labels));
+    writeFile(m_dir.file("today.log"), sink.text);
+    ASSERT_EQ(bench::importAllAgents(m_dir.file("today.log"), m_dir.file("today.vxlog")), 0u);
+    store::LogContainer log;
+    ASSERT_EQ(loadFile(m_dir.file("today.vxlog"), log), 0);
+    const bench::MachineFigures f = bench::compareWithLabels(log, bench::readLabels(labels));
+    EXPECT_GT(f.named, 100u);
+    EXPECT_GT(f.disguised, 20u);
+    EXPECT_GE(f.namedPrecision(), 99.0);
+    EXPECT_GE(f.namedRecall(), 99.0);
+    EXPECT_GE(f.disguisedRecall(), 80.0);
+    EXPECT_LE(f.peopleMarked(), 1.0);
 }
 
 TEST_F(Store, NoUrlGroupFileMeansEveryTextIsItsOwnGroup)

@@ -13,6 +13,8 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <unordered_map>
 
 namespace genlog {
 
@@ -83,10 +85,51 @@ enum Src : std::uint8_t { kSrcStatic, kSrcCur, kSrcAux };
 enum Proto : std::uint8_t { kHttp11, kHttp10, kHttp20 };
 const char* const kProtoText[] = {" HTTP/1.1\" ", " HTTP/1.0\" ", " HTTP/2.0\" "};
 
-enum class Who : std::uint8_t { Human, Crawler, Tool, Scanner, Owner, Embedded };
-constexpr int kWhoCount = 6;
+enum class Who : std::uint8_t {
+    Human,
+    Crawler,
+    Tool,
+    Scanner,
+    Owner,
+    Embedded,
+    Modern,  // --machines: AI crawlers and assistants, headless browsers, new tools
+    Stealth, // --machines: a crawler that claims a browser
+    Pinger,  // --machines: a monitor that claims a browser, on a timer
+};
+constexpr int kWhoCount = 9;
 const std::vector<std::uint32_t> kWhoCum = {760, 960, 972, 987, 991, 997};
-const double kStepPrior[kWhoCount] = {5.0, 1.0, 1.0, 1.0, 2.5, 4.0};
+// Sessions of today's log: machines make about a third of the requests.
+const std::vector<std::uint32_t> kMachinesWhoCum = {480, 630, 645, 660, 664, 670, 930, 975, 1000};
+const double kStepPrior[kWhoCount] = {5.0, 1.0, 1.0, 1.0, 2.5, 4.0, 1.0, 1.0, 1.0};
+
+// The names the labels give machines, looked for in their agents in this order.
+const char* const kMachineNames[] = {"GPTBot",
+                                     "ClaudeBot",
+                                     "PerplexityBot",
+                                     "Bytespider",
+                                     "CCBot",
+                                     "Amazonbot",
+                                     "meta-externalagent",
+                                     "OAI-SearchBot",
+                                     "ChatGPT-User",
+                                     "Perplexity-User",
+                                     "HeadlessChrome",
+                                     "Google-InspectionTool",
+                                     "DataForSeoBot",
+                                     "DuckDuckBot",
+                                     "SemrushBot",
+                                     "Feedly",
+                                     "Googlebot",
+                                     "bingbot",
+                                     "Baiduspider",
+                                     "YandexBot",
+                                     "Applebot",
+                                     "AhrefsBot",
+                                     "zgrab",
+                                     "Go-http-client",
+                                     "curl",
+                                     "python-requests",
+                                     "Wget"};
 
 enum class Nav : std::uint8_t {
     Home,
@@ -126,6 +169,8 @@ struct Session
     Visitor v;
     Who who = Who::Human;
     std::uint8_t crawler = 0;
+    std::uint16_t label = 0; // into the generator's label texts
+    int interval = 0;        // Pinger: seconds between requests
     std::uint8_t siteVar = 0;
     std::uint8_t proto = kHttp11;
     bool returning = false, commonSent = false;
@@ -170,8 +215,8 @@ char* putUint(char* p, std::uint64_t v)
 class Generator
 {
   public:
-    Generator(const Options& opt, Sink& out, const std::vector<Word>& words)
-        : m_opt(opt), m_out(out), m_rng(opt.seed), m_site(shop()), m_words(words)
+    Generator(const Options& opt, Sink& out, const std::vector<Word>& words, bool labels)
+        : m_opt(opt), m_out(out), m_rng(opt.seed), m_site(shop()), m_words(words), m_label(labels)
     {
         m_start = daysFromCivil(opt.startYear, opt.startMonth, opt.startDay) * 86400;
         m_end = m_start + std::int64_t(opt.days) * 86400;
@@ -187,9 +232,12 @@ class Generator
         }
         buildProfile();
         buildRegulars();
+        m_labelTexts = {"person\t-", "mixed\t-"};
     }
 
     bool run();
+    // host TAB label lines, in byte order of the hosts.
+    std::string labels() const;
 
   private:
     // --- time -----------------------------------------------------------------------
@@ -304,6 +352,33 @@ class Generator
     void toolStep(Session& s, std::int64_t t);
     void scannerStep(Session& s, std::int64_t t);
     void ownerStep(Session& s, std::int64_t t);
+    void stealthStep(Session& s, std::int64_t t);
+    void pingerStep(Session& s, std::int64_t t);
+    const Crawler& crawlerOf(const Session& s) const
+    {
+        return s.who == Who::Modern ? modernCrawlers()[s.crawler] : crawlers()[s.crawler];
+    }
+    std::uint16_t labelOf(const char* text)
+    {
+        for (std::size_t i = 0; i < m_labelTexts.size(); ++i)
+            if (m_labelTexts[i] == text)
+                return std::uint16_t(i);
+        m_labelTexts.emplace_back(text);
+        return std::uint16_t(m_labelTexts.size() - 1);
+    }
+    std::uint16_t machineLabel(const char* kind, const char* agent)
+    {
+        std::string text(kind);
+        text.push_back('\t');
+        const char* name = "machine";
+        for (const char* n : kMachineNames)
+            if (std::strstr(agent, n)) {
+                name = n;
+                break;
+            }
+        text += name;
+        return labelOf(text.c_str());
+    }
 
     // --- building the requests of one step ----------------------------------------------
     void queue(Session& s, std::int64_t t, Method m, Src src, const char* path, std::size_t len,
@@ -387,6 +462,7 @@ class Generator
     Rng m_rng;
     const Site& m_site;
     const std::vector<Word>& m_words;
+    const bool m_label; // who each host was is kept
 
     std::int64_t m_start = 0, m_end = 0, m_last = 0, m_now = 0;
     std::vector<double> m_hourW, m_cum;
@@ -405,8 +481,11 @@ class Generator
 
     std::vector<Visitor> m_pool; // past human visitors, who may come back
     std::size_t m_poolNext = 0;
-    std::vector<std::vector<Visitor>> m_crawlerHosts;
+    std::vector<std::vector<Visitor>> m_crawlerHosts, m_modernHosts;
     Visitor m_owner, m_monitor, m_script;
+    Visitor m_pingers[3];
+    std::vector<std::string> m_labelTexts;
+    std::unordered_map<std::string, std::uint16_t> m_hostLabels; // --labels only
 
     std::vector<std::uint16_t> m_agentLen;
     std::unique_ptr<char[]> m_buf;
@@ -440,6 +519,30 @@ void Generator::buildRegulars()
             v.agent = std::uint16_t(c.agent);
         }
         m_crawlerHosts.push_back(std::move(hosts));
+    }
+    if (m_opt.machines) {
+        for (const auto& c : modernCrawlers()) {
+            std::vector<Visitor> hosts(4);
+            for (auto& v : hosts) {
+                const std::uint32_t n = c.nets[m_rng.below(std::uint32_t(c.nets.size()))];
+                const unsigned a = n >> 16, b = (n >> 8) & 255, cc = n & 255,
+                               d = 1 + m_rng.below(254);
+                char buf[96];
+                if (m_rng.chance(c.resolved))
+                    std::snprintf(buf, sizeof buf, "%s%u-%u-%u-%u%s", c.hostPrefix, a, b, cc, d,
+                                  c.hostSuffix);
+                else
+                    ipHost(a, b, cc, d, buf);
+                setHost(v, buf);
+                v.agent = std::uint16_t(c.agent);
+            }
+            m_modernHosts.push_back(std::move(hosts));
+        }
+        const AgentGroup& desktop = agentsOf(Agent::Desktop);
+        for (Visitor& p : m_pingers) {
+            p.hostLen = std::uint8_t(foreignHost(m_rng, p.host));
+            p.agent = std::uint16_t(desktop.index[std::size_t(pickCum(m_rng, desktop.cum))]);
+        }
     }
     setHost(m_owner, kOwnerHost);
     m_owner.agent = std::uint16_t(ownerAgent());
@@ -483,7 +586,12 @@ double Generator::thinkTime(Who who)
         return 930 + m_rng.below(4200); // away for a while (longer than 15 minutes), then back
     }
     case Who::Crawler:
+    case Who::Modern:
         return 2 + m_rng.expo(20);
+    case Who::Stealth:
+        return 1 + m_rng.expo(4);
+    case Who::Pinger:
+        return 60;
     case Who::Tool:
         return 1 + m_rng.below(5);
     case Who::Scanner:
@@ -500,7 +608,9 @@ void Generator::planPages(Session& s, std::int64_t t)
     s.times[0] = t;
     int before = 1;
     for (int i = 1; i < s.nPages; ++i) {
-        s.times[i] = s.times[i - 1] + std::int64_t(thinkTime(s.who));
+        s.times[i] =
+            s.times[i - 1] + (s.who == Who::Pinger ? s.interval + (m_rng.chance(0.1) ? 1 : 0)
+                                                   : std::int64_t(thinkTime(s.who)));
         before += s.times[i] <= m_last;
     }
     const int w = int(s.who);
@@ -527,7 +637,8 @@ void Generator::arrive(std::int64_t t)
     const int idx = alloc();
     Session& s = *m_sessions[idx];
     s.v = Visitor{};
-    s.who = Who(pickCum(m_rng, kWhoCum));
+    s.who = Who(pickCum(m_rng, m_opt.machines ? kMachinesWhoCum : kWhoCum));
+    s.label = 0;
     s.qHead = s.qLen = 0;
     s.pageIdx = 0;
     s.curLen = s.prevLen = s.auxLen = s.extLen = 0;
@@ -613,6 +724,33 @@ void Generator::arrive(std::int64_t t)
             s.proto = kHttp10;
         break;
     }
+    case Who::Modern: {
+        s.crawler = std::uint8_t(pickCum(m_rng, modernCum()));
+        const auto& hosts = m_modernHosts[s.crawler];
+        s.v = hosts[m_rng.below(std::uint32_t(hosts.size()))];
+        // Assistants fetch the page their user asked about; crawlers go on.
+        const bool assistant = modernCrawlers()[s.crawler].robots == 0;
+        s.nPages =
+            assistant ? 1 + int(m_rng.below(3)) : std::min(1 + int(m_rng.expo(12)), kMaxPages);
+        s.label = machineLabel("named", userAgents()[s.v.agent].text);
+        break;
+    }
+    case Who::Stealth: {
+        const AgentGroup& g = agentsOf(m_rng.chance(0.7) ? Agent::Desktop : Agent::Mobile);
+        s.v.agent = std::uint16_t(g.index[std::size_t(pickCum(m_rng, g.cum))]);
+        s.v.hostLen = std::uint8_t(foreignHost(m_rng, s.v.host));
+        s.nPages = std::min(3 + int(m_rng.expo(20)), kMaxPages);
+        s.label = labelOf("disguised\tcrawler");
+        break;
+    }
+    case Who::Pinger: {
+        const int which = int(m_rng.below(3));
+        s.v = m_pingers[which];
+        s.interval = which == 0 ? 60 : which == 1 ? 300 : 120;
+        s.nPages = kMaxPages;
+        s.label = labelOf("disguised\tmonitor");
+        break;
+    }
     case Who::Owner:
     case Who::Embedded:
         s.v = m_owner;
@@ -623,6 +761,12 @@ void Generator::arrive(std::int64_t t)
         s.nav = s.who == Who::Owner ? Nav::Admin : Nav::Home;
         break;
     }
+    if (s.who == Who::Crawler || s.who == Who::Tool)
+        s.label = machineLabel("named", userAgents()[s.v.agent].text);
+    if (s.who == Who::Scanner)
+        s.label = std::strncmp(userAgents()[s.v.agent].text, "Mozilla/5.0 (Windows", 20) == 0
+                      ? labelOf("disguised\tscanner")
+                      : machineLabel("named", userAgents()[s.v.agent].text);
     if (s.who != Who::Human)
         s.siteVar = s.v.siteVar;
     planPages(s, t);
@@ -923,7 +1067,7 @@ void Generator::humanStep(Session& s, std::int64_t t)
 
 void Generator::crawlerStep(Session& s, std::int64_t t)
 {
-    const Crawler& c = crawlers()[s.crawler];
+    const Crawler& c = crawlerOf(s);
     static const char robots[] = "/robots.txt";
     static const char sitemap[] = "/sitemap.xml";
     if (s.pageIdx == 0 && m_rng.chance(c.robots)) {
@@ -1005,6 +1149,25 @@ void Generator::ownerStep(Session& s, std::int64_t t)
     queue(s, t, kGet, kSrcCur, nullptr, 0, 200, 4000 + m_rng.range(0, 9000), kRefPrev, true);
 }
 
+void Generator::stealthStep(Session& s, std::int64_t t)
+{
+    static const char robots[] = "/robots.txt";
+    if (s.pageIdx == 0 && m_rng.chance(0.25)) {
+        queue(s, t, kGet, kSrcStatic, robots, sizeof robots - 1, 200, 312, kRefNone);
+        return;
+    }
+    const Page& p = m_site.pages[m_rng.below(std::uint32_t(m_site.pages.size()))];
+    const int status = p.kind == PageKind::Missing ? 404 : p.kind == PageKind::Moved ? 302 : 200;
+    queue(s, t, kGet, kSrcStatic, p.urls[0].data(), p.urls[0].size(), status, p.bytes, kRefNone);
+}
+
+void Generator::pingerStep(Session& s, std::int64_t t)
+{
+    const Page& home = m_site.pages[std::size_t(m_site.home)];
+    queue(s, t, kGet, kSrcStatic, home.urls[0].data(), home.urls[0].size(), 200, home.bytes,
+          kRefNone);
+}
+
 void Generator::step(Session& s, std::int64_t t)
 {
     s.qHead = s.qLen = 0;
@@ -1014,7 +1177,14 @@ void Generator::step(Session& s, std::int64_t t)
         humanStep(s, t);
         break;
     case Who::Crawler:
+    case Who::Modern:
         crawlerStep(s, t);
+        break;
+    case Who::Stealth:
+        stealthStep(s, t);
+        break;
+    case Who::Pinger:
+        pingerStep(s, t);
         break;
     case Who::Tool:
         toolStep(s, t);
@@ -1082,6 +1252,11 @@ char* Generator::stamp(char* p, std::int64_t t)
 void Generator::emit(Session& s)
 {
     const Line& l = s.q[s.qHead++];
+    if (m_label) {
+        const auto [it, added] = m_hostLabels.emplace(std::string(s.v.host, s.v.hostLen), s.label);
+        if (!added && it->second != s.label)
+            it->second = 1; // mixed
+    }
     char* p = m_pos;
     std::memcpy(p, s.v.host, s.v.hostLen);
     p += s.v.hostLen;
@@ -1204,13 +1379,31 @@ bool Generator::run()
 
 } // namespace
 
-bool generate(const Options& opt, Sink& out)
+std::string Generator::labels() const
+{
+    std::vector<std::pair<std::string, std::uint16_t>> hosts(m_hostLabels.begin(),
+                                                             m_hostLabels.end());
+    std::sort(hosts.begin(), hosts.end());
+    std::string text;
+    for (const auto& [host, label] : hosts) {
+        text.append(host);
+        text.push_back('\t');
+        text.append(m_labelTexts[label]);
+        text.push_back('\n');
+    }
+    return text;
+}
+
+bool generate(const Options& opt, Sink& out, std::string* labels)
 {
     const std::vector<Word>* w = words();
     if (!w || opt.days < 1 || shop().assets.size() > kMaxAssets)
         return false;
-    Generator g(opt, out, *w);
-    return g.run();
+    Generator g(opt, out, *w, labels != nullptr);
+    const bool ok = g.run();
+    if (labels)
+        *labels = g.labels();
+    return ok;
 }
 
 } // namespace genlog

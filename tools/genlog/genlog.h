@@ -22,9 +22,11 @@ struct Options
     int startMonth = 10;
     int startDay = 1;
     bool gzip = false;
-    int level = 6;      // gzip level 1..9
-    std::string output; // empty: standard output
-    std::string site;   // --site: write the demo site there instead of a log
+    int level = 6;         // gzip level 1..9
+    std::string output;    // empty: standard output
+    std::string site;      // --site: write the demo site there instead of a log
+    bool machines = false; // --machines: today's share of crawlers, AI bots and disguised ones
+    std::string labels;    // --labels: where to write who each host was
     bool help = false;
 };
 
@@ -84,7 +86,9 @@ class GzipSink : public Sink
 
 // Writes exactly opt.lines lines to out (gzip and output in opt are ignored here).
 // False when the sink failed or the character set conversions are missing.
-bool generate(const Options& opt, Sink& out);
+// With labels, also what each host of the log was, one line per host in byte order:
+// host TAB person|named|disguised TAB name ("-" for people), "mixed" when a host was several.
+bool generate(const Options& opt, Sink& out, std::string* labels = nullptr);
 
 // The Japanese search words (UTF-8) that search-engine referers and site searches carry;
 // words written with U+3000 between their parts appear here with an ASCII space.

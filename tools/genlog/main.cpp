@@ -45,10 +45,16 @@ int main(int argc, char** argv)
         gz = std::make_unique<genlog::GzipSink>(file, opt.level);
         out = gz.get();
     }
-    bool ok = genlog::generate(opt, *out);
+    std::string labels;
+    bool ok = genlog::generate(opt, *out, opt.labels.empty() ? nullptr : &labels);
     ok = out->finish() && ok;
     if (f != stdout)
         ok = std::fclose(f) == 0 && ok;
+    if (ok && !opt.labels.empty()) {
+        std::FILE* l = std::fopen(opt.labels.c_str(), "wb");
+        ok = l && std::fwrite(labels.data(), 1, labels.size(), l) == labels.size();
+        ok = l && std::fclose(l) == 0 && ok;
+    }
     if (!ok) {
         std::fprintf(stderr, "genlog: writing failed (or iconv lacks CP932/EUC-JP)\n");
         return 1;

@@ -21,6 +21,10 @@ const char* usageText()
            "  --level L        gzip level 1..9 (default 6)\n"
            "  -o, --output F   write to F instead of standard output\n"
            "  --site DIR       write the shop's pages into DIR instead (the overlay's demo)\n"
+           "  --machines       today's machine traffic: AI crawlers, assistants, headless\n"
+           "                   browsers, and machines that claim a browser\n"
+           "  --labels F       write who each host was to F (host, person|named|disguised,\n"
+           "                   name; TAB-separated)\n"
            "  -h, --help       show this help\n";
 }
 
@@ -94,6 +98,14 @@ bool parseArgs(int argc, const char* const* argv, Options& opt, std::string& err
             opt.help = true;
         } else if (arg == "--gzip") {
             opt.gzip = true;
+        } else if (arg == "--machines") {
+            opt.machines = true;
+        } else if (arg == "--labels") {
+            if (!need())
+                return false;
+            if (value.empty())
+                return bad();
+            opt.labels = value;
         } else if (arg == "--seed") {
             if (!need() || !toUint(value, UINT64_MAX, n))
                 return error.empty() ? bad() : false;

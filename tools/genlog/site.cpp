@@ -278,6 +278,47 @@ const std::vector<UserAgent> kAgents = {
     {"Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) Orvane "
      "Vexilo/0.1 Safari/537.36",
      Agent::Embedded, 1},
+    // The machines of today (--machines); weights live in their table. Many give their
+    // contact as an https:// address or an e-mail address.
+    {"Mozilla/5.0 AppleWebKit/537.36 (KHTML, like Gecko; compatible; GPTBot/1.2; "
+     "+https://openai.com/gptbot)",
+     Agent::Crawler, 0},
+    {"Mozilla/5.0 AppleWebKit/537.36 (KHTML, like Gecko; compatible; ClaudeBot/1.0; "
+     "+claudebot@anthropic.com)",
+     Agent::Crawler, 0},
+    {"Mozilla/5.0 AppleWebKit/537.36 (KHTML, like Gecko; compatible; PerplexityBot/1.0; "
+     "+https://perplexity.ai/perplexitybot)",
+     Agent::Crawler, 0},
+    {"Mozilla/5.0 (Linux; Android 5.0) AppleWebKit/537.36 (KHTML, like Gecko) Mobile "
+     "Safari/537.36 (compatible; Bytespider; spider-feedback@bytedance.com)",
+     Agent::Crawler, 0},
+    {"CCBot/2.0 (https://commoncrawl.org/faq/)", Agent::Crawler, 0},
+    {"Mozilla/5.0 AppleWebKit/537.36 (KHTML, like Gecko; compatible; Amazonbot/0.1; "
+     "+https://developer.amazon.com/support/amazonbot) Chrome/119.0.6045.214 Safari/537.36",
+     Agent::Crawler, 0},
+    {"meta-externalagent/1.1 (+https://developers.facebook.com/docs/sharing/webmasters/crawler)",
+     Agent::Crawler, 0},
+    {"Mozilla/5.0 AppleWebKit/537.36 (KHTML, like Gecko); compatible; OAI-SearchBot/1.0; "
+     "+https://openai.com/searchbot",
+     Agent::Crawler, 0},
+    {"Mozilla/5.0 AppleWebKit/537.36 (KHTML, like Gecko); compatible; ChatGPT-User/1.0; "
+     "+https://openai.com/bot",
+     Agent::Crawler, 0},
+    {"Mozilla/5.0 AppleWebKit/537.36 (KHTML, like Gecko; compatible; Perplexity-User/1.0; "
+     "+https://perplexity.ai/perplexity-user)",
+     Agent::Crawler, 0},
+    {"Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) "
+     "HeadlessChrome/131.0.0.0 Safari/537.36",
+     Agent::Crawler, 0},
+    {"Mozilla/5.0 (compatible; Google-InspectionTool/1.0)", Agent::Crawler, 0},
+    {"Mozilla/5.0 (compatible; DataForSeoBot/1.0; +https://dataforseo.com/dataforseo-bot)",
+     Agent::Crawler, 0},
+    {"Mozilla/5.0 (compatible; DuckDuckBot-Https/1.1; https://duckduckgo.com/duckduckbot)",
+     Agent::Crawler, 0},
+    {"Mozilla/5.0 (compatible; SemrushBot/7~bl; +http://www.semrush.com/bot.html)", Agent::Crawler,
+     0},
+    {"Feedly/1.0 (+http://www.feedly.com/fetcher.html; 5 subscribers; like FeedFetcher-Google)",
+     Agent::Crawler, 0},
 };
 
 int agentIndex(const char* needle)
@@ -321,6 +362,41 @@ std::vector<Crawler> buildCrawlers()
         {agentIndex("AhrefsBot"), 20, "ip-", ".a.ahrefs.com",
          nets({net(54, 36, 148), net(54, 36, 149), net(5, 39, 1), net(51, 222, 253)}), 0.5, 0, 0,
          0.5},
+    };
+}
+
+// The machines of today's logs (--machines), with what robots.ini calls them. Most come
+// from cloud addresses without names.
+std::vector<Crawler> buildModernCrawlers()
+{
+    return {
+        {agentIndex("GPTBot"), 16, "", "",
+         nets({net(20, 171, 206), net(20, 171, 207), net(52, 230, 152)}), 0, 0, 0, 0.5},
+        {agentIndex("ClaudeBot"), 13, "", "", nets({net(216, 73, 216), net(34, 162, 46)}), 0, 0, 0,
+         0.5},
+        {agentIndex("PerplexityBot"), 5, "", "", nets({net(44, 221, 181), net(52, 70, 240)}), 0, 0,
+         0, 0.4},
+        {agentIndex("Bytespider"), 10, "", "", nets({net(110, 249, 201), net(47, 128, 36)}), 0, 0,
+         0, 0.1},
+        {agentIndex("CCBot"), 4, "", "", nets({net(18, 97, 9), net(44, 192, 48)}), 0, 0, 0, 0.6},
+        {agentIndex("Amazonbot"), 8, "", "", nets({net(3, 224, 220), net(52, 70, 220)}), 0, 0, 0.1,
+         0.5},
+        {agentIndex("meta-externalagent"), 8, "", "", nets({net(57, 141, 0), net(57, 141, 4)}), 0,
+         0, 0, 0.2},
+        {agentIndex("OAI-SearchBot"), 4, "", "", nets({net(20, 42, 10)}), 0, 0, 0, 0.5},
+        {agentIndex("ChatGPT-User"), 5, "", "", nets({net(23, 98, 142), net(40, 84, 180)}), 0, 0, 0,
+         0},
+        {agentIndex("Perplexity-User"), 2, "", "", nets({net(44, 208, 221)}), 0, 0, 0, 0},
+        {agentIndex("HeadlessChrome"), 6, "", "", nets({net(34, 85, 10), net(35, 187, 132)}), 0, 0,
+         0, 0},
+        {agentIndex("Google-InspectionTool"), 2, "crawl-", ".googlebot.com",
+         nets({net(66, 249, 66)}), 0.9, 0, 0, 0},
+        {agentIndex("DataForSeoBot"), 3, "", "", nets({net(144, 76, 23), net(136, 243, 220)}), 0, 0,
+         0, 0.6},
+        {agentIndex("DuckDuckBot-Https"), 2, "", "", nets({net(20, 191, 45)}), 0, 0, 0, 0.5},
+        {agentIndex("SemrushBot"), 5, "", "", nets({net(185, 191, 171), net(85, 208, 96)}), 0, 0, 0,
+         0.6},
+        {agentIndex("Feedly/"), 2, "", "", nets({net(52, 2, 33)}), 0, 0, 0.5, 0},
     };
 }
 
@@ -738,6 +814,23 @@ const std::vector<Crawler>& crawlers()
 {
     static const std::vector<Crawler> c = buildCrawlers();
     return c;
+}
+
+const std::vector<Crawler>& modernCrawlers()
+{
+    static const std::vector<Crawler> c = buildModernCrawlers();
+    return c;
+}
+
+const std::vector<std::uint32_t>& modernCum()
+{
+    static const std::vector<std::uint32_t> cum = [] {
+        std::vector<std::uint32_t> w;
+        for (const auto& c : modernCrawlers())
+            w.push_back(c.weight);
+        return cumulate(w);
+    }();
+    return cum;
 }
 
 const std::vector<std::uint32_t>& crawlerCum()

@@ -95,6 +95,9 @@ struct Crawler
 };
 const std::vector<Crawler>& crawlers();
 const std::vector<std::uint32_t>& crawlerCum();
+// The AI crawlers, assistants, headless browsers and tools of today (--machines).
+const std::vector<Crawler>& modernCrawlers();
+const std::vector<std::uint32_t>& modernCum();
 
 // Writes a client host (IPv4 or reverse name) for a visitor on a fixed line or a phone.
 int humanHost(Rng& rng, bool mobile, char* out);
