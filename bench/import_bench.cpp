@@ -8,6 +8,7 @@
 
 #include "bench/bench_util.h"
 #include "import/import_options.h"
+#include "platform/settings.h"
 
 #include <cstdio>
 #include <cstring>
@@ -15,11 +16,14 @@
 
 namespace {
 
-void runOnce(const std::string& input, double textMB, std::uint64_t lines, const char* label)
+void runOnce(const std::string& input, double textMB, std::uint64_t lines, const char* label,
+             bool machines = true)
 {
     const std::string output = bench::dataFolder() + "/bench-out.vxlog";
-    sievra::OwnedImportOptions options; // the analysis wizard's
+    sievra::OwnedImportOptions options; // the analysis wizard's, robots.ini among them
     options.output = output;
+    if (machines)
+        options.machineRules = platform::resFolder() + "robots.ini";
     options.inputs = sievra::makeList({input});
     const ImportOptions o = options.get();
 
@@ -43,7 +47,7 @@ void runOnce(const std::string& input, double textMB, std::uint64_t lines, const
     const double inputMB = double(platform::fileSize(input)) / 1e6;
     const double outputMB = double(platform::fileSize(output)) / 1e6;
     std::fprintf(stderr,
-                 "%-5s %9.0f lines/s  %7.1f MB/s of file  %7.1f MB/s of log text  total %6.3f s  "
+                 "%-15s %9.0f lines/s  %7.1f MB/s of file  %7.1f MB/s of log text  total %6.3f s  "
                  "finish %5.3f s (%4.1f %%)  peak %6.1f MiB  output %.1f MB  rc %u\n",
                  label, double(lines) / total, inputMB / total, textMB / total, total,
                  finished - imported, (finished - imported) * 100.0 / total, bench::peakMiB(),
@@ -79,6 +83,9 @@ int main(int argc, char** argv)
         const double textMB = double(platform::fileSize(plain)) / 1e6;
         bench::inChild([&] { runOnce(plain, textMB, lines, "plain"); });
         bench::inChild([&] { runOnce(gz, textMB, lines, "gzip"); });
+        // The same without the machines of robots.ini: what their test costs.
+        bench::inChild([&] { runOnce(plain, textMB, lines, "plain-no-robots", false); });
+        bench::inChild([&] { runOnce(gz, textMB, lines, "gzip-no-robots", false); });
     }
     return 0;
 }

@@ -22,12 +22,12 @@ namespace bench {
 
 struct MachineFigures
 {
-    std::uint64_t lines = 0, machineLines = 0; // of the generated log
-    std::uint32_t people = 0, named = 0, disguised = 0;   // labelled visitors
-    std::uint32_t predictedNamed = 0, namedRight = 0;    // predicted named; of those machines
-    std::uint32_t namedFound = 0;                        // labelled named, predicted named
-    std::uint32_t disguisedFound = 0;                    // labelled disguised, predicted machine
-    std::uint32_t peopleAsMachines = 0;                  // labelled people, predicted machine
+    std::uint64_t lines = 0, machineLines = 0;          // of the generated log
+    std::uint32_t people = 0, named = 0, disguised = 0; // labelled visitors
+    std::uint32_t predictedNamed = 0, namedRight = 0;   // predicted named; of those machines
+    std::uint32_t namedFound = 0;                       // labelled named, predicted named
+    std::uint32_t disguisedFound = 0;                   // labelled disguised, predicted machine
+    std::uint32_t peopleAsMachines = 0;                 // labelled people, predicted machine
     std::uint32_t predictedPeople = 0;
     std::map<std::string, std::uint32_t> rows; // visitors per pane row (CP932)
 

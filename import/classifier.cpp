@@ -183,8 +183,6 @@ int Classifier::classify(LineFields& line, std::uint32_t& flags, ImportData& dat
             return 1;
         if (agent.find("Orvane Vexilo") != std::string_view::npos)
             return 1;
-        if (m_options.machines && m_options.machines->matches(agent))
-            return 1;
     }
     foldDirectoryIndex(line.path);
     if (line.referer.present())
@@ -197,6 +195,10 @@ int Classifier::classify(LineFields& line, std::uint32_t& flags, ImportData& dat
             inList(m_options.skipExts, {p, static_cast<std::size_t>(line.path.end - p)}))
             return 1;
     }
+    // Last of the tests: it costs the most, and most lines of pictures never need it.
+    if ((flags & LA_F_BROWSERS_ONLY) && m_options.machines &&
+        m_options.machines->matches(line.agent.view()))
+        return 1;
 
     // The line is stored.
     Fragment9 fragment;

@@ -3,12 +3,13 @@
 // The user agents a rule file (robots.ini) names as machines, for the browsers-only import:
 // each distinct agent is evaluated once, and the verdict is kept for the lines that follow.
 
+#include "import/string_pool.h"
 #include "rules/rule_file.h"
 
 #include <cstddef>
-#include <string>
+#include <cstdint>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 namespace sievra {
 
@@ -23,19 +24,14 @@ class MachineAgents
     bool matches(std::string_view agent);
 
   private:
-    struct Hash
-    {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const
-        {
-            return std::hash<std::string_view>()(s);
-        }
-    };
-
     rules::RuleList m_rules;
-    std::unordered_map<std::string, bool, Hash, std::equal_to<>> m_seen;
-    std::string m_last;
-    bool m_lastVerdict = false;
+    StringPool m_seen;                   // the agents evaluated so far
+    std::vector<std::uint8_t> m_verdict; // by identity in m_seen
+    // Recently asked agents by a hash of a few of their bytes: most lines come from a few
+    // agents, and hashing their whole text for each line would cost more than the rest of
+    // the line's tests.
+    static constexpr std::size_t kRecent = 4096;
+    std::vector<std::uint32_t> m_recent = std::vector<std::uint32_t>(kRecent, 0); // id + 1
 };
 
 } // namespace sievra

@@ -79,11 +79,10 @@ class Classes
         if (m_log.VisitorClasses.size() >= kMaxClasses)
             return named(VisitorKind::Other, platform::utf8ToCp932("(その他)"), agent);
         std::string reason = platform::utf8ToCp932("robots.ini の規則がこの名前と種類を与えた"
-                                                   "ユーザーエージェント (例: ");
+                                                   "ユーザーエージェント\n例: ");
         reason.append(agent, std::min<std::size_t>(std::strlen(agent), 300));
-        reason += ')';
-        const std::uint16_t index = add({kind, Suspicion::None, m_log.ClassPool.intern(label),
-                                         m_log.ClassPool.intern(reason)});
+        const std::uint16_t index = add(
+            {kind, Suspicion::None, m_log.ClassPool.intern(label), m_log.ClassPool.intern(reason)});
         m_named.emplace(std::move(label), index);
         return index;
     }
@@ -102,7 +101,10 @@ class Classes
     }
 
   private:
-    const char* text(const char* utf8) { return m_log.ClassPool.intern(platform::utf8ToCp932(utf8)); }
+    const char* text(const char* utf8)
+    {
+        return m_log.ClassPool.intern(platform::utf8ToCp932(utf8));
+    }
     std::uint16_t add(const VisitorClass& c)
     {
         m_log.VisitorClasses.push_back(c);
@@ -123,6 +125,10 @@ int fragmentFacts(LoadContext& ctx, Classes& classes, std::vector<std::uint16_t>
     const char* lastAgent = nullptr;
     std::uint16_t lastClass = 0;
     std::string outcome;
+    const ReqEntry* robotsTxt = nullptr;
+    for (const ReqEntry& r : log.Req)
+        if (r.text && std::strcmp(r.text, "/robots.txt") == 0)
+            robotsTxt = &r;
     facts.assign(log.Frg2.size(), 0);
     for (std::size_t i = 0; i < log.Frg2.size(); ++i) {
         const Fragment& f = log.Frg2[i];
@@ -131,7 +137,7 @@ int fragmentFacts(LoadContext& ctx, Classes& classes, std::vector<std::uint16_t>
             bits |= kHead;
         if (f.ref && f.ref->text)
             bits |= kReferer;
-        if (f.req && f.req->text && std::strcmp(f.req->text, "/robots.txt") == 0)
+        if (robotsTxt && f.req == robotsTxt)
             bits |= kRobotsTxt;
         const char* agent = f.agnt ? f.agnt->text : nullptr;
         if (agent && !list.empty() && agent != lastAgent) {
@@ -253,17 +259,17 @@ const char* suspicionReason(Suspicion why)
 {
     switch (why) {
     case Suspicion::RobotsTxt:
-        return "ブラウザーを名乗っていても /robots.txt を要求した訪問者 (この規則を読むのは"
+        return "ブラウザーを名乗っていても /robots.txt を要求した訪問者\n(この規則を読むのは"
                "クローラーだけ)";
     case Suspicion::HeadOnly:
-        return "本文を受け取らない HEAD 要求だけの訪問者 (リンクの確認や監視のプログラム)";
+        return "本文を受け取らない HEAD 要求だけの訪問者\n(リンクの確認や監視のプログラム)";
     case Suspicion::Fast:
-        return "10ページ以上を1分に10ページより速く読んだ訪問者 (人はページを読むのに数秒以上"
+        return "10ページ以上を1分に10ページより速く読んだ訪問者\n(人はページを読むのに数秒以上"
                "かかる)";
     case Suspicion::Regular:
-        return "6回以上の要求の間隔がほぼ同じ訪問者 (タイマーで動くプログラム)";
+        return "6回以上の要求の間隔がほぼ同じ訪問者\n(タイマーで動くプログラム)";
     case Suspicion::NoReferer:
-        return "8ページ以上を見て、どのページにも参照元 (前のページや検索) がない訪問者 "
+        return "8ページ以上を見て、どのページにも参照元 (前のページや検索) がない訪問者\n"
                "(アドレスの一覧をたどるプログラム)";
     case Suspicion::None:
         break;
@@ -299,8 +305,7 @@ int classifyVisitors(LoadContext& ctx)
             log.VisitorClassOf[v] = named;
             continue;
         }
-        const Suspicion why =
-            behaviour(r, visitor.count, frg, facts, referersStored, headStored);
+        const Suspicion why = behaviour(r, visitor.count, frg, facts, referersStored, headStored);
         if (why != Suspicion::None)
             log.VisitorClassOf[v] = classes.suspected(why);
     }

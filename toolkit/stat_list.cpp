@@ -6,10 +6,14 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
-#include <QTextDocument>
 #include <algorithm>
 
 namespace toolkit {
+namespace {
+
+constexpr qsizetype kTipLineMax = 110; // characters of one line of a cell's tooltip
+
+} // namespace
 
 void ListOwner::drawCell(QPainter& painter, int row, int subitem, const CellState& state,
                          const QRect& rect, Qt::Alignment alignment) const
@@ -62,9 +66,17 @@ QVariant StatListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return m_owner->cellText(index.row(), index.column());
     case Qt::ToolTipRole: {
-        // Plain text: a tip made of logged texts must never be read as markup.
+        // Plain text: a tip made of logged texts must never be read as markup. Its lines
+        // stay whole (a tip's own wrapping makes a narrow column), long ones elided.
         const QString tip = m_owner->cellTip(index.row(), index.column());
-        return tip.isEmpty() ? QVariant() : QVariant(Qt::convertFromPlainText(tip));
+        if (tip.isEmpty())
+            return {};
+        QStringList lines = tip.split(QLatin1Char('\n'));
+        for (QString& line : lines)
+            if (line.size() > kTipLineMax)
+                line = line.left(kTipLineMax - 1) + QChar(0x2026);
+        return QStringLiteral("<p style=\"white-space:pre\">%1</p>")
+            .arg(lines.join(QLatin1Char('\n')).toHtmlEscaped());
     }
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(m_columns[static_cast<std::size_t>(index.column())].alignment |

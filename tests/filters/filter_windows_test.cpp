@@ -430,7 +430,11 @@ TEST_F(FilterWindows, TheCommandLineExportsWhatTheWindowExports)
     open(log);
     command(pane(1), filters::kindInfo(filters::Kind::Ref).command); // the second shows referers
     ASSERT_TRUE(settle());
-    command(pane(2), filters::kindInfo(filters::Kind::VisitorKind).command); // the third, kinds
+    command(main(), filters::kindInfo(filters::Kind::VisitorKind).command); // a third: kinds
+    ASSERT_TRUE(settle());
+    // The first bypassed, so that the machines reach the kinds.
+    send(child(pane(0), filters::kOwnToolbarId), TB_CHECKBUTTON, filters::kCommandBypass, 1);
+    command(pane(0), filters::kCommandBypass);
     ASSERT_TRUE(settle());
     std::string windows;
     for (int p = 0; p < 3; ++p) {
@@ -440,7 +444,7 @@ TEST_F(FilterWindows, TheCommandLineExportsWhatTheWindowExports)
     }
     const std::string out = file("cli.txt");
     ASSERT_EQ(std::system((std::string(VEXILO_CLI) + " filter " + log + " --home " + file("data") +
-                           " --pane req --pane ref --pane visitorkind > " + out)
+                           " --pane req,bypass --pane ref --pane visitorkind > " + out)
                               .c_str()),
               0);
     // The command's output without its "#" lines is the panes' exports one after the other.

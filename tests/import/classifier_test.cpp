@@ -383,7 +383,8 @@ TEST(Classifier, FieldsAreCutAt1024Bytes)
         EXPECT_EQ((o.flags & LA_F_TRUNCATED) != 0, s.truncated) << s.length;
 
         Line path;
-        path.path = "/" + std::string(s.length - 1, 'p');
+        path.path.assign(s.length, 'p');
+        path.path[0] = '/';
         o = classify(path, options);
         EXPECT_EQ(o.path.size(), s.kept) << s.length;
         EXPECT_EQ((o.flags & LA_F_TRUNCATED) != 0, s.truncated) << s.length;
