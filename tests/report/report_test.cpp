@@ -1,5 +1,6 @@
 #include "../platform/temp_dir.h"
 #include "../store/hits.h"
+#include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/settings.h"
 #include "report/page_template.h"
@@ -300,15 +301,47 @@ TEST(ReportKeys, ALogWithoutVisitors)
 {
     store::LogContainer log;
     log.LocalSite = "a&b";
-    const std::map<std::string, std::string> expected = {
-        {"SITENAME", "a&amp;b"},     {"TOTALVISITOR", "0"},
-        {"TABLEBODY::NEWS", ""},     {"TABLEBODY::KEYNODE", ""},
-        {"TIMEBEGIN", ""},           {"TIMEEND", ""},
-        {"TIMEOFDAY", "1970/01/01"}, {"NULL", ""},
-        {"totalvisitor", ""},        {"", ""}};
+    const std::map<std::string, std::string> expected = {{"SITENAME", "a&amp;b"},
+                                                         {"TOTALVISITOR", "0"},
+                                                         {"TABLEBODY::NEWS", ""},
+                                                         {"TABLEBODY::KEYNODE", ""},
+                                                         {"TIMEBEGIN", ""},
+                                                         {"TIMEEND", ""},
+                                                         {"TIMEOFDAY", "1970/01/01"},
+                                                         {"NULL", ""},
+                                                         {"totalvisitor", ""},
+                                                         {"", ""},
+                                                         {"MACHINES", ""}};
     const report::ReportState state = report::computeReportState(log);
     for (const auto& [key, text] : expected)
         EXPECT_EQ(report::keyValue(key, log, state), text) << key;
+}
+
+// The share of machine visitors and the busiest named ones, their names escaped.
+TEST_F(Report, TheMachineLineNamesTheBusiestMachines)
+{
+    writeFile(
+        m_dir.file("prog/res/robots.ini"),
+        "[start]\r\nPattern=^\r\nSetID=1\r\n\r\n"
+        "[bot]\r\nPattern=^.*?(\\S+Bot)\\b.*$\r\nReplace=other:$1\r\nSetID=2\r\nIfID=1\r\n\r\n"
+        "[rest]\r\nPattern=^[\\s\\S]+$\r\nReplace=\"\"\r\nIfID=1\r\n");
+    std::vector<Hit> hits = siteChain();
+    const std::string page = kSite + "/a";
+    for (int i = 0; i < 3; ++i)
+        hits.push_back({"10.2.0." + std::to_string(i), 100 + i, "/a", page, "Mozilla/5.0 <b>Bot"});
+    hits.push_back({"10.2.1.1", 200, "/a", page, "Mozilla/5.0 ZedBot"});
+    hits.push_back({"10.2.1.2", 300, "/robots.txt", "-"});
+    store::LogContainer log;
+    load(hits, log);
+    ASSERT_EQ(log.Visitors.size(), 6u);
+    EXPECT_EQ(platform::cp932ToUtf8(value("MACHINES", log)),
+              "機械と見られる訪問者 83.3% (5 / 6)。多い順に その他の機械: &lt;b&gt;Bot 3、"
+              "その他の機械: ZedBot 1。");
+
+    std::filesystem::remove(m_dir.file("prog/res/robots.ini"));
+    store::LogContainer people;
+    load(siteChain(), people);
+    EXPECT_EQ(platform::cp932ToUtf8(value("MACHINES", people)), "機械と見られる訪問者はいません。");
 }
 
 TEST_F(Report, SmallReportMatchesTheGoldenPage)

@@ -530,6 +530,40 @@ TEST_F(StoreRules, VisitorKindsByAgentAndBehaviour)
     EXPECT_EQ(suspected, 4u);
 }
 
+// HEAD requests only: a machine, when the log kept the method and HEAD among them.
+TEST_F(Store, HeadOnlyVisitorsWhenTheMethodIsKept)
+{
+    std::string text;
+    for (const Hit& h : siteChain())
+        text += format(h);
+    for (int i = 0; i < 3; ++i) {
+        std::string line = format({"10.3.0.1", 100 + i * 40, "/p" + std::to_string(i)});
+        line.replace(line.find("\"GET "), 5, "\"HEAD ");
+        text += line;
+    }
+    text += format({"10.3.0.2", 100, "/p0"});
+    writeFile(m_dir.file("head.log"), text);
+    const auto kinds = [&](std::uint32_t flags) {
+        Options o;
+        o.output = m_dir.file("head.vxlog");
+        o.inputs = list({m_dir.file("head.log")});
+        o.flags = flags;
+        o.methods = list({"GET", "HEAD"});
+        EXPECT_EQ(runImport(o), 0u);
+        store::LogContainer log;
+        EXPECT_EQ(loadFile(o.output, log), 0);
+        std::vector<std::string> out;
+        for (std::uint16_t c : log.VisitorClassOf)
+            out.push_back(platform::cp932ToUtf8(log.VisitorClasses[c].label));
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    const std::uint32_t flags = LA_F_QUERY | LA_F_REFERER | LA_F_REFQUERY;
+    EXPECT_EQ(kinds(flags | LA_F_METHOD),
+              (std::vector<std::string>{"人", "人", "機械の疑い: HEAD だけ"}));
+    EXPECT_EQ(kinds(flags), (std::vector<std::string>{"人", "人", "人"}));
+}
+
 TEST(VisitorKinds, RobotsOutcomes)
 {
     const struct
