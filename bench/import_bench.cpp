@@ -5,13 +5,18 @@
 //   bench_import            1,000,000 lines
 //   bench_import --big      10,000,000 lines
 //   bench_import --lines N
+//   bench_import --new-only  100,000 lines added to 10,000,000 records (also with --big)
 
+#include "bench/analysed_log.h"
 #include "bench/bench_util.h"
 #include "import/import_options.h"
+#include "import/new_only.h"
 #include "platform/settings.h"
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -55,6 +60,87 @@ void runOnce(const std::string& input, double textMB, std::uint64_t lines, const
     std::remove(output.c_str());
 }
 
+std::uint32_t importInto(const std::string& output, const std::vector<std::string>& inputs)
+{
+    // Every line kept, as the analysed log of 10,000,000 records was made.
+    sievra::OwnedImportOptions options;
+    options.flags = LA_F_QUERY | LA_F_REFERER | LA_F_REFQUERY;
+    options.output = output;
+    options.inputs = sievra::makeList(inputs);
+    options.statusCodes =
+        sievra::makeList({"200", "206", "301", "302", "304", "401", "403", "404", "500"});
+    options.methods = sievra::makeList({"GET", "POST", "HEAD"});
+    options.skipExts = sievra::makeList({});
+    options.dirIndexes = sievra::makeList({});
+    const ImportOptions o = options.get();
+    bench::QuietStdout quiet;
+    LaJob job = nullptr;
+    std::uint32_t rc = laCreate(&job, &o);
+    if (!rc)
+        rc = laImport(job);
+    if (!rc)
+        rc = laFinish(job);
+    laRelease(job);
+    return rc;
+}
+
+// One run of --new-only (what vexilo-cli import --new-only does): plan, import, state.
+double newOnlyRun(const std::string& vxlog, const std::string& input, std::uint64_t& lines)
+{
+    const double start = bench::seconds();
+    const sievra::ReadState state = sievra::loadReadState(vxlog);
+    sievra::OwnedImportOptions options;
+    options.flags = LA_F_QUERY | LA_F_REFERER | LA_F_REFQUERY;
+    const ImportOptions o = options.get();
+    const std::string tail = vxlog + ".tail.log";
+    std::vector<sievra::InputPlan> plans;
+    std::string file;
+    if (sievra::planNewOnly(vxlog, state, {input}, o, tail, plans, file) != 0 ||
+        importInto(vxlog, {vxlog, tail}) != 0 ||
+        sievra::saveReadState(vxlog, sievra::nextReadState(state, plans)) != 0) {
+        std::fprintf(stderr, "new-only run failed\n");
+        std::exit(1);
+    }
+    std::remove(tail.c_str());
+    lines = plans.empty() ? 0 : plans[0].lines;
+    return bench::seconds() - start;
+}
+
+// 100,000 lines added to an analysed log of 10,000,000 records by --new-only.
+void newOnly()
+{
+    const std::string base = bench::analysedLog(10000000);
+    const std::string folder = bench::dataFolder();
+    const std::string vxlog = folder + "/new-only.vxlog", grow = folder + "/new-only.log";
+    std::filesystem::copy_file(base, vxlog, std::filesystem::copy_options::overwrite_existing);
+    std::remove(sievra::readStatePath(vxlog).c_str());
+    const std::string extra = folder + "/new-only-extra.log";
+    const std::string command = platform::programPath("genlog") +
+                                " --seed 9 --start 2027-01-01 --days 1 --lines 100010 -o '" +
+                                extra + "'";
+    if (std::system(command.c_str()) != 0)
+        std::exit(1);
+    std::ifstream in(extra, std::ios::binary);
+    std::ofstream first(grow, std::ios::binary | std::ios::trunc);
+    std::string line;
+    for (int i = 0; i < 10 && std::getline(in, line); ++i)
+        first << line << '\n';
+    first.close();
+    std::uint64_t lines = 0;
+    const double once = newOnlyRun(vxlog, grow, lines);
+    std::ofstream more(grow, std::ios::binary | std::ios::app);
+    while (std::getline(in, line))
+        more << line << '\n';
+    more.close();
+    const double added = newOnlyRun(vxlog, grow, lines);
+    std::fprintf(stderr,
+                 "new-only: %llu lines added to 10,000,000 records in %.3f s (first run of 10 "
+                 "lines %.3f s)\n",
+                 static_cast<unsigned long long>(lines), added, once);
+    std::remove(vxlog.c_str());
+    std::remove(sievra::readStatePath(vxlog).c_str());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -67,6 +153,9 @@ int main(int argc, char** argv)
             repeat = 1;
         } else if (!std::strcmp(argv[i], "--lines") && i + 1 < argc) {
             lines = std::strtoull(argv[++i], nullptr, 10);
+        } else if (!std::strcmp(argv[i], "--new-only")) {
+            newOnly();
+            return 0;
         } else if (!std::strcmp(argv[i], "--repeat") && i + 1 < argc) {
             repeat = std::atoi(argv[++i]);
         } else {
@@ -79,6 +168,8 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "input: %llu lines, plain %.1f MB, gzip %.1f MB\n",
                  static_cast<unsigned long long>(lines), double(platform::fileSize(plain)) / 1e6,
                  double(platform::fileSize(gz)) / 1e6);
+    if (lines == 10000000)
+        bench::inChild([] { newOnly(); });
     for (int r = 0; r < repeat; ++r) {
         const double textMB = double(platform::fileSize(plain)) / 1e6;
         bench::inChild([&] { runOnce(plain, textMB, lines, "plain"); });

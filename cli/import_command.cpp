@@ -7,7 +7,9 @@
 #include "cli/sievra_loader.h"
 #include "import/import_options.h"
 #include "import/import_paths.h"
+#include "import/new_only.h"
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/settings.h"
 
 #include <CLI/CLI.hpp>
@@ -47,14 +49,100 @@ void showProgress(std::uint64_t done, std::uint64_t total, bool final)
 
 } // namespace
 
+namespace {
+
+// --new-only: what the analysed log has not read of the inputs, as one plain log in the
+// temporary folder, and what was left out and why (on standard error).
+struct NewOnly
+{
+    sievra::ReadState state;
+    std::vector<sievra::InputPlan> plans;
+    std::string tail;
+    std::uint64_t lines = 0;
+
+    ~NewOnly()
+    {
+        if (!tail.empty())
+            std::remove(tail.c_str());
+    }
+    int plan(const sievra::OwnedImportOptions& o, const std::vector<std::string>& inputs)
+    {
+        state = sievra::loadReadState(o.output);
+        if (!state.trusted && platform::fileExists(sievra::readStatePath(o.output)))
+            std::fprintf(stderr,
+                         "vexilo-cli import: %s does not belong to %s as it is now (a run "
+                         "stopped between the two?): every line is read again, lines already "
+                         "stored are left out\n",
+                         sievra::readStatePath(o.output).c_str(), o.output.c_str());
+        std::string name = platform::tempFolder() + "/vexilo-new-XXXXXX";
+        const int fd = ::mkstemp(name.data());
+        if (fd < 0) {
+            std::fprintf(stderr, "vexilo-cli import: cannot write in %s\n",
+                         platform::tempFolder().c_str());
+            return 1;
+        }
+        ::close(fd);
+        tail = name;
+        std::string file;
+        const ImportOptions options = o.get();
+        if (const int rc =
+                sievra::planNewOnly(o.output, state, inputs, options, tail, plans, file)) {
+            std::fprintf(stderr, "vexilo-cli import: %s: %s\n", file.c_str(),
+                         platform::errorText(rc).c_str());
+            return 1;
+        }
+        for (const sievra::InputPlan& p : plans) {
+            lines += p.lines - p.overlap;
+            std::fprintf(stderr, "vexilo-cli import: %s: %s; %llu unread lines", p.path.c_str(),
+                         p.note.c_str(), static_cast<unsigned long long>(p.lines));
+            if (p.overlap)
+                std::fprintf(stderr, ", %llu of them left out (already stored)",
+                             static_cast<unsigned long long>(p.overlap));
+            std::fputc('\n', stderr);
+        }
+        return 0;
+    }
+};
+
+} // namespace
+
 // The import, once the command line is read.
 static int importCommand(sievra::OwnedImportOptions& o, bool allAgents, bool verbose,
-                         const std::vector<std::string>& inputs)
+                         std::vector<std::string> inputs, bool newOnly)
 {
     if (allAgents)
         o.flags &= ~LA_F_BROWSERS_ONLY;
     else if (o.machineRules.empty())
         o.machineRules = platform::resFolder() + "robots.ini";
+    NewOnly fresh;
+    if (newOnly) {
+        for (const std::string& input : inputs)
+            if (sievra::isAnalysedLogName(input)) {
+                std::fprintf(stderr,
+                             "vexilo-cli import: --new-only takes access logs, not "
+                             "analysed logs (%s)\n",
+                             input.c_str());
+                return 1;
+            }
+        const sievra::PathProblem problem =
+            sievra::checkImportPaths(o.output, inputs, o.truncatedFile, o.excludedFile);
+        if (problem.code) {
+            std::fprintf(stderr, "vexilo-cli import: %s\n", problem.message.c_str());
+            return 1;
+        }
+        if (const int rc = fresh.plan(o, inputs))
+            return rc;
+        if (fresh.lines == 0 && platform::fileExists(o.output)) {
+            std::fprintf(stderr, "vexilo-cli import: nothing new for %s\n", o.output.c_str());
+            return sievra::saveReadState(o.output, sievra::nextReadState(fresh.state, fresh.plans))
+                       ? 1
+                       : 0;
+        }
+        inputs.clear();
+        if (platform::fileExists(o.output))
+            inputs.push_back(o.output);
+        inputs.push_back(fresh.tail);
+    }
     o.inputs = sievra::makeList(inputs);
     // The library refuses these too; here they get a message of their own.
     const sievra::PathProblem problem =
@@ -111,6 +199,15 @@ static int importCommand(sievra::OwnedImportOptions& o, bool allAgents, bool ver
                          platform::errorText(static_cast<int>(rc)).c_str());
         return 1;
     }
+    // Written once the analysed log is complete: a run stopped before leaves the old one,
+    // which then no longer matches the analysed log and is not believed.
+    if (newOnly)
+        if (const int src =
+                sievra::saveReadState(o.output, sievra::nextReadState(fresh.state, fresh.plans))) {
+            std::fprintf(stderr, "vexilo-cli import: %s: %s\n",
+                         sievra::readStatePath(o.output).c_str(), platform::errorText(src).c_str());
+            return 1;
+        }
     return 0;
 }
 
@@ -121,17 +218,19 @@ void addImportCommand(CLI::App& app)
         sievra::OwnedImportOptions options; // the analysis wizard's options
         bool allAgents = false;
         bool verbose = false;
+        bool newOnly = false;
         std::vector<std::string> inputs;
     };
     auto args = std::make_shared<Args>();
     sievra::OwnedImportOptions& o = args->options;
-    CLI::App* command = addCommand(
-        app, "import",
-        "import access logs (plain or .gz) and analysed logs into a new analysed log\n"
-        "Options default to those of the analysis wizard.",
-        [args] {
-            return importCommand(args->options, args->allAgents, args->verbose, args->inputs);
-        });
+    CLI::App* command =
+        addCommand(app, "import",
+                   "import access logs (plain or .gz) and analysed logs into a new analysed log\n"
+                   "Options default to those of the analysis wizard.",
+                   [args] {
+                       return importCommand(args->options, args->allAgents, args->verbose,
+                                            args->inputs, args->newOnly);
+                   });
     command
         ->add_option("INPUT", args->inputs,
                      "access logs in the combined format (plain, or gzip when\n"
@@ -148,6 +247,10 @@ void addImportCommand(CLI::App& app)
                      "browsers-only)")
         ->type_name("N");
     command->add_flag("--all-agents", args->allAgents, "keep every user agent, not only browsers");
+    command->add_flag("--new-only", args->newOnly,
+                      "add to OUT only what it has not read yet: files read before\n"
+                      "go on where they stopped (also rotated, renamed or gzipped),\n"
+                      "lines already stored are left out; OUT.read remembers");
     command
         ->add_option("--machine-rules", o.machineRules,
                      "the rule file of machine agents that browsers-only also\n"
