@@ -13,8 +13,41 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace bench {
+
+// laCreate, laImport, laFinish and laRelease on the calling thread, the import library's
+// trace lines kept off standard output; the first error, else 0.
+inline std::uint32_t runJob(const sievra::OwnedImportOptions& options)
+{
+    const ImportOptions o = options.get();
+    bench::QuietStdout quiet;
+    LaJob job = nullptr;
+    std::uint32_t rc = laCreate(&job, &o);
+    if (!rc)
+        rc = laImport(job);
+    if (!rc)
+        rc = laFinish(job);
+    laRelease(job);
+    return rc;
+}
+
+// Every line kept: all agents, statuses and methods that occur, no skipped extension.
+inline sievra::OwnedImportOptions everyLine(const std::string& output,
+                                            const std::vector<std::string>& inputs)
+{
+    sievra::OwnedImportOptions options;
+    options.flags = LA_F_QUERY | LA_F_REFERER | LA_F_REFQUERY;
+    options.output = output;
+    options.inputs = sievra::makeList(inputs);
+    options.statusCodes =
+        sievra::makeList({"200", "206", "301", "302", "304", "401", "403", "404", "500"});
+    options.methods = sievra::makeList({"GET", "POST", "HEAD"});
+    options.skipExts = sievra::makeList({});
+    options.dirIndexes = sievra::makeList({});
+    return options;
+}
 
 inline std::string analysedLog(std::uint64_t lines)
 {
@@ -23,28 +56,7 @@ inline std::string analysedLog(std::uint64_t lines)
         return path;
     const std::string log = bench::generatedLog(lines, false);
     std::fprintf(stderr, "importing %s ...\n", log.c_str());
-    // Every line kept: all agents, statuses and methods that occur, no skipped extension.
-    sievra::OwnedImportOptions options;
-    options.flags = LA_F_QUERY | LA_F_REFERER | LA_F_REFQUERY;
-    options.output = path;
-    options.inputs = sievra::makeList({log});
-    options.statusCodes =
-        sievra::makeList({"200", "206", "301", "302", "304", "401", "403", "404", "500"});
-    options.methods = sievra::makeList({"GET", "POST", "HEAD"});
-    options.skipExts = sievra::makeList({});
-    options.dirIndexes = sievra::makeList({});
-    const ImportOptions o = options.get();
-    std::uint32_t rc = 0;
-    {
-        bench::QuietStdout quiet;
-        LaJob job = nullptr;
-        rc = laCreate(&job, &o);
-        if (!rc)
-            rc = laImport(job);
-        if (!rc)
-            rc = laFinish(job);
-        laRelease(job);
-    }
+    const std::uint32_t rc = runJob(everyLine(path, {log}));
     if (rc) {
         std::fprintf(stderr, "import failed: %u\n", rc);
         std::exit(1);

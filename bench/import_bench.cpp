@@ -63,25 +63,7 @@ void runOnce(const std::string& input, double textMB, std::uint64_t lines, const
 std::uint32_t importInto(const std::string& output, const std::vector<std::string>& inputs)
 {
     // Every line kept, as the analysed log of 10,000,000 records was made.
-    sievra::OwnedImportOptions options;
-    options.flags = LA_F_QUERY | LA_F_REFERER | LA_F_REFQUERY;
-    options.output = output;
-    options.inputs = sievra::makeList(inputs);
-    options.statusCodes =
-        sievra::makeList({"200", "206", "301", "302", "304", "401", "403", "404", "500"});
-    options.methods = sievra::makeList({"GET", "POST", "HEAD"});
-    options.skipExts = sievra::makeList({});
-    options.dirIndexes = sievra::makeList({});
-    const ImportOptions o = options.get();
-    bench::QuietStdout quiet;
-    LaJob job = nullptr;
-    std::uint32_t rc = laCreate(&job, &o);
-    if (!rc)
-        rc = laImport(job);
-    if (!rc)
-        rc = laFinish(job);
-    laRelease(job);
-    return rc;
+    return bench::runJob(bench::everyLine(output, inputs));
 }
 
 // One run of --new-only (what vexilo-cli import --new-only does): plan, import, state.

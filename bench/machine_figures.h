@@ -4,6 +4,7 @@
 // (--machines) against genlog's own labels of each host: person, named (the agent names the
 // machine) or disguised (a machine whose agent claims a browser).
 
+#include "bench/analysed_log.h"
 #include "hosts/host_names.h"
 #include "import/import_options.h"
 #include "import/sievra.h"
@@ -109,15 +110,7 @@ inline std::uint32_t importAllAgents(const std::string& input, const std::string
     options.output = output;
     options.inputs = sievra::makeList({input});
     options.methods = sievra::makeList({"GET", "POST", "HEAD"});
-    const ImportOptions o = options.get();
-    LaJob job = nullptr;
-    std::uint32_t rc = laCreate(&job, &o);
-    if (!rc)
-        rc = laImport(job);
-    if (!rc)
-        rc = laFinish(job);
-    laRelease(job);
-    return rc;
+    return runJob(options);
 }
 
 // Counts the machine lines of a generated log by its labels.

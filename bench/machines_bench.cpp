@@ -66,10 +66,7 @@ int main(int argc, char** argv)
     bench::MachineFigures figures;
     bench::countLines(sink.text, labels, figures);
     std::uint32_t rc;
-    {
-        bench::QuietStdout quiet;
-        rc = bench::importAllAgents(logPath, folder + "/all.vxlog");
-    }
+    rc = bench::importAllAgents(logPath, folder + "/all.vxlog");
     store::LogContainer log;
     if (rc || load(folder + "/all.vxlog", log)) {
         std::fprintf(stderr, "import or load failed\n");
@@ -102,17 +99,7 @@ int main(int argc, char** argv)
     options.output = folder + "/browsers.vxlog";
     options.inputs = sievra::makeList({logPath});
     options.machineRules = platform::resFolder() + "robots.ini";
-    {
-        bench::QuietStdout quiet;
-        const ImportOptions o = options.get();
-        LaJob job = nullptr;
-        rc = laCreate(&job, &o);
-        if (!rc)
-            rc = laImport(job);
-        if (!rc)
-            rc = laFinish(job);
-        laRelease(job);
-    }
+    rc = bench::runJob(options);
     store::LogContainer kept;
     if (rc || load(options.output, kept)) {
         std::fprintf(stderr, "browsers-only import or load failed\n");

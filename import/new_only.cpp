@@ -372,8 +372,8 @@ int planNewOnly(const std::string& vxlog, const ReadState& state,
         const InputPlan* twin = nullptr;
         std::size_t knownIndex = SIZE_MAX;
         for (const InputPlan& p : plans)
-            if (sameBeginning(id, p.now) || (p.now.device == id.now.device &&
-                                              p.now.inode == id.now.inode))
+            if (sameBeginning(id, p.now) ||
+                (p.now.device == id.now.device && p.now.inode == id.now.inode))
                 twin = &p;
         for (std::size_t k = 0; k < state.inputs.size(); ++k) {
             const ReadInput& r = state.inputs[k];
@@ -520,10 +520,9 @@ ReadState nextReadState(const ReadState& before, const std::vector<InputPlan>& p
             if (!superseded[i])
                 next.inputs.push_back(before.inputs[i]);
     if (next.inputs.size() > kKeptInputs) {
-        std::stable_sort(next.inputs.begin(), next.inputs.end(),
-                         [](const ReadInput& a, const ReadInput& b) {
-                             return a.lastTime > b.lastTime;
-                         });
+        std::stable_sort(
+            next.inputs.begin(), next.inputs.end(),
+            [](const ReadInput& a, const ReadInput& b) { return a.lastTime > b.lastTime; });
         next.inputs.resize(kKeptInputs);
     }
     return next;

@@ -58,11 +58,11 @@ ReadState loadReadState(const std::string& vxlog);
 struct InputPlan
 {
     std::string path;
-    ReadInput now;           // the input after this run
-    std::uint64_t from = 0;  // where its unread text starts
-    std::uint64_t lines = 0; // whole unread lines
-    std::uint64_t overlap = 0; // of them, left out as already stored
-    std::string note;        // why it starts where it does (English, for the report)
+    ReadInput now;                // the input after this run
+    std::uint64_t from = 0;       // where its unread text starts
+    std::uint64_t lines = 0;      // whole unread lines
+    std::uint64_t overlap = 0;    // of them, left out as already stored
+    std::string note;             // why it starts where it does (English, for the report)
     std::size_t known = SIZE_MAX; // the remembered input it goes on from
 };
 
@@ -71,9 +71,9 @@ struct InputPlan
 // they decide what of a line would be stored. 0 or the system error of the input named in
 // errorFile.
 [[nodiscard]] int planNewOnly(const std::string& vxlog, const ReadState& state,
-                              const std::vector<std::string>& inputs,
-                              const ImportOptions& options, const std::string& tail,
-                              std::vector<InputPlan>& plans, std::string& errorFile);
+                              const std::vector<std::string>& inputs, const ImportOptions& options,
+                              const std::string& tail, std::vector<InputPlan>& plans,
+                              std::string& errorFile);
 
 // The state after a run that stored the plans' lines.
 ReadState nextReadState(const ReadState& before, const std::vector<InputPlan>& plans);

@@ -504,8 +504,9 @@ void setHost(Visitor& v, const char* host)
 
 void Generator::buildRegulars()
 {
-    for (const auto& c : crawlers()) {
-        std::vector<Visitor> hosts(6);
+    // A crawler's own hosts: addresses of its networks, some with its reverse names.
+    const auto hostsOf = [this](const Crawler& c, std::size_t count) {
+        std::vector<Visitor> hosts(count);
         for (auto& v : hosts) {
             const std::uint32_t n = c.nets[m_rng.below(std::uint32_t(c.nets.size()))];
             const unsigned a = n >> 16, b = (n >> 8) & 255, cc = n & 255, d = 1 + m_rng.below(254);
@@ -518,26 +519,13 @@ void Generator::buildRegulars()
             setHost(v, buf);
             v.agent = std::uint16_t(c.agent);
         }
-        m_crawlerHosts.push_back(std::move(hosts));
-    }
+        return hosts;
+    };
+    for (const auto& c : crawlers())
+        m_crawlerHosts.push_back(hostsOf(c, 6));
     if (m_opt.machines) {
-        for (const auto& c : modernCrawlers()) {
-            std::vector<Visitor> hosts(4);
-            for (auto& v : hosts) {
-                const std::uint32_t n = c.nets[m_rng.below(std::uint32_t(c.nets.size()))];
-                const unsigned a = n >> 16, b = (n >> 8) & 255, cc = n & 255,
-                               d = 1 + m_rng.below(254);
-                char buf[96];
-                if (m_rng.chance(c.resolved))
-                    std::snprintf(buf, sizeof buf, "%s%u-%u-%u-%u%s", c.hostPrefix, a, b, cc, d,
-                                  c.hostSuffix);
-                else
-                    ipHost(a, b, cc, d, buf);
-                setHost(v, buf);
-                v.agent = std::uint16_t(c.agent);
-            }
-            m_modernHosts.push_back(std::move(hosts));
-        }
+        for (const auto& c : modernCrawlers())
+            m_modernHosts.push_back(hostsOf(c, 4));
         const AgentGroup& desktop = agentsOf(Agent::Desktop);
         for (Visitor& p : m_pingers) {
             p.hostLen = std::uint8_t(foreignHost(m_rng, p.host));
