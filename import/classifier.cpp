@@ -4,6 +4,7 @@
 #include "platform/codepage.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -244,6 +245,35 @@ int Classifier::classify(LineFields& line, std::uint32_t& flags, ImportData& dat
 
     data.pending.push_back(PendingRecord{line.time, host, data.fragments.insert(fragment)});
     return 0;
+}
+
+ClassifyOptions classifyOptionsOf(const ImportOptions& options, std::uint32_t flags,
+                                  std::unique_ptr<MachineAgents>& machines)
+{
+    const auto items = [](const char* list) {
+        std::vector<std::string> out;
+        for (const char* p = list; p && *p; p += std::strlen(p) + 1)
+            out.emplace_back(p);
+        return out;
+    };
+    ClassifyOptions o;
+    o.flags = flags;
+    o.skipExts = items(options.skipExts);
+    o.dirIndexes = items(options.dirIndexes);
+    for (const auto& s : items(options.statusCodes))
+        o.addStatus(s.c_str());
+    for (const auto& m : items(options.methods))
+        o.addMethod(m);
+    // Older callers pass a shorter record without the machine rules.
+    const bool hasMachineRules =
+        options.size >= offsetof(ImportOptions, machineRules) + sizeof options.machineRules;
+    if ((flags & LA_F_BROWSERS_ONLY) && hasMachineRules && options.machineRules &&
+        *options.machineRules) {
+        machines = std::make_unique<MachineAgents>(rules::LoadRules(options.machineRules));
+        if (!machines->empty())
+            o.machines = machines.get();
+    }
+    return o;
 }
 
 } // namespace sievra

@@ -7,10 +7,12 @@
 #include "import/fragment_set.h"
 #include "import/line_parser.h"
 #include "import/machine_agents.h"
+#include "import/sievra.h"
 #include "import/string_pool.h"
 
 #include <bitset>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,6 +67,12 @@ class Classifier
     const ClassifyOptions& m_options;
     std::string m_scratch;
 };
+
+// The classification options an import's record asks for: its lists, flags (the job's,
+// without its state bits) and, when browsers-only asks for them and the record is long
+// enough to carry them, the machine rules, read into machines.
+ClassifyOptions classifyOptionsOf(const ImportOptions& options, std::uint32_t flags,
+                                  std::unique_ptr<MachineAgents>& machines);
 
 // Path and referer normalisation, in place: drops "#..." and resolves "/./", "//" (after
 // the scheme) and "/../".

@@ -123,22 +123,7 @@ int ImportJob::create(const ImportOptions& options)
         libraryTrace("off=%d\r\n", static_cast<int>(kHeaderSize));
     }
 
-    m_options.flags = m_flags;
-    m_options.skipExts = listItems(options.skipExts);
-    m_options.dirIndexes = listItems(options.dirIndexes);
-    for (const auto& s : listItems(options.statusCodes))
-        m_options.addStatus(s.c_str());
-    for (const auto& m : listItems(options.methods))
-        m_options.addMethod(m);
-    // Older callers pass a shorter record without the machine rules.
-    const bool hasMachineRules =
-        options.size >= offsetof(ImportOptions, machineRules) + sizeof options.machineRules;
-    if ((m_flags & LA_F_BROWSERS_ONLY) && hasMachineRules && options.machineRules &&
-        *options.machineRules) {
-        m_machines = std::make_unique<MachineAgents>(rules::LoadRules(options.machineRules));
-        if (!m_machines->empty())
-            m_options.machines = m_machines.get();
-    }
+    m_options = classifyOptionsOf(options, m_flags, m_machines);
     m_windowStart = options.windowStart;
     m_windowEnd = options.windowEnd;
     return result();

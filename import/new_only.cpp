@@ -145,25 +145,9 @@ class LineKeys
 {
   public:
     explicit LineKeys(const ImportOptions& o)
+        : m_options(classifyOptionsOf(
+              o, o.flags & ~(LA_F_NO_SIDE_FILES | LA_F_STORED | LA_F_TRUNCATED), m_machines))
     {
-        auto items = [](const char* list) {
-            std::vector<std::string> out;
-            for (const char* p = list; p && *p; p += std::strlen(p) + 1)
-                out.emplace_back(p);
-            return out;
-        };
-        m_options.flags = o.flags & ~(LA_F_NO_SIDE_FILES | LA_F_STORED | LA_F_TRUNCATED);
-        m_options.skipExts = items(o.skipExts);
-        m_options.dirIndexes = items(o.dirIndexes);
-        for (const auto& s : items(o.statusCodes))
-            m_options.addStatus(s.c_str());
-        for (const auto& m : items(o.methods))
-            m_options.addMethod(m);
-        if ((m_options.flags & LA_F_BROWSERS_ONLY) && o.machineRules && *o.machineRules) {
-            m_machines = std::make_unique<MachineAgents>(rules::LoadRules(o.machineRules));
-            if (!m_machines->empty())
-                m_options.machines = m_machines.get();
-        }
     }
 
     std::string key(const char* begin, const char* end)
@@ -221,8 +205,8 @@ class LineKeys
         k.append(reinterpret_cast<const char*>(n), sizeof n);
     }
 
+    std::unique_ptr<MachineAgents> m_machines; // before m_options, which points into it
     ClassifyOptions m_options;
-    std::unique_ptr<MachineAgents> m_machines;
     ImportData m_data;
 };
 
