@@ -3,6 +3,8 @@
 #include "dialogs/progress_dialog.h"
 #include "dialogs/wizard.h"
 #include "dialogs/wizard_settings.h"
+#include "import/import_options.h"
+#include "import/new_only.h"
 #include "import/sievra.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -32,15 +34,43 @@ int importLogs(QWidget* owner, const std::string& scratch, const std::string& ou
                std::string* errorFile)
 {
     const ImportRequest request(scratch, output);
+    ImportOptions options = request.options();
+    std::vector<std::string> files = request.inputs();
+    // Appending only what the log has not read: the unread lines of the files, as one log.
+    const AnalyzeSettings settings = readScratch(scratch);
+    const bool newOnly = (settings.flags & kFlagNewOnly) && !settings.appendTo.empty() &&
+                         platform::fileExists(settings.appendTo);
+    sievra::ReadState read;
+    std::vector<sievra::InputPlan> plans;
+    std::string tail, tailList;
+    if (newOnly) {
+        read = sievra::loadReadState(settings.appendTo);
+        tail = platform::tempFolder() + "/vexilo-new-XXXXXX";
+        const int fd = ::mkstemp(tail.data());
+        if (fd < 0)
+            return platform::lastError();
+        ::close(fd);
+        std::string file;
+        if (const int rc = sievra::planNewOnly(settings.appendTo, read, settings.files, options,
+                                               tail, plans, file)) {
+            ::unlink(tail.c_str());
+            if (errorFile)
+                *errorFile = file;
+            return rc;
+        }
+        files = {settings.appendTo, tail};
+        tailList = sievra::makeList(files);
+        options.inputs = tailList.c_str();
+    }
     LaJob job = nullptr;
-    std::uint32_t rc = laCreate(&job, &request.options());
+    std::uint32_t rc = laCreate(&job, &options);
     if (rc == 0)
         rc = laImportAsync(job);
     if (rc == 0) {
         // The import reads its inputs in list order and counts their bytes as it goes, so
         // that the byte count tells which one it is reading.
         std::vector<ImportInput> inputs;
-        for (const std::string& input : request.inputs())
+        for (const std::string& input : files)
             inputs.push_back({input, static_cast<std::uint64_t>(
                                          std::max<std::int64_t>(0, platform::fileSize(input)))});
         ImportProgressDialog dialog(
@@ -61,6 +91,12 @@ int importLogs(QWidget* owner, const std::string& scratch, const std::string& ou
     }
     if (job)
         laRelease(job); // also stops a worker the user interrupted
+    if (newOnly) {
+        ::unlink(tail.c_str());
+        if (rc == 0)
+            rc = static_cast<std::uint32_t>(
+                sievra::saveReadState(output, sievra::nextReadState(read, plans)));
+    }
     QApplication::restoreOverrideCursor();
     return static_cast<int>(rc);
 }
@@ -98,6 +134,7 @@ int runWizard(QWidget* owner, char* path, std::size_t size, const char* config)
         rc = platform::kErrInsufficientBuffer;
     if (rc != 0) {
         ::unlink(output.c_str());
+        ::unlink(sievra::readStatePath(output).c_str());
         if (rc != platform::kErrCancelled)
             showFailure(owner, rc, errorFile);
         return 0;

@@ -142,7 +142,7 @@ QString searchStatusText(const SearchResult& result, const std::string& folder,
 class WelcomePage : public QWizardPage
 {
   public:
-    WelcomePage(bool append, const std::string& appendTo)
+    WelcomePage(bool append, const std::string& appendTo, bool newOnly)
     {
         setTitle(QStringLiteral("Sievra Wizard"));
         setPixmap(QWizard::WatermarkPixmap, wizardWatermark());
@@ -159,12 +159,28 @@ class WelcomePage : public QWizardPage
             note->setObjectName(QStringLiteral("note"));
             layout->addSpacing(8);
             layout->addWidget(note);
+            m_newOnly = new QCheckBox(QStringLiteral("読んだことのある行は足さない(&R)"), this);
+            m_newOnly->setObjectName(QStringLiteral("newOnly"));
+            m_newOnly->setChecked(newOnly);
+            layout->addSpacing(12);
+            layout->addWidget(m_newOnly);
+            auto* explain = wrapped(
+                QStringLiteral("大きくなり続けるログや、ローテートされたログ (access.log.1、"
+                               "access.log.2.gz など) を何度選んでも、まだ読んでいない行だけを"
+                               "足します。古いファイルも探します。"),
+                this);
+            layout->addWidget(explain);
+            const auto older = [note](bool on) { note->setVisible(!on); };
+            connect(m_newOnly, &QCheckBox::toggled, this, older);
+            older(newOnly);
         }
         layout->addStretch();
         layout->addWidget(
             manualLink(QStringLiteral("解析可能なログファイルのフォーマットについて"), this), 0,
             Qt::AlignLeft);
     }
+
+    QCheckBox* newOnlyBox() const { return m_newOnly; }
 
   protected:
     // The link is the page's only control, but Enter should go on: Next takes the focus
@@ -177,6 +193,9 @@ class WelcomePage : public QWizardPage
                 wizard()->button(QWizard::NextButton)->setFocus(Qt::OtherFocusReason);
         });
     }
+
+  private:
+    QCheckBox* m_newOnly = nullptr;
 };
 
 } // namespace
@@ -394,7 +413,7 @@ void FilesPage::runWildcardSearch()
     }
     showSearchStatus(QString());
     const bool subfolders = search->subfolders();
-    const std::int64_t newerThan = m_wizard->appendTime();
+    const std::int64_t newerThan = m_wizard->newerThan();
     const unsigned generation = ++m_generation;
     m_cancel = false;
     const auto work = [this, generation, folder, pattern, subfolders, newerThan] {
@@ -458,7 +477,7 @@ void FilesPage::showSearchStatus(const QString& text)
 
 void FilesPage::addFiles(const QStringList& paths)
 {
-    const std::int64_t appendTime = m_wizard->appendTime();
+    const std::int64_t appendTime = m_wizard->newerThan();
     for (const QString& path : paths) {
         const std::string native = toNative(path);
         if (appendTime != 0 && platform::lastWriteTime(native) <= appendTime) {
@@ -714,7 +733,10 @@ AnalysisWizard::AnalysisWizard(QWidget* owner, std::string scratch, std::int64_t
     m_dirIndex =
         new WordListPage(kPageDirIndex, QString::fromStdString(settings.directoryIndex), this);
     m_userAgent = new UserAgentPage(settings, this);
-    setPage(welcomeId(), new WelcomePage(m_appendTime != 0, settings.appendTo));
+    auto* welcome =
+        new WelcomePage(m_appendTime != 0, settings.appendTo, settings.flags & kFlagNewOnly);
+    m_newOnly = welcome->newOnlyBox();
+    setPage(welcomeId(), welcome);
     setPage(kPageSearch, m_search);
     setPage(kPageFiles, m_files);
     setPage(kPageOptions, m_options);
@@ -724,6 +746,16 @@ AnalysisWizard::AnalysisWizard(QWidget* owner, std::string scratch, std::int64_t
     setPage(kPageFinish, new FinishPage(this));
     setStartId(welcomeId());
     setMinimumSize(600, 440);
+}
+
+bool AnalysisWizard::newOnly() const
+{
+    return m_appendTime != 0 && m_newOnly && m_newOnly->isChecked();
+}
+
+std::int64_t AnalysisWizard::newerThan() const
+{
+    return newOnly() ? 0 : m_appendTime;
 }
 
 int AnalysisWizard::nextId() const
@@ -755,6 +787,9 @@ void AnalysisWizard::writeResults()
     s.flags = (m_search->wildcard() ? kFlagWildcard : 0u) |
               (m_search->subfolders() ? kFlagSubfolders : 0u) |
               (m_options->standard() ? kFlagStandard : 0u);
+    // The append page's choice; a new analysis keeps the last one for the next append.
+    if (m_appendTime ? newOnly() : (readScratch(m_scratch).flags & kFlagNewOnly) != 0)
+        s.flags |= kFlagNewOnly;
     s.fileNamePattern = platform::joinPath(m_search->folder(), m_search->pattern());
     for (const auto& item : m_files->items())
         s.files.push_back(item.path);

@@ -182,6 +182,10 @@ class AnalysisWizard : public QWizard
 
     const std::string& scratchPath() const { return m_scratch; }
     std::int64_t appendTime() const { return m_appendTime; }
+    // Files older than the analysed log are offered only when they are to be added whole:
+    // with only what the log has not read, a rotated file's rest counts too.
+    std::int64_t newerThan() const;
+    bool newOnly() const;
     int welcomeId() const { return m_appendTime ? kPageWelcomeAppend : kPageWelcome; }
 
     SearchPage* searchPage() const { return m_search; }
@@ -203,6 +207,7 @@ class AnalysisWizard : public QWizard
     WordListPage* m_skipExt;
     WordListPage* m_dirIndex;
     UserAgentPage* m_userAgent;
+    QCheckBox* m_newOnly = nullptr; // on the append page
 };
 
 // Folder and file-name parts of a FileNamePattern ("/logs/access*.log").

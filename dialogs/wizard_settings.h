@@ -16,6 +16,7 @@ inline constexpr char kAnalyzeSection[] = "Analyze";
 inline constexpr char kFilesSection[] = "Files";
 
 inline constexpr unsigned kFlagStandard = 0x1;
+inline constexpr unsigned kFlagNewOnly = 0x2; // appending: only what the log has not read
 inline constexpr unsigned kFlagWildcard = 0x10000000;
 inline constexpr unsigned kFlagSubfolders = 0x20000000;
 inline constexpr unsigned kDefaultFlags = kFlagWildcard | kFlagStandard;

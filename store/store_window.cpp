@@ -1,5 +1,6 @@
 #include "store/store_window.h"
 
+#include "import/new_only.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/settings.h"
@@ -165,8 +166,17 @@ class StoreWindow final : public Handler
             errorBox(self, QStringLiteral("保存に失敗しました"));
             return 1;
         }
-        if (m_log->temporary && !platform::sameFile(from, path))
+        // What the log has read of its access logs goes with it (--new-only, the wizard's
+        // append): stamped for the copy, or gone when the copy's would be stale.
+        if (!platform::sameFile(from, path)) {
+            const sievra::ReadState read = sievra::loadReadState(from);
+            if (!read.trusted || sievra::saveReadState(path, read) != 0)
+                ::unlink(sievra::readStatePath(path).c_str());
+        }
+        if (m_log->temporary && !platform::sameFile(from, path)) {
             ::unlink(from.c_str());
+            ::unlink(sievra::readStatePath(from).c_str());
+        }
         m_log->logPath = path;
         m_log->temporary = false;
         return 0;
@@ -218,8 +228,10 @@ class StoreWindow final : public Handler
         self.killTimer(kGroupWatchTimer);
         m_attached = nullptr;
         send(parentWindow(&self), UM_LOGCLOSED);
-        if (m_log && m_log->temporary && !m_log->logPath.empty())
+        if (m_log && m_log->temporary && !m_log->logPath.empty()) {
             ::unlink(m_log->logPath.c_str());
+            ::unlink(sievra::readStatePath(m_log->logPath).c_str());
+        }
         m_log.reset();
     }
 

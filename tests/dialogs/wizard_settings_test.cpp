@@ -1,8 +1,12 @@
 #include "dialog_env.h"
+#include "dialogs/run_wizard.h"
 #include "dialogs/wizard_settings.h"
+#include "import/new_only.h"
+#include "import/vxlog_reader.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -146,6 +150,42 @@ TEST_F(WizardSettings, NewAnalysedLogsTakeTheFirstFreeNumber)
     EXPECT_TRUE(platform::fileExists(first));
     std::remove(first.c_str());
     EXPECT_EQ(ui::makeOutputPath(), first);
+}
+
+// The append page's "only what the log has not read": a file given again adds only its new
+// lines; without the choice it counts twice. The saved state goes with the new log.
+TEST_F(WizardSettings, AppendingOnlyWhatTheLogHasNotRead)
+{
+    std::string lines;
+    for (int i = 0; i < 40; ++i) {
+        char line[256];
+        std::snprintf(line, sizeof line,
+                      "10.0.0.%d - - [10/Oct/2026:10:%02d:00 +0900] \"GET /p%d.html HTTP/1.1\" 200 "
+                      "10 \"-\" \"Mozilla/5.0 (Windows NT 10.0) Chrome/120.0\"\n",
+                      i % 7, i, i);
+        lines += line;
+    }
+    const std::string log = file("access.log");
+    std::ofstream(log, std::ios::binary) << lines.substr(0, lines.size() / 2);
+    const auto run = [&](const std::string& appendTo, bool newOnly, const std::string& out) {
+        std::remove(scratch().c_str());
+        EXPECT_EQ(ui::prepareScratch(scratch(), config(), appendTo), 0);
+        ui::AnalyzeSettings s = ui::readScratch(scratch());
+        s.files = {log};
+        s.flags = ui::kFlagStandard | (newOnly ? ui::kFlagNewOnly : 0u);
+        EXPECT_EQ(ui::writeFinish(scratch(), s), 0);
+        EXPECT_EQ(ui::applyStandardOptions(scratch()), 0);
+        EXPECT_EQ(ui::importLogs(nullptr, scratch(), file(out)), 0) << out;
+        sievra::AnalysedLogFile read;
+        EXPECT_EQ(read.open(file(out)), 0) << out;
+        return read.recordCount();
+    };
+    ASSERT_EQ(run("", false, "first.vxlog"), 20u);
+    EXPECT_EQ(run(file("first.vxlog"), true, "again.vxlog"), 20u); // no memory: the overlap
+    std::ofstream(log, std::ios::binary | std::ios::app) << lines.substr(lines.size() / 2);
+    EXPECT_EQ(run(file("again.vxlog"), true, "grown.vxlog"), 40u);
+    EXPECT_TRUE(sievra::loadReadState(file("grown.vxlog")).trusted);
+    EXPECT_EQ(run(file("grown.vxlog"), false, "twice.vxlog"), 80u);
 }
 
 } // namespace
