@@ -70,9 +70,8 @@ inline std::string list(std::initializer_list<std::string> items)
 using Options = sievra::OwnedImportOptions;
 
 // laCreate, laImport, laFinish, laRelease; the first non-zero result, else 0.
-inline std::uint32_t runImport(const Options& options)
+inline std::uint32_t runImport(const ImportOptions& o)
 {
-    const ImportOptions o = options.get();
     LaJob job = nullptr;
     std::uint32_t rc = laCreate(&job, &o);
     if (rc == 0)
@@ -81,6 +80,11 @@ inline std::uint32_t runImport(const Options& options)
         rc = laFinish(job);
     laRelease(job);
     return rc;
+}
+
+inline std::uint32_t runImport(const Options& options)
+{
+    return runImport(options.get());
 }
 
 // A combined-format line.
