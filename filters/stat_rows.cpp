@@ -1,6 +1,7 @@
 #include "filters/stat_rows.h"
 
 #include "platform/codepage.h"
+#include "platform/parallel.h"
 
 #include <algorithm>
 #include <cstring>
@@ -37,6 +38,7 @@ void RowAccumulator::prepare(const store::LogContainer& log, const ExtractContex
     m_items.clear();
     m_first.clear();
     m_later.clear();
+    m_codes.clear();
     if (isHostKind(ctx.kind)) { // up to one key per host: no growing on the way
         m_index.reserve(log.Host.size());
         m_items.reserve(log.Host.size());
@@ -57,6 +59,48 @@ void RowAccumulator::prepare(const store::LogContainer& log, const ExtractContex
     });
 }
 
+template <typename X>
+void RowAccumulator::makeCodes(const X& x, const store::LogContainer& log, const Columns& cols)
+{
+    // Every refresh would read the answers in the order of the fragments the records name,
+    // which is no order; they are put in record order once.
+    // First every record as a later page view, in one pass through the records (the
+    // fragments they name are asked for well ahead), then the visitors' first ones. Records
+    // of no visitor are never read.
+    const std::size_t records = log.Rec2.size();
+    m_codes.resize(records);
+    const std::vector<store::VisitorEntry>& visitors = log.Visitors;
+    const unsigned parts = partsFor<X>(log, cols);
+    constexpr std::size_t kFar = 64;
+    platform::runParts(parts, [&](unsigned part) {
+        const std::size_t end = platform::partBegin(records, part + 1, parts);
+        for (std::size_t j = platform::partBegin(records, part, parts); j < end; ++j) {
+            if (j + kFar < records) {
+                const std::uint32_t ahead = cols.recFrg[j + kFar];
+                if (ahead != store::LogContainer::kNoFragment)
+                    __builtin_prefetch(&m_later[ahead]);
+            }
+            const std::uint32_t f = cols.recFrg[j];
+            // Only in one part: asking x may add keys.
+            m_codes[j] =
+                f == store::LogContainer::kNoFragment ? answer(x, log.Rec2[j], 1) : m_later[f];
+        }
+    });
+    // After the whole pass: a first record may lie in another part's records.
+    platform::runParts(parts, [&](unsigned part) {
+        const std::size_t vend = platform::partBegin(visitors.size(), part + 1, parts);
+        for (std::size_t vi = platform::partBegin(visitors.size(), part, parts); vi < vend; ++vi) {
+            const store::VisitorEntry& v = visitors[vi];
+            if (v.count == 0)
+                continue;
+            const auto j = static_cast<std::size_t>(v.first - log.Rec2.data());
+            const std::uint32_t f = cols.recFrg[j];
+            m_codes[j] =
+                f == store::LogContainer::kNoFragment ? answer(x, log.Rec2[j], 0) : m_first[f];
+        }
+    });
+}
+
 void RowAccumulator::clear()
 {
     m_fragments = nullptr;
@@ -65,8 +109,12 @@ void RowAccumulator::clear()
     m_path.clear();
     m_first = {};
     m_later = {};
+    m_codes = {};
     m_index.clear();
     m_items = {};
+    m_parts = {};
+    m_ownRecFrg = {};
+    m_ownStay = {};
     m_selected = {};
 }
 
@@ -83,45 +131,75 @@ std::uint32_t RowAccumulator::answer(const X& x, const store::LogRecord& r, std:
     return (n + kFirstKey) | (y == Yield::ClassifiedKey ? kClassifiedBit : 0);
 }
 
+RowAccumulator::Columns RowAccumulator::columns(const store::LogContainer& log)
+{
+    if (log.RecordsIndexed())
+        return {log.RecFrg.data(), log.VisitorStay.data(), log.RecOutside == 0};
+    m_ownOutside = store::indexRecords(log, m_ownRecFrg, m_ownStay);
+    return {m_ownRecFrg.data(), m_ownStay.data(), m_ownOutside == 0};
+}
+
+template <typename X>
+unsigned RowAccumulator::partsFor(const store::LogContainer& log, const Columns& c)
+{
+    // A part costs a thread start and a pass over the items: not for small logs.
+    constexpr std::size_t kRecordsPerPart = 250000;
+    if (X::kRange == extract::Range::PerVisitor || !c.parallel)
+        return 1;
+    const auto byRecords =
+        static_cast<unsigned>(std::min<std::size_t>(log.Rec2.size() / kRecordsPerPart + 1, 64));
+    return std::max(1u, std::min({platform::coreCount(), byRecords, 8u}));
+}
+
 template <typename X>
 [[gnu::always_inline]] inline std::uint32_t
-RowAccumulator::code(const X& x, const store::LogRecord& r, std::uint32_t i)
+RowAccumulator::code(const X& x, const store::LogContainer& log, const Columns& c, std::size_t j,
+                     std::uint32_t i)
 {
+    if constexpr (X::kRange == extract::Range::All) {
+        if (!m_codes.empty())
+            return m_codes[j];
+    }
     if constexpr (X::kRange != extract::Range::PerVisitor) {
-        const auto f = static_cast<std::size_t>(r.fragment - m_fragments);
-        if (f < m_fragmentCount)
+        const std::uint32_t f = c.recFrg[j];
+        if (f != store::LogContainer::kNoFragment)
             return i == 0 ? m_first[f] : m_later[f];
     }
-    return answer(x, r, i); // the host kinds, and records of no fragment of the table
+    return answer(x, log.Rec2[j], i); // the host kinds, and records of no fragment of the table
 }
 
 template <typename X, typename F>
-void RowAccumulator::forEachCode(const X& x, const store::VisitorEntry& v, F&& f)
+void RowAccumulator::forEachCode(const X& x, const store::LogContainer& log, const Columns& c,
+                                 std::size_t vi, F&& f)
 {
     using extract::Range;
-    const store::LogRecord* r = v.first;
+    const store::VisitorEntry& v = log.Visitors[vi];
     const std::uint32_t n = v.count;
     if (n == 0)
         return;
+    const auto j = static_cast<std::size_t>(v.first - log.Rec2.data());
     if constexpr (X::kRange == Range::PerVisitor || X::kRange == Range::First) {
-        const std::uint32_t c = code(x, r[0], 0);
-        if (c != kNothing)
-            f(c, X::kRange == Range::PerVisitor ? n : 1u);
+        const std::uint32_t k = code(x, log, c, j, 0);
+        if (k != kNothing)
+            f(k, X::kRange == Range::PerVisitor ? n : 1u);
     } else if constexpr (X::kRange == Range::Last) {
-        const std::uint32_t c = code(x, r[n - 1], n - 1);
-        if (c != kNothing)
-            f(c, 1u);
+        const std::uint32_t k = code(x, log, c, j + n - 1, n - 1);
+        if (k != kNothing)
+            f(k, 1u);
     } else {
+        const std::size_t records = log.Rec2.size();
+        const bool ask = m_codes.empty();
         for (std::uint32_t i = 0; i < n; ++i) {
-            // The answers are read in the order of the fragments the records name, which is
-            // no order: ask for them a few records ahead.
-            if (r + i + kAhead < m_recordsEnd) {
-                const auto ahead = static_cast<std::size_t>(r[i + kAhead].fragment - m_fragments);
-                if (ahead < m_fragmentCount)
+            // Without the codes in record order the answers are read in the order of the
+            // fragments the records name, which is no order: ask for them a few records
+            // ahead.
+            if (ask && j + i + kAhead < records) {
+                const std::uint32_t ahead = c.recFrg[j + i + kAhead];
+                if (ahead != store::LogContainer::kNoFragment)
                     __builtin_prefetch(&m_later[ahead]);
             }
-            const std::uint32_t c = code(x, r[i], i);
-            if (c != kNothing && !f(c, 1u))
+            const std::uint32_t k = code(x, log, c, j + i, i);
+            if (k != kNothing && !f(k, 1u))
                 return;
         }
     }
@@ -131,37 +209,80 @@ std::uint32_t RowAccumulator::run(const store::LogContainer& log, std::uint32_t 
                                   const ExtractContext& ctx, std::vector<StatRow>& rows,
                                   KeySet* classified)
 {
+    const Columns cols = columns(log);
     prepare(log, ctx);
     const std::vector<store::VisitorEntry>& visitors = log.Visitors;
     std::uint32_t input = 0;
     withExtractor(ctx, [&](const auto& x) {
-        for (std::size_t vi = 0; vi < visitors.size(); ++vi) {
-            const store::VisitorEntry& v = visitors[vi];
-            if (!(v.mask & dependency))
-                continue;
-            ++input;
-            const auto stamp = static_cast<std::uint32_t>(vi + 1);
-            // Whether a key is new for this visitor is no pattern a branch predictor can
-            // learn: it is written down every time, and counted only when new.
-            if (m_touched.size() < v.count)
-                m_touched.resize(v.count);
-            std::uint32_t touched = 0;
-            forEachCode(x, v, [&](std::uint32_t c, std::uint32_t hits) {
-                const std::uint32_t k = (c & ~kClassifiedBit) - kFirstKey;
-                Item& item = m_items[k];
-                item.hits += hits;
-                item.classified |= (c & kClassifiedBit) != 0;
-                const bool fresh = item.lastVisitor != stamp;
-                item.lastVisitor = stamp;
-                m_touched[touched] = k;
-                touched += fresh;
-                return true;
-            });
-            const std::uint32_t stay = v.count ? v.first[v.count - 1].time - v.first[0].time : 0;
-            for (std::uint32_t t = 0; t < touched; ++t) {
-                ++m_items[m_touched[t]].visitors;
-                m_items[m_touched[t]].stay += stay;
+        using X = std::decay_t<decltype(x)>;
+        if constexpr (X::kRange == extract::Range::All) {
+            // The codes in record order pay for themselves once the input is a good share
+            // of the log; a pane far down the chain reads too few page views for them.
+            if (m_codes.empty()) {
+                std::size_t inputs = 0;
+                for (const store::VisitorEntry& v : visitors)
+                    inputs += (v.mask & dependency) != 0;
+                if (inputs * 4 >= visitors.size())
+                    makeCodes(x, log, cols);
             }
+        }
+        const unsigned parts = partsFor<X>(log, cols);
+        if (m_parts.size() < parts)
+            m_parts.resize(parts);
+        // One part counts into m_items itself: its loop may add keys (the host kinds).
+        const auto count = [&](unsigned part, std::vector<Item>& items) {
+            Part& own = m_parts[part];
+            own.visitors = 0;
+            const std::size_t end = platform::partBegin(visitors.size(), part + 1, parts);
+            for (std::size_t vi = platform::partBegin(visitors.size(), part, parts); vi < end;
+                 ++vi) {
+                const store::VisitorEntry& v = visitors[vi];
+                if (!(v.mask & dependency))
+                    continue;
+                ++own.visitors;
+                const auto stamp = static_cast<std::uint32_t>(vi + 1);
+                // Whether a key is new for this visitor is no pattern a branch predictor
+                // can learn: it is written down every time, and counted only when new.
+                if (own.touched.size() < v.count)
+                    own.touched.resize(v.count);
+                std::uint32_t touched = 0;
+                forEachCode(x, log, cols, vi, [&](std::uint32_t c, std::uint32_t hits) {
+                    const std::uint32_t k = (c & ~kClassifiedBit) - kFirstKey;
+                    Item& item = items[k];
+                    item.hits += hits;
+                    item.classified |= (c & kClassifiedBit) != 0;
+                    const bool fresh = item.lastVisitor != stamp;
+                    item.lastVisitor = stamp;
+                    own.touched[touched] = k;
+                    touched += fresh;
+                    return true;
+                });
+                const std::uint32_t stay = cols.stay[vi];
+                for (std::uint32_t t = 0; t < touched; ++t) {
+                    ++items[own.touched[t]].visitors;
+                    items[own.touched[t]].stay += stay;
+                }
+            }
+        };
+        if (parts == 1) {
+            count(0, m_items);
+            input = m_parts[0].visitors;
+            return;
+        }
+        platform::runParts(parts, [&](unsigned part) {
+            std::vector<Item>& items = m_parts[part].items;
+            items.assign(m_items.size(), Item{});
+            count(part, items);
+        });
+        for (unsigned part = 0; part < parts; ++part) {
+            const std::vector<Item>& items = m_parts[part].items;
+            for (std::size_t k = 0; k < m_items.size(); ++k) {
+                m_items[k].hits += items[k].hits;
+                m_items[k].stay += items[k].stay;
+                m_items[k].visitors += items[k].visitors;
+                m_items[k].classified |= items[k].classified;
+            }
+            input += m_parts[part].visitors;
         }
     });
 
@@ -187,31 +308,50 @@ std::uint32_t RowAccumulator::apply(store::LogContainer& log, std::uint32_t depe
                                     std::uint32_t ownBit, const ExtractContext& ctx,
                                     const KeySet& selection)
 {
+    const Columns cols = columns(log);
     if (!keeps(log, ctx)) // not the answers of ctx: made anew (no counts are needed here)
         prepare(log, ctx);
     const auto& keys = m_index.keys();
-    m_selected.clear();
+    // Every key known so far is looked up once; keys met for the first time on the way
+    // (only where the loop runs in one part) are looked up when met.
+    m_selected.resize(keys.size());
+    for (std::size_t k = 0; k < keys.size(); ++k)
+        m_selected[k] = selection.contains(keys[k]) ? 1 : 0;
     const auto selected = [&](std::uint32_t n) {
-        while (m_selected.size() <= n) // keys met for the first time here
+        while (m_selected.size() <= n)
             m_selected.push_back(selection.contains(keys[m_selected.size()]) ? 1 : 0);
         return m_selected[n] != 0;
     };
     std::uint32_t passed = 0;
+    std::vector<store::VisitorEntry>& visitors = log.Visitors;
     withExtractor(ctx, [&](const auto& x) {
-        for (store::VisitorEntry& v : log.Visitors) {
-            v.mask &= ~ownBit;
-            if (!(v.mask & dependency) || selection.empty())
-                continue;
-            bool in = false;
-            forEachCode(x, v, [&](std::uint32_t c, std::uint32_t) {
-                in = selected((c & ~kClassifiedBit) - kFirstKey);
-                return !in;
-            });
-            if (in) {
-                v.mask |= ownBit;
-                ++passed;
+        using X = std::decay_t<decltype(x)>;
+        const unsigned parts = partsFor<X>(log, cols);
+        if (m_parts.size() < parts)
+            m_parts.resize(parts);
+        platform::runParts(parts, [&](unsigned part) {
+            std::uint32_t own = 0;
+            const std::size_t end = platform::partBegin(visitors.size(), part + 1, parts);
+            for (std::size_t vi = platform::partBegin(visitors.size(), part, parts); vi < end;
+                 ++vi) {
+                store::VisitorEntry& v = visitors[vi];
+                v.mask &= ~ownBit;
+                if (!(v.mask & dependency) || selection.empty())
+                    continue;
+                bool in = false;
+                forEachCode(x, log, cols, vi, [&](std::uint32_t c, std::uint32_t) {
+                    in = selected((c & ~kClassifiedBit) - kFirstKey);
+                    return !in;
+                });
+                if (in) {
+                    v.mask |= ownBit;
+                    ++own;
+                }
             }
-        }
+            m_parts[part].visitors = own;
+        });
+        for (unsigned part = 0; part < parts; ++part)
+            passed += m_parts[part].visitors;
     });
     return passed;
 }

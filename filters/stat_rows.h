@@ -6,6 +6,7 @@
 
 #include "filters/extractors.h"
 #include "filters/key_set.h"
+#include "platform/big_alloc.h"
 #include "store/log_container.h"
 
 #include <cstdint>
@@ -57,19 +58,39 @@ class RowAccumulator
         bool classified = false;
     };
 
-    // Offers the page views of v to x; f(code, hits) for each yield, where code is the key's
-    // number + kFirstKey, with kClassifiedBit for a classified name; f returns false to stop.
+    // Where the loops read each record's fragment and each visitor's stay: the log's index,
+    // or one made here for tables that have none.
+    struct Columns
+    {
+        const std::uint32_t* recFrg;
+        const std::uint32_t* stay;
+        bool parallel; // no record outside the fragment table
+    };
+    Columns columns(const store::LogContainer& log);
+    // How many parts the loops over the visitors of log run in: 1 where answers are asked
+    // during the loop (the host kinds, records outside the table), which grows the index.
+    template <typename X> unsigned partsFor(const store::LogContainer& log, const Columns& c);
+
+    // Offers the page views of visitor vi to x; f(code, hits) for each yield, where code is
+    // the key's number + kFirstKey, with kClassifiedBit for a classified name; f returns
+    // false to stop.
     template <typename X, typename F>
-    void forEachCode(const X& x, const store::VisitorEntry& v, F&& f);
-    // The code of page view i: kept per fragment, or asked of x (the host kinds).
+    void forEachCode(const X& x, const store::LogContainer& log, const Columns& c, std::size_t vi,
+                     F&& f);
+    // The code of page view i of a visitor, record j: kept per fragment, or asked of x (the
+    // host kinds, and records of no fragment of the table).
     template <typename X>
-    std::uint32_t code(const X& x, const store::LogRecord& r, std::uint32_t i);
+    std::uint32_t code(const X& x, const store::LogContainer& log, const Columns& c, std::size_t j,
+                       std::uint32_t i);
     template <typename X>
     std::uint32_t answer(const X& x, const store::LogRecord& r, std::uint32_t i);
     // Whether the answers kept are those of ctx on log; prepare keeps them (counts zeroed)
     // or makes them anew.
     bool keeps(const store::LogContainer& log, const ExtractContext& ctx) const;
     void prepare(const store::LogContainer& log, const ExtractContext& ctx);
+    // The kinds that look at every page view: their codes in record order, into m_codes.
+    template <typename X>
+    void makeCodes(const X& x, const store::LogContainer& log, const Columns& cols);
 
     static constexpr std::uint32_t kNothing = 1;
     static constexpr std::uint32_t kFirstKey = 2;
@@ -88,9 +109,22 @@ class RowAccumulator
 
     PointerIndex<char> m_index;
     std::vector<Item> m_items;
-    std::vector<std::uint32_t> m_touched;
-    std::vector<std::uint32_t> m_first;   // per fragment: its code as a first page view
-    std::vector<std::uint32_t> m_later;   // as a later page view
+    // What each part of a loop counts for itself, added into m_items in part order.
+    struct Part
+    {
+        std::vector<Item> items;
+        std::vector<std::uint32_t> touched;
+        std::uint32_t visitors = 0;
+    };
+    std::vector<Part> m_parts;
+    store::RecordFragments m_ownRecFrg; // tables without an index
+    std::vector<std::uint32_t> m_ownStay;
+    std::size_t m_ownOutside = 0;
+    using Codes = std::vector<std::uint32_t, platform::BigAllocator<std::uint32_t>>;
+    Codes m_first; // per fragment: its code as a first page view
+    Codes m_later; // as a later page view
+    // Per record: its code (kinds of every page view).
+    Codes m_codes;
     std::vector<std::uint8_t> m_selected; // per key number, for apply
 };
 

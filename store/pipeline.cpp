@@ -140,6 +140,7 @@ int LogContainer::LoadPipeline(StepText* text, Progress& progress, bool reload,
     rebuildDictionary(ctx);
     done(14, 0);
     mergeEntries(ctx);
+    IndexRecords();
     done(15, 0);
     ctx.add(reload ? 0.45f : 0.05f);
     collectGroupNames(ctx);

@@ -2,6 +2,7 @@
 
 #include "hosts/host_names.h"
 #include "platform/codepage.h"
+#include "platform/parallel.h"
 #include "platform/settings.h"
 #include "platform/trace.h"
 #include "store/load_steps.h"
@@ -270,6 +271,42 @@ void convertHostTexts(LoadContext& ctx)
     hosts.swap(sorted);
     for (LogRecord& r : ctx.log.Rec2)
         r.host = &hosts[newIndex[static_cast<std::size_t>(r.host - oldBase)]];
+}
+
+std::size_t indexRecords(const LogContainer& log, RecordFragments& recFrg,
+                         std::vector<std::uint32_t>& stay)
+{
+    const std::vector<LogRecord>& records = log.Rec2;
+    const std::vector<VisitorEntry>& visitors = log.Visitors;
+    recFrg.resize(records.size());
+    stay.resize(visitors.size());
+    const unsigned parts = records.size() < 100000 ? 1 : std::min(4u, platform::coreCount());
+    std::vector<std::size_t> outside(parts, 0);
+    const Fragment* base = log.Frg2.data();
+    const std::size_t fragments = log.Frg2.size();
+    platform::runParts(parts, [&](unsigned part) {
+        const std::size_t end = platform::partBegin(records.size(), part + 1, parts);
+        for (std::size_t i = platform::partBegin(records.size(), part, parts); i < end; ++i) {
+            const auto f = static_cast<std::size_t>(records[i].fragment - base);
+            const bool in = f < fragments;
+            recFrg[i] = in ? static_cast<std::uint32_t>(f) : LogContainer::kNoFragment;
+            outside[part] += !in;
+        }
+        const std::size_t vend = platform::partBegin(visitors.size(), part + 1, parts);
+        for (std::size_t v = platform::partBegin(visitors.size(), part, parts); v < vend; ++v) {
+            const VisitorEntry& e = visitors[v];
+            stay[v] = e.count ? e.first[e.count - 1].time - e.first[0].time : 0;
+        }
+    });
+    std::size_t total = 0;
+    for (const std::size_t n : outside)
+        total += n;
+    return total;
+}
+
+void LogContainer::IndexRecords()
+{
+    RecOutside = indexRecords(*this, RecFrg, VisitorStay);
 }
 
 } // namespace store

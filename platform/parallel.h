@@ -1,0 +1,73 @@
+#pragma once
+
+// Work split across the machine's cores: a loop cut into parts that run at the same time,
+// one on the calling thread. Every part writes only what is its own, and the caller joins
+// the parts' results in part order, so the result never depends on how many there were.
+
+#include <algorithm>
+#include <cstddef>
+#include <exception>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace platform {
+
+// The cores this process may use (at least 1); VEXILO_JOBS, when set to a number from 1
+// on, takes their place (benchmarks and tests of a fixed split).
+unsigned coreCount();
+
+// Runs f(part) for every part in [0, parts) and returns when all have ended. The parts run
+// on threads of their own, part 0 on the caller's; when no thread can be started, the rest
+// run on the caller's too, one after another. An exception of a part is thrown again here
+// once all have ended (the first part's first).
+template <typename F> void runParts(unsigned parts, F&& f)
+{
+    if (parts <= 1) {
+        f(0u);
+        return;
+    }
+    std::vector<std::exception_ptr> errors(parts);
+    std::vector<std::thread> threads;
+    threads.reserve(parts - 1);
+    unsigned started = 1;
+    for (; started < parts; ++started) {
+        try {
+            threads.emplace_back([&f, &errors, part = started] {
+                try {
+                    f(part);
+                } catch (...) {
+                    errors[part] = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            break; // no more threads: the caller runs the rest
+        }
+    }
+    try {
+        f(0u);
+    } catch (...) {
+        errors[0] = std::current_exception();
+    }
+    for (unsigned part = started; part < parts; ++part) {
+        try {
+            f(part);
+        } catch (...) {
+            errors[part] = std::current_exception();
+        }
+    }
+    for (std::thread& t : threads)
+        t.join();
+    for (const std::exception_ptr& e : errors)
+        if (e)
+            std::rethrow_exception(e);
+}
+
+// The bounds of part `part` of `parts` equal parts of [0, n): begin of part p is n * p /
+// parts.
+inline std::size_t partBegin(std::size_t n, unsigned part, unsigned parts)
+{
+    return static_cast<std::size_t>(static_cast<unsigned __int128>(n) * part / parts);
+}
+
+} // namespace platform
