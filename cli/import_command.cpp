@@ -177,10 +177,16 @@ static int importCommand(sievra::OwnedImportOptions& o, bool allAgents, bool ver
         rc = la.importAsync(job);
     if (rc == 0) {
         std::uint64_t done = 0, total = 0;
+        // The end is looked for every few milliseconds (an import of a small file should
+        // not wait for the next tenth of a second); the progress is drawn ten times a second.
+        auto shown = std::chrono::steady_clock::now() - std::chrono::seconds(1);
         while ((rc = la.getProgress(job, &done, &total)) == 0) {
-            if (terminal)
+            const auto now = std::chrono::steady_clock::now();
+            if (terminal && now - shown >= std::chrono::milliseconds(100)) {
                 showProgress(done, total, false);
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                shown = now;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         if (terminal)
             showProgress(done, total, true);
@@ -256,6 +262,12 @@ void addImportCommand(CLI::App& app)
                      "the rule file of machine agents that browsers-only also\n"
                      "leaves out (default: robots.ini of the rule folder)")
         ->type_name("FILE");
+    command
+        ->add_option("--jobs", o.jobs,
+                     "threads that parse the lines (default 0: one per core); the\n"
+                     "analysed log is the same for any number")
+        ->type_name("N")
+        ->check(CLI::Range(0u, 64u));
     command->add_flag("--verbose", args->verbose,
                       "show the import library's trace lines on standard output");
     auto list = [command](const char* name, std::string& to, const char* description) {

@@ -163,6 +163,14 @@ void Classifier::foldDirectoryIndex(Span& span) const
 
 int Classifier::classify(LineFields& line, std::uint32_t& flags, ImportData& data)
 {
+    const int rc = prepare(line, flags, m_prepared);
+    if (rc == 0)
+        pool(m_prepared, flags, data);
+    return rc;
+}
+
+int Classifier::prepare(LineFields& line, std::uint32_t& flags, PreparedLine& out)
+{
     // Exclusions, on the raw spans: an excluded line costs no copy.
     if (!line.host.present() || line.host.empty())
         return 1;
@@ -202,6 +210,55 @@ int Classifier::classify(LineFields& line, std::uint32_t& flags, ImportData& dat
         return 1;
 
     // The line is stored.
+    out.hasUser = (flags & LA_F_USER) && line.user.present() && line.user.size() > 1 &&
+                  *line.user.begin != '-';
+    cut(line.path, flags);
+    out.path.assign(line.path.begin, line.path.size());
+    normaliseUrl(out.path);
+
+    out.hasQuery = (flags & LA_F_QUERY) && line.query.present() && !line.query.empty();
+    if (out.hasQuery)
+        cut(line.query, flags);
+    out.hasReferer = (flags & LA_F_REFERER) && line.referer.present() && line.referer.size() > 7 &&
+                     (startsWith(line.referer, "http://") || startsWith(line.referer, "https://"));
+    out.hasRefQuery = false;
+    if (out.hasReferer) {
+        out.referer.assign(line.referer.begin, line.referer.size());
+        const std::size_t hostStart = out.referer.find("://") + 3;
+        std::size_t hostEnd = out.referer.find('/', hostStart);
+        if (hostEnd == std::string::npos)
+            hostEnd = out.referer.size();
+        platform::toLowerAscii(out.referer.data() + hostStart, hostEnd - hostStart);
+        normaliseUrl(out.referer);
+        out.hasRefQuery =
+            (flags & LA_F_REFQUERY) && line.refQuery.present() && !line.refQuery.empty();
+        if (out.hasRefQuery)
+            cut(line.refQuery, flags);
+    }
+    out.hasAgent = line.agent.size() > 1 && *line.agent.begin != '-';
+    if (out.hasAgent)
+        cut(line.agent, flags);
+    out.fields = line;
+    // The hashes are made here, where lines are prepared side by side.
+    using P = PreparedLine;
+    out.hash[P::kHost] = StringPool::hashOf(line.host.view());
+    if (out.hasUser)
+        out.hash[P::kUser] = StringPool::hashOf(line.user.view());
+    out.hash[P::kPath] = StringPool::hashOf(out.path);
+    if (out.hasQuery)
+        out.hash[P::kQuery] = StringPool::hashOf(line.query.view());
+    if (out.hasReferer)
+        out.hash[P::kReferer] = StringPool::hashOf(out.referer);
+    if (out.hasRefQuery)
+        out.hash[P::kRefQuery] = StringPool::hashOf(line.refQuery.view());
+    if (out.hasAgent)
+        out.hash[P::kAgent] = StringPool::hashOf(line.agent.view());
+    return 0;
+}
+
+void Classifier::pool(const PreparedLine& p, std::uint32_t flags, ImportData& data) const
+{
+    const LineFields& line = p.fields;
     Fragment9 fragment;
     if (flags & LA_F_METHOD)
         fragment.method = line.method;
@@ -209,42 +266,21 @@ int Classifier::classify(LineFields& line, std::uint32_t& flags, ImportData& dat
         fragment.bytes = line.bytes;
     if (flags & LA_F_STATUS)
         fragment.status = line.status;
-    const std::uint32_t host = data.hosts.intern(line.host.view());
-    if ((flags & LA_F_USER) && line.user.present() && line.user.size() > 1 &&
-        *line.user.begin != '-')
-        fragment.user = data.users.intern(line.user.view());
-
-    cut(line.path, flags);
-    m_scratch.assign(line.path.begin, line.path.size());
-    normaliseUrl(m_scratch);
-    fragment.path = data.paths.intern(m_scratch);
-
-    if ((flags & LA_F_QUERY) && line.query.present() && !line.query.empty()) {
-        cut(line.query, flags);
-        fragment.query = data.queries.intern(line.query.view());
+    using P = PreparedLine;
+    const std::uint32_t host = data.hosts.intern(line.host.view(), p.hash[P::kHost]);
+    if (p.hasUser)
+        fragment.user = data.users.intern(line.user.view(), p.hash[P::kUser]);
+    fragment.path = data.paths.intern(p.path, p.hash[P::kPath]);
+    if (p.hasQuery)
+        fragment.query = data.queries.intern(line.query.view(), p.hash[P::kQuery]);
+    if (p.hasReferer) {
+        fragment.referer = data.referers.intern(p.referer, p.hash[P::kReferer]);
+        if (p.hasRefQuery)
+            fragment.refQuery = data.refQueries.intern(line.refQuery.view(), p.hash[P::kRefQuery]);
     }
-    if ((flags & LA_F_REFERER) && line.referer.present() && line.referer.size() > 7 &&
-        (startsWith(line.referer, "http://") || startsWith(line.referer, "https://"))) {
-        m_scratch.assign(line.referer.begin, line.referer.size());
-        const std::size_t hostStart = m_scratch.find("://") + 3;
-        std::size_t hostEnd = m_scratch.find('/', hostStart);
-        if (hostEnd == std::string::npos)
-            hostEnd = m_scratch.size();
-        platform::toLowerAscii(m_scratch.data() + hostStart, hostEnd - hostStart);
-        normaliseUrl(m_scratch);
-        fragment.referer = data.referers.intern(m_scratch);
-        if ((flags & LA_F_REFQUERY) && line.refQuery.present() && !line.refQuery.empty()) {
-            cut(line.refQuery, flags);
-            fragment.refQuery = data.refQueries.intern(line.refQuery.view());
-        }
-    }
-    if (line.agent.size() > 1 && *line.agent.begin != '-') {
-        cut(line.agent, flags);
-        fragment.agent = data.agents.intern(line.agent.view());
-    }
-
+    if (p.hasAgent)
+        fragment.agent = data.agents.intern(line.agent.view(), p.hash[P::kAgent]);
     data.pending.push_back(PendingRecord{line.time, host, data.fragments.insert(fragment)});
-    return 0;
 }
 
 ClassifyOptions classifyOptionsOf(const ImportOptions& options, std::uint32_t flags,

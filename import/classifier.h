@@ -51,6 +51,24 @@ struct ImportData
     std::size_t bytes() const;
 };
 
+// A line decided on and made ready to be pooled: what the tests and the text work leave
+// for the part of the classification that must go in line order (the pools and the
+// fragments). Its spans point into the line's text, which must outlive it.
+struct PreparedLine
+{
+    LineFields fields;
+    std::string path;    // normalised
+    std::string referer; // normalised; used when hasReferer
+    bool hasReferer = false;
+    bool hasUser = false;
+    bool hasQuery = false;
+    bool hasRefQuery = false;
+    bool hasAgent = false;
+    // StringPool::hashOf of each text pooled, in the order of the pools below.
+    enum Text { kHost, kUser, kPath, kQuery, kReferer, kRefQuery, kAgent, kTexts };
+    std::uint32_t hash[kTexts] = {};
+};
+
 class Classifier
 {
   public:
@@ -60,12 +78,18 @@ class Classifier
     // flags; shortens the spans of `line` (directory index folding, 1024-byte cuts).
     int classify(LineFields& line, std::uint32_t& flags, ImportData& data);
 
+    // classify in two halves: prepare decides and readies the texts (it touches nothing
+    // shared: threads may prepare lines at the same time, each with a classifier of its
+    // own), pool then stores a line prepare kept (0), in line order.
+    int prepare(LineFields& line, std::uint32_t& flags, PreparedLine& out);
+    void pool(const PreparedLine& line, std::uint32_t flags, ImportData& data) const;
+
   private:
     bool inList(const std::vector<std::string>& list, std::string_view text) const;
     void foldDirectoryIndex(Span& span) const;
 
     const ClassifyOptions& m_options;
-    std::string m_scratch;
+    PreparedLine m_prepared;
 };
 
 // The classification options an import's record asks for: its lists, flags (the job's,

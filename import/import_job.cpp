@@ -6,10 +6,12 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/errors.h"
+#include "platform/parallel.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
@@ -27,6 +29,11 @@ namespace {
 constexpr std::size_t kSideBufferMax = 1 << 20;
 constexpr std::size_t kPendingMax = 1024; // in-memory records before a flush
 constexpr std::uint64_t kRecordsPerView = platform::kAllocationGranularity;
+// Lines go to the parsing threads in batches of at least this many bytes: large enough
+// that handing one over costs nothing, small enough that a stop is seen within
+// milliseconds.
+constexpr std::size_t kBatchBytes = 1 << 19;
+constexpr std::size_t kPendingFlushed = 1 << 16; // pooled records written out
 
 // Items of a list: NUL-terminated strings ended by an empty one; null is empty.
 std::vector<std::string> listItems(const char* list)
@@ -124,6 +131,11 @@ int ImportJob::create(const ImportOptions& options)
     }
 
     m_options = classifyOptionsOf(options, m_flags, m_machines);
+    if (m_options.machines)
+        m_machineRules = options.machineRules;
+    // Older callers pass a shorter record without the number of parsing threads.
+    const bool hasJobs = options.size >= offsetof(ImportOptions, jobs) + sizeof options.jobs;
+    m_jobs = hasJobs && options.jobs ? std::min(options.jobs, 64u) : platform::coreCount();
     m_windowStart = options.windowStart;
     m_windowEnd = options.windowEnd;
     return result();
@@ -248,6 +260,186 @@ void ImportJob::excludeLongLine(LogReader& reader, bool sides)
     }
 }
 
+// A run of lines on its way through the import: copied out of the reader's buffer (which
+// slides on), parsed and prepared by a parsing thread, then pooled by the job's thread in
+// the order the batches were made, so that the analysed log is the same for any number of
+// parsing threads.
+struct ImportJob::Batch
+{
+    enum State : std::uint8_t { kOutside, kBad, kExcluded, kStored };
+    std::string text;                // the lines, each with its line feed where it had one
+    std::vector<std::uint32_t> ends; // where each line ends in text (found by the parser)
+    std::vector<std::uint8_t> state;
+    std::vector<std::uint8_t> truncated;
+    std::vector<PreparedLine> prepared;
+    std::uint32_t flags = 0;    // the job's flags, without the state of a line
+    std::uint64_t position = 0; // the reader's position after the last line
+    bool parsed = false;        // guarded by the parsers' lock
+
+    void clear()
+    {
+        text.clear();
+        parsed = false;
+    }
+};
+
+// The parsing threads of one file: each takes the next batch made, with a classifier (and
+// machine rules) of its own. They run at the lowest priority, like the job's thread.
+class ImportJob::Parsers
+{
+  public:
+    Parsers(const ImportJob& job, unsigned threads) : m_job(job)
+    {
+        for (unsigned i = 0; i < threads; ++i)
+            m_threads.emplace_back([this] { work(); });
+    }
+    ~Parsers()
+    {
+        {
+            std::lock_guard guard(m_lock);
+            m_stopping = true;
+        }
+        m_wake.notify_all();
+        for (std::thread& t : m_threads)
+            t.join();
+    }
+    Parsers(const Parsers&) = delete;
+    Parsers& operator=(const Parsers&) = delete;
+
+    void submit(Batch* batch)
+    {
+        {
+            std::lock_guard guard(m_lock);
+            m_queue.push_back(batch);
+        }
+        m_wake.notify_one();
+    }
+    void wait(Batch* batch)
+    {
+        std::unique_lock lock(m_lock);
+        m_parsed.wait(lock, [&] { return batch->parsed; });
+    }
+
+  private:
+    void work()
+    {
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
+        ClassifyOptions options = m_job.m_options;
+        std::unique_ptr<MachineAgents> machines;
+        if (options.machines) {
+            machines = std::make_unique<MachineAgents>(rules::LoadRules(m_job.m_machineRules));
+            options.machines = machines.get();
+        }
+        Classifier classifier(options);
+        for (;;) {
+            Batch* batch = nullptr;
+            {
+                std::unique_lock lock(m_lock);
+                m_wake.wait(lock, [&] { return m_stopping || !m_queue.empty(); });
+                if (m_queue.empty())
+                    return;
+                batch = m_queue.front();
+                m_queue.pop_front();
+            }
+            m_job.parseBatch(*batch, classifier);
+            {
+                std::lock_guard guard(m_lock);
+                batch->parsed = true;
+            }
+            m_parsed.notify_all();
+        }
+    }
+
+    const ImportJob& m_job;
+    std::mutex m_lock;
+    std::condition_variable m_wake, m_parsed;
+    std::deque<Batch*> m_queue;
+    bool m_stopping = false;
+    std::vector<std::thread> m_threads;
+};
+
+void ImportJob::parseBatch(Batch& batch, Classifier& classifier) const
+{
+    const bool window = m_windowStart != 0 || m_windowEnd != 0;
+    // Every line stands alone: it ends at its line feed, and nothing of the next line is
+    // ever taken for one of its fields. One longer than any reader keeps whole is excluded
+    // (as one cut off by the end of the buffer would be).
+    batch.ends.clear();
+    for (const char *p = batch.text.data(), *end = p + batch.text.size(); p < end;) {
+        const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+        p = lf ? static_cast<const char*>(lf) + 1 : end;
+        batch.ends.push_back(static_cast<std::uint32_t>(p - batch.text.data()));
+    }
+    const std::size_t n = batch.ends.size();
+    batch.state.resize(n);
+    batch.truncated.resize(n);
+    if (batch.prepared.size() < n)
+        batch.prepared.resize(n);
+    std::uint32_t begin = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const char* line = batch.text.data() + begin;
+        const char* textEnd = batch.text.data() + batch.ends[i];
+        const std::size_t length = batch.ends[i] - begin; // with the line feed
+        begin = batch.ends[i];
+        if (textEnd > line && textEnd[-1] == '\n')
+            --textEnd;
+        if (textEnd > line && textEnd[-1] == '\r')
+            --textEnd;
+        batch.truncated[i] = 0;
+        if (length > kLineMax) {
+            batch.state[i] = Batch::kBad;
+            continue;
+        }
+        // A line without its bracketed time, or with a NUL byte (no text of the analysed
+        // log can hold one), is excluded.
+        LineFields fields;
+        const bool parsed = !std::memchr(line, '\0', static_cast<std::size_t>(textEnd - line)) &&
+                            parseLine(line, textEnd, fields);
+        if (!parsed) {
+            batch.state[i] = Batch::kBad;
+            continue;
+        }
+        if (window && !(m_windowStart <= fields.time && fields.time < m_windowEnd)) {
+            batch.state[i] = Batch::kOutside;
+            continue;
+        }
+        std::uint32_t flags = batch.flags;
+        batch.state[i] = classifier.prepare(fields, flags, batch.prepared[i]) == 0
+                             ? Batch::kStored
+                             : Batch::kExcluded;
+        batch.truncated[i] = (flags & LA_F_TRUNCATED) != 0;
+    }
+}
+
+void ImportJob::poolBatch(Batch& batch, Classifier& classifier)
+{
+    const bool sides = !(m_flags & LA_F_NO_SIDE_FILES);
+    std::uint32_t begin = 0;
+    for (std::size_t i = 0; i < batch.ends.size(); ++i) {
+        const char* line = batch.text.data() + begin;
+        const char* lineEnd = batch.text.data() + batch.ends[i];
+        begin = batch.ends[i];
+        if (batch.state[i] == Batch::kOutside)
+            continue;
+        m_flags &= ~(LA_F_STORED | LA_F_TRUNCATED);
+        if (batch.state[i] == Batch::kBad) {
+            ++m_badLines;
+        } else if (batch.state[i] == Batch::kStored) {
+            classifier.pool(batch.prepared[i], m_flags, m_data);
+            m_flags |= LA_F_STORED;
+        }
+        if (batch.truncated[i])
+            m_flags |= LA_F_TRUNCATED;
+        ++m_lines;
+        if (sides) {
+            if (m_excludedFile.isOpen() && !(m_flags & LA_F_STORED))
+                writeSideLine(m_excludedBuffer, line, lineEnd);
+            if (m_truncatedFile.isOpen() && (m_flags & LA_F_TRUNCATED))
+                writeSideLine(m_truncatedBuffer, line, lineEnd);
+        }
+    }
+}
+
 void ImportJob::importFile(const std::string& path)
 {
     const std::uint64_t base = m_done.load();
@@ -261,8 +453,58 @@ void ImportJob::importFile(const std::string& path)
         fail(rc, path);
     } else if (m_running.load(std::memory_order_relaxed)) {
         Classifier classifier(m_options);
-        const bool window = m_windowStart != 0 || m_windowEnd != 0;
         const bool sides = !(m_flags & LA_F_NO_SIDE_FILES);
+        // This thread reads (and decompresses) and pools; the others parse. Without them
+        // (one job, or no thread to be had) this thread parses each batch itself.
+        std::unique_ptr<Parsers> parsers;
+        if (m_jobs > 1) {
+            try {
+                parsers = std::make_unique<Parsers>(*this, m_jobs);
+            } catch (const std::system_error&) {
+                parsers.reset();
+            }
+        }
+        const std::size_t inFlight = parsers ? 2 * std::size_t(m_jobs) : 1;
+        std::vector<std::unique_ptr<Batch>> batches;
+        std::deque<Batch*> queued, spare;
+        const auto take = [&] {
+            if (spare.empty()) {
+                batches.push_back(std::make_unique<Batch>());
+                spare.push_back(batches.back().get());
+            }
+            Batch* b = spare.front();
+            spare.pop_front();
+            b->clear();
+            return b;
+        };
+        Batch* current = take();
+        const auto submit = [&] {
+            if (current->text.empty())
+                return;
+            current->flags = m_flags & ~(LA_F_STORED | LA_F_TRUNCATED);
+            current->position = reader->position();
+            if (parsers)
+                parsers->submit(current);
+            else
+                parseBatch(*current, classifier);
+            queued.push_back(current);
+            current = take();
+        };
+        // Pools the oldest batch; pool = false only waits for it (an import stopped or
+        // failed keeps what was pooled before).
+        const auto finishOldest = [&](bool pool) {
+            Batch* b = queued.front();
+            if (parsers)
+                parsers->wait(b);
+            queued.pop_front();
+            if (pool && result() == 0) {
+                poolBatch(*b, classifier);
+                m_done.store(base + b->position, std::memory_order_relaxed);
+                if (m_data.pending.size() > kPendingFlushed)
+                    (void)flush();
+            }
+            spare.push_back(b);
+        };
         for (;;) {
             bool newWindow = false;
             if (reader->advance(newWindow))
@@ -271,53 +513,47 @@ void ImportJob::importFile(const std::string& path)
             // file.
             if (newWindow && (flush() || result()))
                 break;
-            m_done.store(base + reader->position(), std::memory_order_relaxed);
 
-            // Every line stands alone: it ends at its line feed, and nothing of the next
-            // line is ever taken for one of its fields.
+            // What the buffer holds up to its last line feed (or its end, at the end of the
+            // input) goes to the parsers whole: they find the lines.
             const char* line = reader->current();
             const char* limit = reader->limit();
-            const void* lf = std::memchr(line, '\n', static_cast<std::size_t>(limit - line));
-            const char* lineEnd = lf ? static_cast<const char*>(lf) + 1 : limit;
-            if ((!lf && !reader->atEnd()) || std::size_t(lineEnd - line) > kLineMax) {
-                ++m_lines;
-                ++m_badLines;
-                excludeLongLine(*reader, sides);
+            const char* chunkEnd = limit;
+            if (!reader->atEnd()) {
+                const void* lf = ::memrchr(line, '\n', static_cast<std::size_t>(limit - line));
+                if (!lf) {
+                    // A line longer than the buffer: its pieces go to the excluded lines
+                    // after every line before it.
+                    submit();
+                    while (!queued.empty())
+                        finishOldest(true);
+                    ++m_lines;
+                    ++m_badLines;
+                    excludeLongLine(*reader, sides);
+                    if (!m_running.load(std::memory_order_relaxed) || result())
+                        break;
+                    continue;
+                }
+                chunkEnd = static_cast<const char*>(lf) + 1;
+            }
+            // A last line without its line feed is consumed past the limit.
+            const bool open =
+                chunkEnd == limit && reader->atEnd() && limit > line && limit[-1] != '\n';
+            current->text.append(line, static_cast<std::size_t>(chunkEnd - line));
+            reader->setCurrent(open ? limit + 1 : chunkEnd);
+            if (current->text.size() >= kBatchBytes) {
+                submit();
+                while (queued.size() >= inFlight)
+                    finishOldest(true);
                 if (!m_running.load(std::memory_order_relaxed) || result())
                     break;
-                continue;
             }
-            reader->setCurrent(lf ? lineEnd : limit + 1);
-            const char* textEnd = lf ? static_cast<const char*>(lf) : limit;
-            if (textEnd > line && textEnd[-1] == '\r')
-                --textEnd;
-
-            // A line without its bracketed time, or with a NUL byte (no text of the
-            // analysed log can hold one), is excluded.
-            LineFields fields;
-            const bool parsed =
-                !std::memchr(line, '\0', static_cast<std::size_t>(textEnd - line)) &&
-                parseLine(line, textEnd, fields);
-            if (parsed && window && !(m_windowStart <= fields.time && fields.time < m_windowEnd)) {
-                if (!m_running.load(std::memory_order_relaxed))
-                    break;
-                continue;
-            }
-            m_flags &= ~(LA_F_STORED | LA_F_TRUNCATED);
-            if (!parsed)
-                ++m_badLines;
-            else if (classifier.classify(fields, m_flags, m_data) == 0)
-                m_flags |= LA_F_STORED;
-            ++m_lines;
-            if (sides) {
-                if (m_excludedFile.isOpen() && !(m_flags & LA_F_STORED))
-                    writeSideLine(m_excludedBuffer, line, lineEnd);
-                if (m_truncatedFile.isOpen() && (m_flags & LA_F_TRUNCATED))
-                    writeSideLine(m_truncatedBuffer, line, lineEnd);
-            }
-            if (!m_running.load(std::memory_order_relaxed))
-                break;
         }
+        const bool go = m_running.load(std::memory_order_relaxed) && result() == 0;
+        if (go)
+            submit();
+        while (!queued.empty())
+            finishOldest(go);
         if (reader->error())
             fail(reader->error(), path);
     }

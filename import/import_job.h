@@ -53,6 +53,12 @@ class ImportJob
     [[nodiscard]] int commitOutput();
     void discardOutput();
     void importFile(const std::string& path);
+    struct Batch;
+    class Parsers;
+    // The parsing half of a batch of lines (on any thread, with its own classifier), and
+    // the ordered half (on the job's thread, in line order).
+    void parseBatch(Batch& batch, Classifier& classifier) const;
+    void poolBatch(Batch& batch, Classifier& classifier);
     void excludeLongLine(LogReader& reader, bool sides);
     [[nodiscard]] int appendAnalysedLog(const std::string& path, std::uint64_t base);
     [[nodiscard]] int flush();
@@ -63,6 +69,8 @@ class ImportJob
     // Options.
     ClassifyOptions m_options;
     std::unique_ptr<MachineAgents> m_machines;
+    std::string m_machineRules; // the rule file behind m_machines, for the parsing threads
+    unsigned m_jobs = 1;
     std::uint32_t m_flags = 0;
     std::uint32_t m_windowStart = 0;
     std::uint32_t m_windowEnd = 0;

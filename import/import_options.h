@@ -40,6 +40,7 @@ struct OwnedImportOptions
     std::string truncatedFile; // "" for none
     std::string excludedFile;  // "" for none
     std::string machineRules;  // robots.ini, "" for none
+    std::uint32_t jobs = 0;    // parsing threads, 0 = one per core
 
     // A record pointing into this object; valid while it lives unchanged.
     ImportOptions get() const
@@ -58,6 +59,7 @@ struct OwnedImportOptions
         o.truncatedFile = truncatedFile.empty() ? nullptr : truncatedFile.c_str();
         o.excludedFile = excludedFile.empty() ? nullptr : excludedFile.c_str();
         o.machineRules = machineRules.empty() ? nullptr : machineRules.c_str();
+        o.jobs = jobs;
         return o;
     }
 };

@@ -52,6 +52,9 @@ typedef struct ImportOptions
     /* optional, read when size covers it: a rule file (robots.ini) whose non-empty outcomes
      * name machine user agents, which LA_F_BROWSERS_ONLY also leaves out */
     const char* machineRules;
+    /* optional, read when size covers it: threads that parse the lines, 0 = one per core;
+     * the analysed log is the same for any number */
+    uint32_t jobs;
 } ImportOptions;
 
 typedef struct FragmentIn

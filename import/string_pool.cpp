@@ -83,11 +83,15 @@ bool StringPool::find(std::string_view text, std::uint32_t& id) const
     }
 }
 
-std::uint32_t StringPool::intern(std::string_view text)
+std::uint32_t StringPool::hashOf(std::string_view text)
+{
+    return static_cast<std::uint32_t>(hashBytes(text.data(), text.size()) & 0x7FFFFFFF);
+}
+
+std::uint32_t StringPool::intern(std::string_view text, std::uint32_t hash)
 {
     if (text.empty())
         return 0;
-    const auto hash = static_cast<std::uint32_t>(hashBytes(text.data(), text.size()) & 0x7FFFFFFF);
     std::uint32_t i = hash & m_mask;
     for (;; i = (i + 1) & m_mask) {
         const std::uint32_t slot = m_slots[i];

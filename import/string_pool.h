@@ -17,7 +17,10 @@ class StringPool
     StringPool();
 
     // The identity of text, adding it when it is new.
-    std::uint32_t intern(std::string_view text);
+    std::uint32_t intern(std::string_view text) { return intern(text, hashOf(text)); }
+    // The same with hashOf(text) known (made on another thread, say).
+    std::uint32_t intern(std::string_view text, std::uint32_t hash);
+    static std::uint32_t hashOf(std::string_view text);
     // The identity of text, or false when it is not in the pool (or was removed).
     bool find(std::string_view text, std::uint32_t& id) const;
 

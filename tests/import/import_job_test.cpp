@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -322,6 +323,78 @@ TEST_F(Import, TimeWindowAndSideFiles)
     o.windowEnd = 0;
     ASSERT_EQ(runImport(o), 0u);
     EXPECT_TRUE(readRows(o.output).empty());
+}
+
+// Lines are parsed side by side and pooled in file order: the analysed log and both side
+// files are the same, byte for byte, for any number of parsing threads, also where a batch
+// ends inside a run of bad, cut, too long or out-of-window lines.
+TEST_F(Import, SameFilesForAnyNumberOfThreads)
+{
+    std::string edge;
+    for (int i = 0; edge.size() < 3 * sievra::WindowReader::kWindow; ++i) {
+        std::string l = page(i % 4000, i % 3 ? "" : "/p/" + std::to_string(i % 11) + "/./x/../y");
+        switch (i % 97) {
+        case 0:
+            l.insert(l.size() - 1, "\r");
+            break; // CR LF
+        case 1:
+            l[l.size() / 2] = '\0';
+            break; // NUL byte
+        case 2:
+            l = "not a log line\n";
+            break; // no time
+        case 3:
+            l.insert(l.find("Mozilla"), std::string(1500, 'a'));
+            break; // cut at 1024
+        case 4:
+            l.insert(l.find("HTTP"), std::string(70000, 'b'));
+            break; // too long
+        case 5:
+            l = page(i % 4000, "/img/" + std::to_string(i) + ".png");
+            break; // excluded
+        }
+        edge += l;
+    }
+    edge += std::string(3 * sievra::WindowReader::kWindow, 'c') + "\n"; // longer than any buffer
+    edge += page(1, "/last").substr(0, 60);                             // no line feed
+    writeFile(m_dir.file("edge.log"), edge);
+    writeGzip(m_dir.file("edge.log.gz"), edge);
+    const char* data = std::getenv("VEXILO_TEST_DATA");
+    ASSERT_NE(data, nullptr);
+    const std::string sample = std::string(data) + "/../../samples/sample.log.gz";
+    ASSERT_TRUE(std::filesystem::exists(sample));
+
+    struct Case
+    {
+        std::string input;
+        bool window;
+    };
+    for (const Case& c : {Case{m_dir.file("edge.log"), false},
+                          Case{m_dir.file("edge.log.gz"), true}, Case{sample, false}}) {
+        std::string first[3];
+        for (const std::uint32_t jobs : {1u, 2u, 8u}) {
+            const std::string tag = std::to_string(jobs);
+            auto o = options({c.input}, "out" + tag + ".vxlog");
+            o.jobs = jobs;
+            o.excludedFile = m_dir.file("excluded" + tag + ".log");
+            o.truncatedFile = m_dir.file("truncated" + tag + ".log");
+            if (c.window) {
+                o.windowStart = 971136000 + 600; // the 10th to the 50th minute of the edge day
+                o.windowEnd = 971136000 + 3000;
+            }
+            ASSERT_EQ(runImport(o), 0u) << c.input << " jobs " << jobs;
+            const std::string files[3] = {readFile(o.output), readFile(o.excludedFile),
+                                          readFile(o.truncatedFile)};
+            if (jobs == 1) {
+                EXPECT_GT(readRows(o.output).size(), 100u) << c.input;
+                EXPECT_FALSE(files[1].empty()) << c.input;
+                std::copy(std::begin(files), std::end(files), first);
+                continue;
+            }
+            for (int f = 0; f < 3; ++f)
+                EXPECT_TRUE(files[f] == first[f]) << c.input << " jobs " << jobs << " file " << f;
+        }
+    }
 }
 
 // Browsers only also leaves out the agents a rule file of machines names; an empty rule
