@@ -4,6 +4,7 @@
 #include "platform/parallel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <iterator>
@@ -139,15 +140,25 @@ RowAccumulator::Columns RowAccumulator::columns(const store::LogContainer& log)
     return {m_ownRecFrg.data(), m_ownStay.data(), m_ownOutside == 0};
 }
 
+namespace {
+
+std::atomic<std::size_t> g_recordsPerPart{250000};
+
+} // namespace
+
+void setRecordsPerPart(std::size_t records)
+{
+    g_recordsPerPart = std::max<std::size_t>(1, records);
+}
+
 template <typename X>
 unsigned RowAccumulator::partsFor(const store::LogContainer& log, const Columns& c)
 {
     // A part costs a thread start and a pass over the items: not for small logs.
-    constexpr std::size_t kRecordsPerPart = 250000;
     if (X::kRange == extract::Range::PerVisitor || !c.parallel)
         return 1;
-    const auto byRecords =
-        static_cast<unsigned>(std::min<std::size_t>(log.Rec2.size() / kRecordsPerPart + 1, 64));
+    const auto byRecords = static_cast<unsigned>(
+        std::min<std::size_t>(log.Rec2.size() / g_recordsPerPart.load() + 1, 64));
     return std::max(1u, std::min({platform::coreCount(), byRecords, 8u}));
 }
 

@@ -128,6 +128,10 @@ class RowAccumulator
     std::vector<std::uint8_t> m_selected; // per key number, for apply
 };
 
+// The fewest records of the log per part of a visitor loop (250,000: below that a thread
+// costs more than it saves); tests split small logs with 1.
+void setRecordsPerPart(std::size_t records);
+
 // How keys compare where a sort needs them: by pointer (texts of the dictionary, whose
 // pointer order is dictionary order) or by the bytes of the texts, case-sensitive, as the
 // dictionary's case-sensitive walk compares them (the host-name kinds: their texts come

@@ -3,10 +3,14 @@
 #include "filter_log.h"
 #include "filters/chain_runner.h"
 #include "filters/kinds.h"
+#include "filters/stat_rows.h"
 #include "platform/codepage.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -276,3 +280,85 @@ TEST(Kinds, Descriptions)
 }
 
 } // namespace
+
+namespace {
+
+using RowTuple = std::tuple<const char*, std::uint32_t, float, float>;
+
+// A refresh and a selection: the rows in key order, and the visitors the selection passes.
+std::pair<std::vector<RowTuple>, std::vector<bool>> refresh(RowAccumulator& a,
+                                                            store::LogContainer& log,
+                                                            std::uint32_t dependency,
+                                                            const ExtractContext& ctx)
+{
+    constexpr std::uint32_t own = 1u << 31;
+    std::vector<StatRow> rows;
+    a.run(log, dependency, ctx, rows, nullptr);
+    std::vector<RowTuple> out;
+    KeySet selection;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        out.emplace_back(rows[i].key, rows[i].visitors, rows[i].hitsPerVisitor,
+                         rows[i].stayPerVisitor);
+        if (i % 2 == 0)
+            selection.insert(rows[i].key);
+    }
+    std::sort(out.begin(), out.end());
+    a.apply(log, dependency, own, ctx, selection);
+    std::vector<bool> passed;
+    for (const store::VisitorEntry& v : log.Visitors)
+        passed.push_back((v.mask & own) != 0);
+    return {out, passed};
+}
+
+} // namespace
+
+// The visitor loops cut into parts on threads of their own, and the codes kept in record
+// order, give what one loop reading each record's fragment gives: for every kind that reads
+// page views, for the whole log as input and for a few visitors.
+TEST(Kinds, SameRowsForAnySplitOfTheVisitors)
+{
+    store::LogContainer& log = vxtest::filterLog();
+    std::vector<std::uint32_t> masks;
+    for (const store::VisitorEntry& v : log.Visitors)
+        masks.push_back(v.mask);
+    constexpr std::uint32_t all = 1u << 29, few = 1u << 30;
+    for (std::size_t i = 0; i < log.Visitors.size(); ++i)
+        log.Visitors[i].mask |= all | (i % 3 == 1 ? few : 0);
+
+    struct Case
+    {
+        Kind kind;
+        bool group;
+    };
+    const Case cases[] = {{Kind::Req, false},     {Kind::Req, true},    {Kind::ReqBegin, false},
+                          {Kind::ReqEnd, false},  {Kind::Query, false}, {Kind::Ref, false},
+                          {Kind::Ref, true},      {Kind::Agent, false}, {Kind::SearchName, false},
+                          {Kind::Browser, false}, {Kind::Os, false},    {Kind::VisitorKind, false}};
+    for (const Case& c : cases) {
+        ExtractContext ctx;
+        ctx.kind = c.kind;
+        ctx.group = c.group;
+        ctx.log = &log;
+        for (const std::uint32_t dependency : {all, few}) {
+            const std::string what = std::string(kindInfo(c.kind).className) +
+                                     (c.group ? ",group" : "") +
+                                     (dependency == few ? " few" : " all");
+            ::setenv("VEXILO_JOBS", "1", 1);
+            RowAccumulator one;
+            const auto expected = refresh(one, log, dependency, ctx);
+            ::setenv("VEXILO_JOBS", "3", 1);
+            setRecordsPerPart(1);
+            RowAccumulator split, kept;
+            refresh(kept, log, all, ctx); // its codes in record order stay for the next one
+            const auto fresh = refresh(split, log, dependency, ctx);
+            const auto again = refresh(kept, log, dependency, ctx);
+            setRecordsPerPart(250000);
+            ::unsetenv("VEXILO_JOBS");
+            EXPECT_FALSE(expected.first.empty()) << what;
+            EXPECT_EQ(fresh, expected) << what;
+            EXPECT_EQ(again, expected) << what;
+        }
+    }
+    for (std::size_t i = 0; i < log.Visitors.size(); ++i)
+        log.Visitors[i].mask = masks[i];
+}
