@@ -11,6 +11,7 @@
 #include "bench/bench_util.h"
 #include "import/import_options.h"
 #include "import/new_only.h"
+#include "platform/parallel.h"
 #include "platform/settings.h"
 
 #include <cstdio>
@@ -22,7 +23,7 @@
 namespace {
 
 void runOnce(const std::string& input, double textMB, std::uint64_t lines, const char* label,
-             bool machines = true)
+             bool machines = true, std::uint32_t jobs = 0)
 {
     const std::string output = bench::dataFolder() + "/bench-out.vxlog";
     sievra::OwnedImportOptions options; // the analysis wizard's, robots.ini among them
@@ -30,6 +31,7 @@ void runOnce(const std::string& input, double textMB, std::uint64_t lines, const
     if (machines)
         options.machineRules = platform::resFolder() + "robots.ini";
     options.inputs = sievra::makeList({input});
+    options.jobs = jobs;
     const ImportOptions o = options.get();
 
     double start, imported, finished;
@@ -147,13 +149,16 @@ int main(int argc, char** argv)
     }
     const std::string plain = bench::generatedLog(lines, false);
     const std::string gz = bench::generatedLog(lines, true);
-    std::fprintf(stderr, "input: %llu lines, plain %.1f MB, gzip %.1f MB\n",
+    std::fprintf(stderr, "input: %llu lines, plain %.1f MB, gzip %.1f MB; %u cores\n",
                  static_cast<unsigned long long>(lines), double(platform::fileSize(plain)) / 1e6,
-                 double(platform::fileSize(gz)) / 1e6);
+                 double(platform::fileSize(gz)) / 1e6, platform::coreCount());
     if (lines == 10000000)
         bench::inChild([] { newOnly(); });
     for (int r = 0; r < repeat; ++r) {
         const double textMB = double(platform::fileSize(plain)) / 1e6;
+        // One parsing thread is the import as it was before it used every core.
+        bench::inChild([&] { runOnce(plain, textMB, lines, "plain-1-thread", true, 1); });
+        bench::inChild([&] { runOnce(gz, textMB, lines, "gzip-1-thread", true, 1); });
         bench::inChild([&] { runOnce(plain, textMB, lines, "plain"); });
         bench::inChild([&] { runOnce(gz, textMB, lines, "gzip"); });
         // The same without the machines of robots.ini: what their test costs.

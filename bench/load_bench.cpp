@@ -4,6 +4,8 @@
 //
 //   bench_load            1,000,000 records
 //   bench_load --big      10,000,000 records
+//   bench_load --versus   import + load of 1,000,000 raw lines with the wizard's options (one
+//                         thread and every core), beside Webalizer on the same file
 //
 // The analysed log is imported once from a generated log with every line kept, so that
 // N lines give N records.
@@ -14,6 +16,7 @@
 #include "store/log_container.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -42,20 +45,81 @@ void loadOnce(const std::string& path, const std::string& home, const char* labe
                  steps.c_str());
 }
 
+// What a user waits for from a raw log to the open window: the wizard's import (every core)
+// and the load, beside Webalizer on the same file when it is installed.
+void importAndLoad(std::uint64_t lines, std::uint32_t jobs)
+{
+    const std::string raw = bench::generatedLog(lines, false);
+    const std::string out = bench::dataFolder() + "/wizard-" + std::to_string(lines) + ".vxlog";
+    const std::string home = bench::dataFolder() + "/home-wizard";
+    std::filesystem::remove_all(home);
+    std::filesystem::create_directories(home);
+    platform::setHomeDirOverride(home);
+    sievra::OwnedImportOptions options; // the analysis wizard's, robots.ini among them
+    options.output = out;
+    options.inputs = sievra::makeList({raw});
+    options.machineRules = platform::resFolder() + "robots.ini";
+    options.jobs = jobs;
+    const double start = bench::seconds();
+    const std::uint32_t rc = bench::runJob(options);
+    const double imported = bench::seconds();
+    store::LogContainer log;
+    log.logPath = out;
+    store::Progress progress{0.0f};
+    const int loaded = rc ? -1 : log.LoadPipeline(nullptr, progress, false, "");
+    const double end = bench::seconds();
+    std::fprintf(stderr,
+                 "import+load of %llu lines (%s): %.3f s  (import %.3f s, load %.3f s, %zu "
+                 "records)  rc %u/%d\n",
+                 static_cast<unsigned long long>(lines), jobs == 1 ? "1 thread" : "every core",
+                 end - start, imported - start, end - imported, log.Rec2.size(), rc, loaded);
+    std::remove(out.c_str());
+}
+
+void webalizer(std::uint64_t lines)
+{
+    if (std::system("command -v webalizer > /dev/null 2>&1") != 0) {
+        std::fprintf(stderr, "webalizer: not installed (apt-get install webalizer)\n");
+        return;
+    }
+    const std::string raw = bench::generatedLog(lines, false);
+    const std::string folder = bench::dataFolder() + "/webalizer";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::string command =
+        "webalizer -Q -p -o '" + folder + "' '" + raw + "' > /dev/null 2>&1";
+    const double start = bench::seconds();
+    const int rc = std::system(command.c_str());
+    std::fprintf(stderr, "webalizer on the same %llu lines: %.3f s  rc %d\n",
+                 static_cast<unsigned long long>(lines), bench::seconds() - start, rc);
+    std::filesystem::remove_all(folder);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     std::uint64_t records = 1000000;
+    bool versus = false;
     for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--big"))
+        if (!std::strcmp(argv[i], "--versus"))
+            versus = true;
+        else if (!std::strcmp(argv[i], "--big"))
             records = 10000000;
         else if (!std::strcmp(argv[i], "--records") && i + 1 < argc)
             records = std::strtoull(argv[++i], nullptr, 10);
         else {
-            std::fprintf(stderr, "usage: bench_load [--big | --records N]\n");
+            std::fprintf(stderr, "usage: bench_load [--big | --records N] [--versus]\n");
             return 2;
         }
+    }
+    if (versus) { // the same file through both, three times in turn
+        for (int round = 0; round < 3; ++round) {
+            bench::inChild([&] { importAndLoad(records, 1); });
+            bench::inChild([&] { importAndLoad(records, 0); });
+            webalizer(records);
+        }
+        return 0;
     }
     const std::string path = bench::analysedLog(records);
     const std::string home = bench::dataFolder() + "/home-" + std::to_string(records);

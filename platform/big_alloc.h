@@ -16,7 +16,7 @@ inline constexpr std::size_t kHugePage = std::size_t(2) << 20;
 
 inline void* allocateBig(std::size_t bytes)
 {
-    if (bytes < 2 * kHugePage)
+    if (bytes < kHugePage)
         return ::operator new(bytes);
     const std::size_t rounded = (bytes + kHugePage - 1) & ~(kHugePage - 1);
     void* p = std::aligned_alloc(kHugePage, rounded);
@@ -28,7 +28,7 @@ inline void* allocateBig(std::size_t bytes)
 
 inline void freeBig(void* p, std::size_t bytes)
 {
-    if (bytes < 2 * kHugePage)
+    if (bytes < kHugePage)
         ::operator delete(p);
     else
         std::free(p);

@@ -115,6 +115,9 @@ inline void addProgress(Progress& progress, float share)
 
 class LogContainer;
 
+// The records and the fragments of a large log take hundreds of megabytes: huge pages.
+using Records = std::vector<LogRecord, platform::BigAllocator<LogRecord>>;
+
 // The record index of log into recFrg and stay (see LogContainer::RecFrg); returns the
 // number of records outside the fragment table.
 using RecordFragments = std::vector<std::uint32_t, platform::BigAllocator<std::uint32_t>>;
@@ -141,7 +144,7 @@ class LogContainer
                                            const std::string& reportFolder);
 
     std::vector<HostEntry> Host;
-    std::vector<LogRecord> Rec2;
+    Records Rec2;
     std::vector<ReqEntry> Req;
     std::vector<RefEntry> Ref;
     std::vector<RefQEntry> RefQ;

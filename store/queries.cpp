@@ -8,8 +8,8 @@
 namespace store {
 namespace {
 
-template <typename T>
-std::uint32_t answer(LogContainer* log, std::vector<T> LogContainer::*table, T** first)
+template <typename T, typename A>
+std::uint32_t answer(LogContainer* log, std::vector<T, A> LogContainer::*table, T** first)
 {
     if (!log)
         return 0;

@@ -26,8 +26,7 @@ constexpr std::uint32_t kIdleLimit = 900;   // a visit ends after 15 idle minute
 // came: the order of the analysed log decides a visitor's entry page, exit page and the
 // referers of requests made within one second. A radix sort of at most 11 bits a pass: each
 // pass writes to few enough places at once to stay in the caches, whatever the keys.
-template <typename Key>
-void stableSortBy(std::vector<LogRecord>& records, std::uint64_t keys, Key key)
+template <typename Key> void stableSortBy(Records& records, std::uint64_t keys, Key key)
 {
     const std::size_t n = records.size();
     const int bits = keys > 1 ? std::bit_width(keys - 1) : 0;
@@ -36,9 +35,9 @@ void stableSortBy(std::vector<LogRecord>& records, std::uint64_t keys, Key key)
     const int passes = (bits + 10) / 11;
     const int digitBits = (bits + passes - 1) / passes;
     const std::size_t buckets = std::size_t(1) << digitBits;
-    std::unique_ptr<LogRecord[]> spare(new LogRecord[n]); // every slot is written before read
+    Records spare(n);
     LogRecord* from = records.data();
-    LogRecord* to = spare.get();
+    LogRecord* to = spare.data();
     std::vector<std::size_t> start(buckets + 1);
     for (int pass = 0; pass < passes; ++pass) {
         const int shift = pass * digitBits;
@@ -120,41 +119,52 @@ int detectSite(LoadContext& ctx)
         }
     }
     // Votes are counted per referer entry first and summed per prefix at the end; the
-    // prefix length of a referer is found once.
+    // prefix length of each referer is found first. The records are cut into parts that
+    // count side by side, each into votes of its own.
     const RefEntry* refs = log.Ref.data();
-    std::vector<std::uint32_t> votes(log.Ref.size(), 0);
-    std::vector<std::uint32_t> prefixLength(log.Ref.size(), UINT32_MAX);
-    for (std::size_t k = records.size(); k-- > 0;) {
-        if ((k & 0xFFFF) == 0 && ctx.cancelled())
-            break;
-        const RefEntry* ref = records[k].fragment->ref;
-        const char* s = ref->text;
-        if (!s)
-            continue;
-        std::uint32_t& known = prefixLength[static_cast<std::size_t>(ref - refs)];
-        if (known == UINT32_MAX)
-            known = static_cast<std::uint32_t>(refererPathStart(s));
-        const std::size_t length = known;
-        const char* path = s + length;
-        std::uint32_t t = records[k].time;
-        int count = 0;
-        for (std::uint32_t e = previous[k]; e != UINT32_MAX && count < 2; e = previous[e]) {
-            const LogRecord& rec = records[e];
-            if (t - rec.time > kChainWindow)
+    std::vector<std::uint32_t> prefixLength(log.Ref.size(), 0);
+    for (std::size_t i = 0; i < log.Ref.size(); ++i)
+        if (refs[i].text)
+            prefixLength[i] = static_cast<std::uint32_t>(refererPathStart(refs[i].text));
+    const unsigned parts = records.size() < 200000 ? 1 : std::min(8u, platform::coreCount());
+    std::vector<std::vector<std::uint32_t>> partVotes(parts);
+    platform::runParts(parts, [&](unsigned part) {
+        std::vector<std::uint32_t>& votes = partVotes[part];
+        votes.assign(log.Ref.size(), 0);
+        const std::size_t begin = platform::partBegin(records.size(), part, parts);
+        for (std::size_t k = platform::partBegin(records.size(), part + 1, parts); k-- > begin;) {
+            if ((k & 0xFFFF) == 0 && ctx.cancelled())
                 break;
-            const char* r = rec.fragment->ref->text;
-            const char* request = rec.fragment->req->text;
-            if (!r || !request || (r != s && std::strncmp(r, s, length) != 0))
+            const RefEntry* ref = records[k].fragment->ref;
+            const char* s = ref->text;
+            if (!s)
                 continue;
-            if (std::strcmp(request, path) != 0 || std::strcmp(request, r + length) == 0)
-                continue;
-            ++count;
-            path = r + length;
-            t = rec.time;
+            const std::size_t length = prefixLength[static_cast<std::size_t>(ref - refs)];
+            const char* path = s + length;
+            std::uint32_t t = records[k].time;
+            int count = 0;
+            for (std::uint32_t e = previous[k]; e != UINT32_MAX && count < 2; e = previous[e]) {
+                const LogRecord& rec = records[e];
+                if (t - rec.time > kChainWindow)
+                    break;
+                const char* r = rec.fragment->ref->text;
+                const char* request = rec.fragment->req->text;
+                if (!r || !request || (r != s && std::strncmp(r, s, length) != 0))
+                    continue;
+                if (std::strcmp(request, path) != 0 || std::strcmp(request, r + length) == 0)
+                    continue;
+                ++count;
+                path = r + length;
+                t = rec.time;
+            }
+            if (count == 2)
+                ++votes[static_cast<std::size_t>(ref - refs)];
         }
-        if (count == 2)
-            ++votes[static_cast<std::size_t>(ref - refs)];
-    }
+    });
+    std::vector<std::uint32_t>& votes = partVotes[0];
+    for (unsigned part = 1; part < parts; ++part)
+        for (std::size_t i = 0; i < votes.size(); ++i)
+            votes[i] += partVotes[part][i];
     std::map<std::string, std::uint32_t> candidates; // byte-wise order
     for (std::size_t i = 0; i < votes.size(); ++i)
         if (votes[i])
@@ -276,7 +286,7 @@ void convertHostTexts(LoadContext& ctx)
 std::size_t indexRecords(const LogContainer& log, RecordFragments& recFrg,
                          std::vector<std::uint32_t>& stay)
 {
-    const std::vector<LogRecord>& records = log.Rec2;
+    const Records& records = log.Rec2;
     const std::vector<VisitorEntry>& visitors = log.Visitors;
     recFrg.resize(records.size());
     stay.resize(visitors.size());

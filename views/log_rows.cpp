@@ -228,7 +228,7 @@ void LogRows::sortRows()
 {
     if (m_rows.size() < 2 || !m_log)
         return;
-    const std::vector<store::LogRecord>& rec = m_log->Rec2;
+    const store::Records& rec = m_log->Rec2;
     // Equal keys keep the store's order, so that every sort is one fixed order.
     if (!m_storeOrder)
         restoreStoreOrder();

@@ -1,6 +1,7 @@
 #!/bin/bash
 # vexilo-cli import --jobs N: a generated log of a million lines (plain and gzipped, with
-# the side files) gives the same analysed log and side files at 1, 2 and 8 parsing threads.
+# the side files) gives the same analysed log and side files at 1, 2 and 8 parsing threads;
+# the load and the filter panes over it give the same at any number of cores (VEXILO_JOBS).
 #   jobs_check.sh VEXILO_CLI GENLOG WORKDIR
 set -eu
 cli=$1 genlog=$2 work=$3
@@ -22,6 +23,24 @@ for input in big.log big.log.gz; do
                 fail "$input: $(printf "$f" "$jobs") differs from one thread's"
         done
     done
+done
+# Every agent kept: enough records that the load and the panes cut their loops into parts.
+# What the load finds and what each pane exports are those of one thread.
+"$cli" import --all-agents -o all.vxlog big.log 2> import.txt || fail "import of every agent failed"
+panes=(--period 2026/01/01:2030/12/31 --pane req --pane ref,path --pane query --pane browser
+       --pane reqend --pane agent)
+for jobs in 1 2 5; do
+    mkdir -p "home-$jobs"
+    VEXILO_JOBS=$jobs "$cli" load all.vxlog --home "home-$jobs" | grep -v '^step' > "load-$jobs.txt" ||
+        fail "load at $jobs failed"
+    VEXILO_JOBS=$jobs "$cli" filter all.vxlog --home "home-$jobs" "${panes[@]}" > "filter-$jobs.txt" ||
+        fail "filter at $jobs failed"
+done
+grep -q '^records	[0-9]\{6,\}$' load-1.txt || fail "too few records to cut: $(grep records load-1.txt)"
+[ "$(grep -c '^#' filter-1.txt)" -ge 7 ] || fail "the filter printed no panes"
+for jobs in 2 5; do
+    cmp -s load-1.txt "load-$jobs.txt" || fail "the load at $jobs threads differs"
+    cmp -s filter-1.txt "filter-$jobs.txt" || fail "the panes at $jobs threads differ"
 done
 rm -rf "$work"
 echo ok
