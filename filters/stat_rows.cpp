@@ -227,13 +227,13 @@ std::uint32_t RowAccumulator::run(const store::LogContainer& log, std::uint32_t 
     withExtractor(ctx, [&](const auto& x) {
         using X = std::decay_t<decltype(x)>;
         if constexpr (X::kRange == extract::Range::All) {
-            // The codes in record order pay for themselves once the input is a good share
-            // of the log; a pane far down the chain reads too few page views for them.
+            // The codes in record order pay for themselves once the input is an eighth of
+            // the visitors or more; a pane far down the chain reads too few page views.
             if (m_codes.empty()) {
                 std::size_t inputs = 0;
                 for (const store::VisitorEntry& v : visitors)
                     inputs += (v.mask & dependency) != 0;
-                if (inputs * 4 >= visitors.size())
+                if (inputs * 8 >= visitors.size())
                     makeCodes(x, log, cols);
             }
         }
