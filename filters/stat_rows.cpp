@@ -157,8 +157,13 @@ unsigned RowAccumulator::partsFor(const store::LogContainer& log, const Columns&
     // A part costs a thread start and a pass over the items: not for small logs.
     if (X::kRange == extract::Range::PerVisitor || !c.parallel)
         return 1;
-    const auto byRecords = static_cast<unsigned>(
-        std::min<std::size_t>(log.Rec2.size() / g_recordsPerPart.load() + 1, 64));
+    return loopParts(log.Rec2.size());
+}
+
+unsigned loopParts(std::size_t records)
+{
+    const auto byRecords =
+        static_cast<unsigned>(std::min<std::size_t>(records / g_recordsPerPart.load() + 1, 64));
     return std::max(1u, std::min({platform::coreCount(), byRecords, 8u}));
 }
 

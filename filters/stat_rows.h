@@ -131,6 +131,8 @@ class RowAccumulator
 // The fewest records of the log per part of a visitor loop (250,000: below that a thread
 // costs more than it saves); tests split small logs with 1.
 void setRecordsPerPart(std::size_t records);
+// How many parts a loop over the visitors of a log of this many records runs in.
+unsigned loopParts(std::size_t records);
 
 // How keys compare where a sort needs them: by pointer (texts of the dictionary, whose
 // pointer order is dictionary order) or by the bytes of the texts, case-sensitive, as the

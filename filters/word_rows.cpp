@@ -1,7 +1,9 @@
 #include "filters/word_rows.h"
 
+#include "filters/stat_rows.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/parallel.h"
 #include "platform/trace.h"
 
 #include <algorithm>
@@ -69,6 +71,14 @@ void WordRows::prepare(const store::LogContainer& log)
     }
 }
 
+const std::uint32_t* WordRows::indexOf(const store::LogContainer& log) const
+{
+    // The log's index answers for records of the table alone; it is only used when every
+    // record is one of them and the numbers kept are those of its fragments.
+    const bool ours = m_fragments == log.Frg2.data() && m_fragmentCount == log.Frg2.size();
+    return ours && log.RecordsIndexed() && log.RecOutside == 0 ? log.RecFrg.data() : nullptr;
+}
+
 std::uint32_t WordRows::entryAt(const store::LogRecord& r)
 {
     const auto f = static_cast<std::size_t>(r.fragment - m_fragments);
@@ -107,19 +117,51 @@ std::uint32_t WordRows::compute(const store::LogContainer& log, std::uint32_t de
 std::uint32_t WordRows::gatherPhrases(const store::LogContainer& log, std::uint32_t dependency,
                                       std::vector<WordView>& views, std::vector<Draft>& drafts)
 {
-    // Phrases are grouped by the word's identity (its dictionary text).
+    // Phrases are grouped by the word's identity (its dictionary text). With the log's
+    // record index the visitors are read in parts side by side, each with its own page
+    // views, joined in part order (so in visitor order, as one loop has them).
     const std::span<const store::VisitorEntry> visitors(log.Visitors);
-    std::vector<std::uint8_t> met(m_index.size(), 0);
-    const std::uint32_t input =
-        forEachWordView(visitors, dependency, [&](std::size_t vi, const store::VisitorEntry& v) {
-            for (std::uint32_t i = 0; i < v.count; ++i)
-                if (const std::uint32_t n = entryAt(v.first[i])) {
-                    if (n > met.size())
-                        met.resize(m_index.size(), 0);
-                    met[n - 1] = 1;
-                    views.push_back({static_cast<std::uint32_t>(vi), n});
-                }
-        });
+    const std::uint32_t* recFrg = indexOf(log);
+    const unsigned parts = recFrg ? loopParts(log.Rec2.size()) : 1;
+    struct Part
+    {
+        std::vector<WordView> views;
+        std::vector<std::uint8_t> met;
+        std::uint32_t input = 0;
+    };
+    std::vector<Part> found(parts);
+    platform::runParts(parts, [&](unsigned part) {
+        Part& own = found[part];
+        std::vector<std::uint8_t>& met = own.met;
+        met.assign(m_index.size(), 0);
+        const std::size_t begin = platform::partBegin(visitors.size(), part, parts);
+        const std::size_t end = platform::partBegin(visitors.size(), part + 1, parts);
+        own.input =
+            forEachWordView(visitors.subspan(begin, end - begin), dependency,
+                            [&](std::size_t at, const store::VisitorEntry& v) {
+                                const auto vi = static_cast<std::uint32_t>(begin + at);
+                                const auto j = static_cast<std::size_t>(v.first - log.Rec2.data());
+                                for (std::uint32_t i = 0; i < v.count; ++i)
+                                    if (const std::uint32_t n = recFrg ? m_entryOf[recFrg[j + i]]
+                                                                       : entryAt(v.first[i])) {
+                                        if (n > met.size())
+                                            met.resize(m_index.size(), 0);
+                                        met[n - 1] = 1;
+                                        own.views.push_back({vi, n});
+                                    }
+                            });
+    });
+    std::uint32_t input = 0;
+    std::vector<std::uint8_t>& met = found[0].met;
+    views = std::move(found[0].views);
+    for (unsigned part = 0; part < parts; ++part) {
+        input += found[part].input;
+        if (part == 0)
+            continue;
+        views.insert(views.end(), found[part].views.begin(), found[part].views.end());
+        for (std::size_t n = 0; n < met.size(); ++n)
+            met[n] |= found[part].met[n];
+    }
     std::vector<Entry> byPhrase;
     for (std::size_t n = 0; n < met.size(); ++n)
         if (met[n])
@@ -353,21 +395,34 @@ std::uint32_t WordRows::apply(store::LogContainer& log, std::uint32_t dependency
             selected.push_back(selection.contains(m_index.keys()[selected.size()]) ? 1 : 0);
         return selected[n - 1] != 0;
     };
-    std::uint32_t passed = 0;
-    for (store::VisitorEntry& v : log.Visitors) {
-        v.mask &= ~ownBit;
-        if (!(v.mask & dependency) || selection.empty())
-            continue;
-        for (std::uint32_t i = 0; i < v.count; ++i) {
-            const std::uint32_t n = entryAt(v.first[i]);
-            if (n && in(n)) {
-                v.mask |= ownBit;
-                ++passed;
-                break;
+    const std::uint32_t* recFrg = indexOf(log);
+    const unsigned parts = recFrg ? loopParts(log.Rec2.size()) : 1;
+    if (recFrg && m_index.size() > 0) // every entry is known: the parts only read
+        in(static_cast<std::uint32_t>(m_index.size()));
+    std::vector<std::uint32_t> passed(parts, 0);
+    std::vector<store::VisitorEntry>& visitors = log.Visitors;
+    platform::runParts(parts, [&](unsigned part) {
+        const std::size_t end = platform::partBegin(visitors.size(), part + 1, parts);
+        for (std::size_t vi = platform::partBegin(visitors.size(), part, parts); vi < end; ++vi) {
+            store::VisitorEntry& v = visitors[vi];
+            v.mask &= ~ownBit;
+            if (!(v.mask & dependency) || selection.empty())
+                continue;
+            const auto j = static_cast<std::size_t>(v.first - log.Rec2.data());
+            for (std::uint32_t i = 0; i < v.count; ++i) {
+                const std::uint32_t n = recFrg ? m_entryOf[recFrg[j + i]] : entryAt(v.first[i]);
+                if (n && in(n)) {
+                    v.mask |= ownBit;
+                    ++passed[part];
+                    break;
+                }
             }
         }
-    }
-    return passed;
+    });
+    std::uint32_t total = 0;
+    for (const std::uint32_t n : passed)
+        total += n;
+    return total;
 }
 
 void rankSeries(std::span<const store::VisitorEntry> visitors, std::uint32_t ownBit,

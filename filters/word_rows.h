@@ -77,6 +77,8 @@ class WordRows
     // fragment's number, so that the passes over the page views read one word per view.
     void prepare(const store::LogContainer& log);
     std::uint32_t entryAt(const store::LogRecord& r);
+    // The log's record index where it may stand in for entryAt (else null).
+    const std::uint32_t* indexOf(const store::LogContainer& log) const;
 
     const store::Fragment* m_fragments = nullptr;
     std::size_t m_fragmentCount = 0;

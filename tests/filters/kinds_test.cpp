@@ -4,6 +4,7 @@
 #include "filters/chain_runner.h"
 #include "filters/kinds.h"
 #include "filters/stat_rows.h"
+#include "filters/word_rows.h"
 #include "platform/codepage.h"
 
 #include <algorithm>
@@ -359,6 +360,39 @@ TEST(Kinds, SameRowsForAnySplitOfTheVisitors)
             EXPECT_EQ(again, expected) << what;
         }
     }
+    // The search-word rows: whole phrases and split words, in parts as in one loop.
+    using WordTuple = std::tuple<std::string, std::uint32_t, std::uint32_t, float, float, float>;
+    const auto words = [&](std::uint32_t dependency, bool split) {
+        WordRows w;
+        w.compute(log, dependency, split, false);
+        std::vector<WordTuple> out;
+        EntrySet selection;
+        for (std::size_t i = 0; i < w.rows().size(); ++i) {
+            const WordRow& r = w.rows()[i];
+            out.emplace_back(r.word, r.visitors, r.hits, r.stayPerVisitor, r.resultPagePerHit,
+                             r.clicksPerVisitor);
+            if (i % 2 == 0)
+                for (const store::RefQEntry* e : w.entries(r))
+                    selection.insert(e);
+        }
+        w.apply(log, dependency, 1u << 31, selection);
+        std::vector<bool> passed;
+        for (const store::VisitorEntry& v : log.Visitors)
+            passed.push_back((v.mask & (1u << 31)) != 0);
+        return std::make_pair(out, passed);
+    };
+    for (const std::uint32_t dependency : {all, few})
+        for (const bool split : {false, true}) {
+            ::setenv("VEXILO_JOBS", "1", 1);
+            const auto expected = words(dependency, split);
+            ::setenv("VEXILO_JOBS", "3", 1);
+            setRecordsPerPart(1);
+            const auto parts = words(dependency, split);
+            setRecordsPerPart(250000);
+            ::unsetenv("VEXILO_JOBS");
+            EXPECT_FALSE(expected.first.empty() && dependency == all);
+            EXPECT_EQ(parts, expected) << (split ? "split " : "") << dependency;
+        }
     for (std::size_t i = 0; i < log.Visitors.size(); ++i)
         log.Visitors[i].mask = masks[i];
 }
