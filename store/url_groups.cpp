@@ -2,6 +2,7 @@
 
 #include "platform/codepage.h"
 #include "platform/errors.h"
+#include "platform/parallel.h"
 #include "platform/regexp.h"
 #include "platform/trace.h"
 #include "store/cache_reader.h"
@@ -284,8 +285,16 @@ void mergeEntries(LoadContext& ctx)
         const std::size_t before = kiloBytes(log.Frg2);
         Fragment* base = log.Frg2.data();
         const auto index = mergeTable(log.Frg2);
-        for (LogRecord& r : log.Rec2)
-            r.fragment = &log.Frg2[index[static_cast<std::size_t>(r.fragment - base)]];
+        // Every record is written by one part alone.
+        const std::size_t n = log.Rec2.size();
+        const unsigned parts = n < 200000 ? 1 : std::min(8u, platform::coreCount());
+        platform::runParts(parts, [&](unsigned part) {
+            const std::size_t end = platform::partBegin(n, part + 1, parts);
+            for (std::size_t i = platform::partBegin(n, part, parts); i < end; ++i) {
+                LogRecord& r = log.Rec2[i];
+                r.fragment = &log.Frg2[index[static_cast<std::size_t>(r.fragment - base)]];
+            }
+        });
         platform::trace("old frg2=%dkb -> %dkb", int(before), int(kiloBytes(log.Frg2)));
     }
 }

@@ -109,7 +109,7 @@ int detectSite(LoadContext& ctx)
     const auto& records = log.Rec2;
     // Each record's predecessor of the same host: the walk back only ever links records of
     // one host, so it can skip the others.
-    std::vector<std::uint32_t> previous(records.size());
+    std::vector<std::uint32_t, platform::BigAllocator<std::uint32_t>> previous(records.size());
     {
         std::vector<std::uint32_t> last(log.Host.size(), UINT32_MAX);
         for (std::size_t i = 0; i < records.size(); ++i) {
