@@ -73,9 +73,8 @@ void RowAccumulator::makeCodes(const X& x, const store::LogContainer& log, const
     const std::vector<store::VisitorEntry>& visitors = log.Visitors;
     const unsigned parts = partsFor<X>(log, cols);
     constexpr std::size_t kFar = 64;
-    platform::runParts(parts, [&](unsigned part) {
-        const std::size_t end = platform::partBegin(records, part + 1, parts);
-        for (std::size_t j = platform::partBegin(records, part, parts); j < end; ++j) {
+    platform::runRanges(records, parts, [&](unsigned, std::size_t begin, std::size_t end) {
+        for (std::size_t j = begin; j < end; ++j) {
             if (j + kFar < records) {
                 const std::uint32_t ahead = cols.recFrg[j + kFar];
                 if (ahead != store::LogContainer::kNoFragment)
@@ -88,9 +87,8 @@ void RowAccumulator::makeCodes(const X& x, const store::LogContainer& log, const
         }
     });
     // After the whole pass: a first record may lie in another part's records.
-    platform::runParts(parts, [&](unsigned part) {
-        const std::size_t vend = platform::partBegin(visitors.size(), part + 1, parts);
-        for (std::size_t vi = platform::partBegin(visitors.size(), part, parts); vi < vend; ++vi) {
+    platform::runRanges(visitors.size(), parts, [&](unsigned, std::size_t begin, std::size_t end) {
+        for (std::size_t vi = begin; vi < end; ++vi) {
             const store::VisitorEntry& v = visitors[vi];
             if (v.count == 0)
                 continue;
@@ -162,9 +160,7 @@ unsigned RowAccumulator::partsFor(const store::LogContainer& log, const Columns&
 
 unsigned loopParts(std::size_t records)
 {
-    const auto byRecords =
-        static_cast<unsigned>(std::min<std::size_t>(records / g_recordsPerPart.load() + 1, 64));
-    return std::max(1u, std::min({platform::coreCount(), byRecords, 8u}));
+    return platform::partCount(records, g_recordsPerPart.load());
 }
 
 template <typename X>
@@ -345,27 +341,26 @@ std::uint32_t RowAccumulator::apply(store::LogContainer& log, std::uint32_t depe
         const unsigned parts = partsFor<X>(log, cols);
         if (m_parts.size() < parts)
             m_parts.resize(parts);
-        platform::runParts(parts, [&](unsigned part) {
-            std::uint32_t own = 0;
-            const std::size_t end = platform::partBegin(visitors.size(), part + 1, parts);
-            for (std::size_t vi = platform::partBegin(visitors.size(), part, parts); vi < end;
-                 ++vi) {
-                store::VisitorEntry& v = visitors[vi];
-                v.mask &= ~ownBit;
-                if (!(v.mask & dependency) || selection.empty())
-                    continue;
-                bool in = false;
-                forEachCode(x, log, cols, vi, [&](std::uint32_t c, std::uint32_t) {
-                    in = selected((c & ~kClassifiedBit) - kFirstKey);
-                    return !in;
-                });
-                if (in) {
-                    v.mask |= ownBit;
-                    ++own;
+        platform::runRanges(
+            visitors.size(), parts, [&](unsigned part, std::size_t begin, std::size_t end) {
+                std::uint32_t own = 0;
+                for (std::size_t vi = begin; vi < end; ++vi) {
+                    store::VisitorEntry& v = visitors[vi];
+                    v.mask &= ~ownBit;
+                    if (!(v.mask & dependency) || selection.empty())
+                        continue;
+                    bool in = false;
+                    forEachCode(x, log, cols, vi, [&](std::uint32_t c, std::uint32_t) {
+                        in = selected((c & ~kClassifiedBit) - kFirstKey);
+                        return !in;
+                    });
+                    if (in) {
+                        v.mask |= ownBit;
+                        ++own;
+                    }
                 }
-            }
-            m_parts[part].visitors = own;
-        });
+                m_parts[part].visitors = own;
+            });
         for (unsigned part = 0; part < parts; ++part)
             passed += m_parts[part].visitors;
     });

@@ -130,27 +130,26 @@ std::uint32_t WordRows::gatherPhrases(const store::LogContainer& log, std::uint3
         std::uint32_t input = 0;
     };
     std::vector<Part> found(parts);
-    platform::runParts(parts, [&](unsigned part) {
-        Part& own = found[part];
-        std::vector<std::uint8_t>& met = own.met;
-        met.assign(m_index.size(), 0);
-        const std::size_t begin = platform::partBegin(visitors.size(), part, parts);
-        const std::size_t end = platform::partBegin(visitors.size(), part + 1, parts);
-        own.input =
-            forEachWordView(visitors.subspan(begin, end - begin), dependency,
-                            [&](std::size_t at, const store::VisitorEntry& v) {
-                                const auto vi = static_cast<std::uint32_t>(begin + at);
-                                const auto j = static_cast<std::size_t>(v.first - log.Rec2.data());
-                                for (std::uint32_t i = 0; i < v.count; ++i)
-                                    if (const std::uint32_t n = recFrg ? m_entryOf[recFrg[j + i]]
-                                                                       : entryAt(v.first[i])) {
-                                        if (n > met.size())
-                                            met.resize(m_index.size(), 0);
-                                        met[n - 1] = 1;
-                                        own.views.push_back({vi, n});
-                                    }
-                            });
-    });
+    platform::runRanges(
+        visitors.size(), parts, [&](unsigned part, std::size_t begin, std::size_t end) {
+            Part& own = found[part];
+            std::vector<std::uint8_t>& met = own.met;
+            met.assign(m_index.size(), 0);
+            own.input = forEachWordView(
+                visitors.subspan(begin, end - begin), dependency,
+                [&](std::size_t at, const store::VisitorEntry& v) {
+                    const auto vi = static_cast<std::uint32_t>(begin + at);
+                    const auto j = static_cast<std::size_t>(v.first - log.Rec2.data());
+                    for (std::uint32_t i = 0; i < v.count; ++i)
+                        if (const std::uint32_t n =
+                                recFrg ? m_entryOf[recFrg[j + i]] : entryAt(v.first[i])) {
+                            if (n > met.size())
+                                met.resize(m_index.size(), 0);
+                            met[n - 1] = 1;
+                            own.views.push_back({vi, n});
+                        }
+                });
+        });
     std::uint32_t input = 0;
     std::vector<std::uint8_t>& met = found[0].met;
     views = std::move(found[0].views);
@@ -401,24 +400,24 @@ std::uint32_t WordRows::apply(store::LogContainer& log, std::uint32_t dependency
         in(static_cast<std::uint32_t>(m_index.size()));
     std::vector<std::uint32_t> passed(parts, 0);
     std::vector<store::VisitorEntry>& visitors = log.Visitors;
-    platform::runParts(parts, [&](unsigned part) {
-        const std::size_t end = platform::partBegin(visitors.size(), part + 1, parts);
-        for (std::size_t vi = platform::partBegin(visitors.size(), part, parts); vi < end; ++vi) {
-            store::VisitorEntry& v = visitors[vi];
-            v.mask &= ~ownBit;
-            if (!(v.mask & dependency) || selection.empty())
-                continue;
-            const auto j = static_cast<std::size_t>(v.first - log.Rec2.data());
-            for (std::uint32_t i = 0; i < v.count; ++i) {
-                const std::uint32_t n = recFrg ? m_entryOf[recFrg[j + i]] : entryAt(v.first[i]);
-                if (n && in(n)) {
-                    v.mask |= ownBit;
-                    ++passed[part];
-                    break;
+    platform::runRanges(
+        visitors.size(), parts, [&](unsigned part, std::size_t begin, std::size_t end) {
+            for (std::size_t vi = begin; vi < end; ++vi) {
+                store::VisitorEntry& v = visitors[vi];
+                v.mask &= ~ownBit;
+                if (!(v.mask & dependency) || selection.empty())
+                    continue;
+                const auto j = static_cast<std::size_t>(v.first - log.Rec2.data());
+                for (std::uint32_t i = 0; i < v.count; ++i) {
+                    const std::uint32_t n = recFrg ? m_entryOf[recFrg[j + i]] : entryAt(v.first[i]);
+                    if (n && in(n)) {
+                        v.mask |= ownBit;
+                        ++passed[part];
+                        break;
+                    }
                 }
             }
-        }
-    });
+        });
     std::uint32_t total = 0;
     for (const std::uint32_t n : passed)
         total += n;

@@ -70,4 +70,20 @@ inline std::size_t partBegin(std::size_t n, unsigned part, unsigned parts)
     return static_cast<std::size_t>(static_cast<unsigned __int128>(n) * part / parts);
 }
 
+// How many parts a loop over n items is cut into: one per core, at most `most`, and no part
+// of fewer than perPart items (below that a thread costs more than it saves).
+inline unsigned partCount(std::size_t n, std::size_t perPart, unsigned most = 8)
+{
+    const std::size_t byItems = n / std::max<std::size_t>(perPart, 1) + 1;
+    return static_cast<unsigned>(std::min<std::size_t>({coreCount(), byItems, most}));
+}
+
+// runParts over the equal parts of [0, n): f(part, begin, end).
+template <typename F> void runRanges(std::size_t n, unsigned parts, F&& f)
+{
+    runParts(parts, [&](unsigned part) {
+        f(part, partBegin(n, part, parts), partBegin(n, part + 1, parts));
+    });
+}
+
 } // namespace platform

@@ -287,14 +287,13 @@ void mergeEntries(LoadContext& ctx)
         const auto index = mergeTable(log.Frg2);
         // Every record is written by one part alone.
         const std::size_t n = log.Rec2.size();
-        const unsigned parts = n < 200000 ? 1 : std::min(8u, platform::coreCount());
-        platform::runParts(parts, [&](unsigned part) {
-            const std::size_t end = platform::partBegin(n, part + 1, parts);
-            for (std::size_t i = platform::partBegin(n, part, parts); i < end; ++i) {
-                LogRecord& r = log.Rec2[i];
-                r.fragment = &log.Frg2[index[static_cast<std::size_t>(r.fragment - base)]];
-            }
-        });
+        platform::runRanges(
+            n, platform::partCount(n, 200000), [&](unsigned, std::size_t begin, std::size_t end) {
+                for (std::size_t i = begin; i < end; ++i) {
+                    LogRecord& r = log.Rec2[i];
+                    r.fragment = &log.Frg2[index[static_cast<std::size_t>(r.fragment - base)]];
+                }
+            });
         platform::trace("old frg2=%dkb -> %dkb", int(before), int(kiloBytes(log.Frg2)));
     }
 }

@@ -19,8 +19,9 @@
 namespace store {
 namespace {
 
-constexpr std::uint32_t kChainWindow = 900; // seconds between two links of a chain
-constexpr std::uint32_t kIdleLimit = 900;   // a visit ends after 15 idle minutes
+constexpr std::uint32_t kChainWindow = 900;     // seconds between two links of a chain
+constexpr std::uint32_t kIdleLimit = 900;       // a visit ends after 15 idle minutes
+constexpr std::size_t kRecordsPerPart = 200000; // the fewest records a thread is given
 
 // Sorts records by key (0 .. keys - 1) and keeps records of equal key in the order they
 // came: the order of the analysed log decides a visitor's entry page, exit page and the
@@ -126,41 +127,41 @@ int detectSite(LoadContext& ctx)
     for (std::size_t i = 0; i < log.Ref.size(); ++i)
         if (refs[i].text)
             prefixLength[i] = static_cast<std::uint32_t>(refererPathStart(refs[i].text));
-    const unsigned parts = records.size() < 200000 ? 1 : std::min(8u, platform::coreCount());
+    const unsigned parts = platform::partCount(records.size(), kRecordsPerPart);
     std::vector<std::vector<std::uint32_t>> partVotes(parts);
-    platform::runParts(parts, [&](unsigned part) {
-        std::vector<std::uint32_t>& votes = partVotes[part];
-        votes.assign(log.Ref.size(), 0);
-        const std::size_t begin = platform::partBegin(records.size(), part, parts);
-        for (std::size_t k = platform::partBegin(records.size(), part + 1, parts); k-- > begin;) {
-            if ((k & 0xFFFF) == 0 && ctx.cancelled())
-                break;
-            const RefEntry* ref = records[k].fragment->ref;
-            const char* s = ref->text;
-            if (!s)
-                continue;
-            const std::size_t length = prefixLength[static_cast<std::size_t>(ref - refs)];
-            const char* path = s + length;
-            std::uint32_t t = records[k].time;
-            int count = 0;
-            for (std::uint32_t e = previous[k]; e != UINT32_MAX && count < 2; e = previous[e]) {
-                const LogRecord& rec = records[e];
-                if (t - rec.time > kChainWindow)
+    platform::runRanges(
+        records.size(), parts, [&](unsigned part, std::size_t begin, std::size_t end) {
+            std::vector<std::uint32_t>& votes = partVotes[part];
+            votes.assign(log.Ref.size(), 0);
+            for (std::size_t k = end; k-- > begin;) {
+                if ((k & 0xFFFF) == 0 && ctx.cancelled())
                     break;
-                const char* r = rec.fragment->ref->text;
-                const char* request = rec.fragment->req->text;
-                if (!r || !request || (r != s && std::strncmp(r, s, length) != 0))
+                const RefEntry* ref = records[k].fragment->ref;
+                const char* s = ref->text;
+                if (!s)
                     continue;
-                if (std::strcmp(request, path) != 0 || std::strcmp(request, r + length) == 0)
-                    continue;
-                ++count;
-                path = r + length;
-                t = rec.time;
+                const std::size_t length = prefixLength[static_cast<std::size_t>(ref - refs)];
+                const char* path = s + length;
+                std::uint32_t t = records[k].time;
+                int count = 0;
+                for (std::uint32_t e = previous[k]; e != UINT32_MAX && count < 2; e = previous[e]) {
+                    const LogRecord& rec = records[e];
+                    if (t - rec.time > kChainWindow)
+                        break;
+                    const char* r = rec.fragment->ref->text;
+                    const char* request = rec.fragment->req->text;
+                    if (!r || !request || (r != s && std::strncmp(r, s, length) != 0))
+                        continue;
+                    if (std::strcmp(request, path) != 0 || std::strcmp(request, r + length) == 0)
+                        continue;
+                    ++count;
+                    path = r + length;
+                    t = rec.time;
+                }
+                if (count == 2)
+                    ++votes[static_cast<std::size_t>(ref - refs)];
             }
-            if (count == 2)
-                ++votes[static_cast<std::size_t>(ref - refs)];
-        }
-    });
+        });
     std::vector<std::uint32_t>& votes = partVotes[0];
     for (unsigned part = 1; part < parts; ++part)
         for (std::size_t i = 0; i < votes.size(); ++i)
@@ -290,7 +291,7 @@ std::size_t indexRecords(const LogContainer& log, RecordFragments& recFrg,
     const std::vector<VisitorEntry>& visitors = log.Visitors;
     recFrg.resize(records.size());
     stay.resize(visitors.size());
-    const unsigned parts = records.size() < 100000 ? 1 : std::min(4u, platform::coreCount());
+    const unsigned parts = platform::partCount(records.size(), kRecordsPerPart);
     std::vector<std::size_t> outside(parts, 0);
     const Fragment* base = log.Frg2.data();
     const std::size_t fragments = log.Frg2.size();
