@@ -6,6 +6,7 @@
 //   bench_combine [--mb N] [--dir FOLDER]
 
 #include "combine/combine_job.h"
+#include "platform/large_pages.h"
 
 #include <chrono>
 #include <cstdio>
@@ -34,6 +35,7 @@ double shell(const std::string& command)
 
 int main(int argc, char** argv)
 {
+    platform::startWithLargePages(argv);
     long mb = 250;
     std::string dir = std::filesystem::temp_directory_path() / "bench_combine";
     for (int i = 1; i + 1 < argc; i += 2) {

@@ -15,6 +15,7 @@
 #include "bench/analysed_log.h"
 #include "bench/bench_util.h"
 #include "filters/chain_runner.h"
+#include "platform/large_pages.h"
 #include "platform/settings.h"
 #include "store/log_container.h"
 #include "views/flow_chooser.h"
@@ -132,6 +133,7 @@ int run(std::uint64_t records, const std::string& pageText)
 
 int main(int argc, char** argv)
 {
+    platform::startWithLargePages(argv);
     std::uint64_t records = 10000000;
     std::string page = "/";
     for (int i = 1; i < argc; ++i) {

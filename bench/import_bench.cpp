@@ -11,6 +11,7 @@
 #include "bench/bench_util.h"
 #include "import/import_options.h"
 #include "import/new_only.h"
+#include "platform/large_pages.h"
 #include "platform/parallel.h"
 #include "platform/settings.h"
 
@@ -129,6 +130,7 @@ void newOnly()
 
 int main(int argc, char** argv)
 {
+    platform::startWithLargePages(argv);
     std::uint64_t lines = 1000000;
     int repeat = 3;
     for (int i = 1; i < argc; ++i) {

@@ -12,6 +12,7 @@
 
 #include "bench/analysed_log.h"
 #include "bench/bench_util.h"
+#include "platform/large_pages.h"
 #include "platform/settings.h"
 #include "store/log_container.h"
 
@@ -68,11 +69,19 @@ void importAndLoad(std::uint64_t lines, std::uint32_t jobs)
     store::Progress progress{0.0f};
     const int loaded = rc ? -1 : log.LoadPipeline(nullptr, progress, false, "");
     const double end = bench::seconds();
+    std::string steps;
+    for (int s = 0; s < 18; ++s)
+        if (log.stepMillis[s]) {
+            char step[32];
+            std::snprintf(step, sizeof step, " %d:%d", s, log.stepMillis[s]);
+            steps += step;
+        }
     std::fprintf(stderr,
                  "import+load of %llu lines (%s): %.3f s  (import %.3f s, load %.3f s, %zu "
-                 "records)  rc %u/%d\n",
+                 "records)  rc %u/%d\n      load step ms:%s\n",
                  static_cast<unsigned long long>(lines), jobs == 1 ? "1 thread" : "every core",
-                 end - start, imported - start, end - imported, log.Rec2.size(), rc, loaded);
+                 end - start, imported - start, end - imported, log.Rec2.size(), rc, loaded,
+                 steps.c_str());
     std::remove(out.c_str());
 }
 
@@ -99,6 +108,7 @@ void webalizer(std::uint64_t lines)
 
 int main(int argc, char** argv)
 {
+    platform::startWithLargePages(argv);
     std::uint64_t records = 1000000;
     bool versus = false;
     for (int i = 1; i < argc; ++i) {

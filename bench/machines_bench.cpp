@@ -9,6 +9,7 @@
 #include "bench/bench_util.h"
 #include "bench/machine_figures.h"
 #include "platform/codepage.h"
+#include "platform/large_pages.h"
 #include "platform/settings.h"
 
 #include <cstdio>
@@ -31,6 +32,7 @@ int load(const std::string& path, store::LogContainer& log)
 
 int main(int argc, char** argv)
 {
+    platform::startWithLargePages(argv);
     genlog::Options opt;
     opt.lines = 300000;
     opt.days = 14;

@@ -12,6 +12,7 @@
 #include "filters/filter_window.h"
 #include "hosts/host_windows.h"
 #include "mainwin/main_window.h"
+#include "platform/large_pages.h"
 #include "platform/name_service.h"
 #include "platform/settings.h"
 #include "report/report_generator.h"
@@ -126,6 +127,7 @@ Run start(const std::string& log, bool withReport)
 
 int main(int argc, char** argv)
 {
+    platform::startWithLargePages(argv);
     std::string sample = std::string(VEXILO_SOURCE_DIR) + "/samples/sample.log.gz";
     for (int i = 1; i + 1 < argc; ++i)
         if (std::string(argv[i]) == "--log")

@@ -4,6 +4,7 @@
 // reached the main window, and the lookups running at once.
 
 #include "hosts/host_windows.h"
+#include "platform/large_pages.h"
 #include "platform/settings.h"
 #include "store/log_container.h"
 #include "tests/hosts/fake_name_service.h"
@@ -55,6 +56,7 @@ struct StoreStandIn : Handler
 
 int main(int argc, char** argv)
 {
+    platform::startWithLargePages(argv);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     const int hostCount = argc > 1 ? std::atoi(argv[1]) : 10000;

@@ -18,6 +18,7 @@
 #include "bench/bench_util.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/large_pages.h"
 #include "platform/profile.h"
 #include "platform/settings.h"
 #include "rules/rule_file.h"
@@ -195,6 +196,7 @@ void measureProfile(const char* label, const std::string& path)
 
 int main(int argc, char** argv)
 {
+    platform::startWithLargePages(argv);
     if (argc > 1 && std::string(argv[1]) == "--ini") {
         measureProfile("ini 100000 keys", generatedRuleFile("keys-100000.ini", 100000, false));
         measureProfile("ini 100000 sections",

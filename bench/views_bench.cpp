@@ -12,6 +12,7 @@
 #include "bench/analysed_log.h"
 #include "bench/bench_util.h"
 #include "filters/chain_runner.h"
+#include "platform/large_pages.h"
 #include "platform/settings.h"
 #include "store/log_container.h"
 #include "views/graph_model.h"
@@ -127,6 +128,7 @@ void run(std::uint64_t records)
 
 int main(int argc, char** argv)
 {
+    platform::startWithLargePages(argv);
     std::uint64_t records = 10000000;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--records") && i + 1 < argc) {

@@ -3,6 +3,7 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "platform/large_pages.h"
 #include "report/report_generator.h"
 
 #include <CLI/CLI.hpp>
@@ -22,6 +23,7 @@ constexpr void (*kCommands[])(CLI::App&) = {
 
 int main(int argc, char** argv)
 {
+    platform::startWithLargePages(argv);
     CLI::App app("The core of Vexilo on the command line.", "vexilo-cli");
     cli::setUpCommandLine(app);
     for (const auto add : kCommands)

@@ -5,6 +5,7 @@
 #include "combine/combine_dialogs.h"
 #include "dialogs/look.h"
 #include "dialogs/ui.h"
+#include "platform/large_pages.h"
 
 #include <QApplication>
 #include <QFile>
@@ -12,6 +13,7 @@
 
 int main(int argc, char** argv)
 {
+    platform::startWithLargePages(argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("combine"));
     QApplication::setOrganizationName(QStringLiteral("Orvane"));

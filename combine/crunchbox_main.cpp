@@ -7,6 +7,7 @@
 #include "combine/combine_dialogs.h"
 #include "dialogs/look.h"
 #include "dialogs/ui.h"
+#include "platform/large_pages.h"
 
 #include <QApplication>
 #include <QFile>
@@ -17,6 +18,7 @@
 
 int main(int argc, char** argv)
 {
+    platform::startWithLargePages(argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("crunchbox"));
     QApplication::setOrganizationName(QStringLiteral("Orvane"));

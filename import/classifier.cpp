@@ -169,17 +169,35 @@ int Classifier::classify(LineFields& line, std::uint32_t& flags, ImportData& dat
     return rc;
 }
 
+bool Classifier::keepsRequest(const LineFields& line) const
+{
+    if (!line.host.present() || line.host.empty())
+        return false;
+    if (!line.path.present() || line.path.empty() || *line.path.begin != '/')
+        return false;
+    if (line.status > 1000 || !m_options.statuses.test(line.status))
+        return false;
+    if (std::find(m_options.methods.begin(), m_options.methods.end(), line.method) ==
+        m_options.methods.end())
+        return false;
+    if (!m_options.skipExts.empty()) {
+        // The extension of the path as it is stored: with its directory index folded away.
+        Span path = line.path;
+        foldDirectoryIndex(path);
+        const char* p = path.end;
+        while (p > path.begin && p[-1] != '/' && p[-1] != '.')
+            --p;
+        if (p > path.begin && p[-1] == '.' &&
+            inList(m_options.skipExts, {p, static_cast<std::size_t>(path.end - p)}))
+            return false;
+    }
+    return true;
+}
+
 int Classifier::prepare(LineFields& line, std::uint32_t& flags, PreparedLine& out)
 {
     // Exclusions, on the raw spans: an excluded line costs no copy.
-    if (!line.host.present() || line.host.empty())
-        return 1;
-    if (!line.path.present() || line.path.empty() || *line.path.begin != '/')
-        return 1;
-    if (line.status > 1000 || !m_options.statuses.test(line.status))
-        return 1;
-    if (std::find(m_options.methods.begin(), m_options.methods.end(), line.method) ==
-        m_options.methods.end())
+    if (!keepsRequest(line))
         return 1;
     if (!line.agent.present() || line.agent.empty())
         return 1;
@@ -196,14 +214,6 @@ int Classifier::prepare(LineFields& line, std::uint32_t& flags, PreparedLine& ou
     foldDirectoryIndex(line.path);
     if (line.referer.present())
         foldDirectoryIndex(line.referer);
-    if (!m_options.skipExts.empty()) {
-        const char* p = line.path.end;
-        while (p > line.path.begin && p[-1] != '/' && p[-1] != '.')
-            --p;
-        if (p > line.path.begin && p[-1] == '.' &&
-            inList(m_options.skipExts, {p, static_cast<std::size_t>(line.path.end - p)}))
-            return 1;
-    }
     // Last of the tests: it costs the most, and most lines of pictures never need it.
     if ((flags & LA_F_BROWSERS_ONLY) && m_options.machines &&
         m_options.machines->matches(line.agent.view()))

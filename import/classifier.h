@@ -82,6 +82,9 @@ class Classifier
     // shared: threads may prepare lines at the same time, each with a classifier of its
     // own), pool then stores a line prepare kept (0), in line order.
     int prepare(LineFields& line, std::uint32_t& flags, PreparedLine& out);
+    // The tests of prepare that read only the host and the request (parseHead's fields):
+    // false when they already exclude the line.
+    bool keepsRequest(const LineFields& line) const;
     void pool(const PreparedLine& line, std::uint32_t flags, ImportData& data) const;
 
   private:

@@ -375,6 +375,8 @@ void ImportJob::parseBatch(Batch& batch, Classifier& classifier) const
     batch.truncated.resize(n);
     if (batch.prepared.size() < n)
         batch.prepared.resize(n);
+    // Lines with a NUL byte are rare: looked for line by line only in a batch that has one.
+    const bool nul = std::memchr(batch.text.data(), '\0', batch.text.size()) != nullptr;
     std::uint32_t begin = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const char* line = batch.text.data() + begin;
@@ -393,9 +395,10 @@ void ImportJob::parseBatch(Batch& batch, Classifier& classifier) const
         // A line without its bracketed time, or with a NUL byte (no text of the analysed
         // log can hold one), is excluded.
         LineFields fields;
-        const bool parsed = !std::memchr(line, '\0', static_cast<std::size_t>(textEnd - line)) &&
-                            parseLine(line, textEnd, fields);
-        if (!parsed) {
+        const char* rest = nul && std::memchr(line, '\0', static_cast<std::size_t>(textEnd - line))
+                               ? nullptr
+                               : parseHead(line, textEnd, fields);
+        if (!rest) {
             batch.state[i] = Batch::kBad;
             continue;
         }
@@ -403,6 +406,13 @@ void ImportJob::parseBatch(Batch& batch, Classifier& classifier) const
             batch.state[i] = Batch::kOutside;
             continue;
         }
+        // Most lines (pictures, style sheets, scripts) are decided on their request: their
+        // referer and user agent are never looked at.
+        if (!classifier.keepsRequest(fields)) {
+            batch.state[i] = Batch::kExcluded;
+            continue;
+        }
+        parseTail(rest, textEnd, fields);
         std::uint32_t flags = batch.flags;
         batch.state[i] = classifier.prepare(fields, flags, batch.prepared[i]) == 0
                              ? Batch::kStored

@@ -83,11 +83,11 @@ std::int64_t calendarSeconds(std::int64_t year, std::int64_t month0, std::int64_
     return days * 86400 + hour * 3600 + minute * 60 + second;
 }
 
-bool parseLine(const char* line, const char* limit, LineFields& out)
+const char* parseHead(const char* line, const char* limit, LineFields& out)
 {
     const char* p = line;
     if (p >= limit)
-        return false;
+        return nullptr;
 
     // Host.
     p = skipBlanks(p, limit);
@@ -113,7 +113,7 @@ bool parseLine(const char* line, const char* limit, LineFields& out)
     // User: up to the blank before "[", which is looked for up to the limit.
     const char* b = findByte(p, limit, '[');
     if (b == limit || limit - b < 28)
-        return false;
+        return nullptr;
     out.user = {p, b - 1 >= p ? b - 1 : p};
 
     // Time at fixed positions inside the brackets; digits are taken unchecked.
@@ -172,7 +172,11 @@ bool parseLine(const char* line, const char* limit, LineFields& out)
     for (; p < limit && *p != ' '; ++p)
         bytes = bytes * 10 + (*p == '-' ? 0u : static_cast<std::uint32_t>(digit(p)));
     out.bytes = bytes;
+    return p;
+}
 
+void parseTail(const char* p, const char* limit, LineFields& out)
+{
     // Referer, split at "?".
     if (at(p, limit, ' '))
         ++p;
@@ -201,6 +205,14 @@ bool parseLine(const char* line, const char* limit, LineFields& out)
         const char* end = findByte(p + 1, limit, '"');
         out.agent = {p + 1, end};
     }
+}
+
+bool parseLine(const char* line, const char* limit, LineFields& out)
+{
+    const char* rest = parseHead(line, limit, out);
+    if (!rest)
+        return false;
+    parseTail(rest, limit, out);
     return true;
 }
 

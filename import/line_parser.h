@@ -43,6 +43,12 @@ struct LineFields
 // when no "[" with room for the bracketed time (28 bytes) lies before the limit.
 bool parseLine(const char* line, const char* limit, LineFields& out);
 
+// parseLine in two halves, for lines that may be decided on their request alone: the head
+// is everything up to the byte count (null where parseLine returns false), the tail the
+// referer and the user agent from where the head stopped.
+const char* parseHead(const char* line, const char* limit, LineFields& out);
+void parseTail(const char* rest, const char* limit, LineFields& out);
+
 // Seconds from 1970-01-01 for a calendar time counted as UTC; fields out of their normal
 // range carry into the next larger unit (month -1 is December of the year before).
 std::int64_t calendarSeconds(std::int64_t year, std::int64_t month0, std::int64_t day,

@@ -9,6 +9,7 @@
 #include "mainwin/main_window.h"
 #include "overlay/demo_site.h"
 #include "overlay/overlay_view.h"
+#include "platform/large_pages.h"
 #include "platform/trace.h"
 #include "report/report_generator.h"
 #include "report/report_view.h"
@@ -80,6 +81,7 @@ void closeOnSignals(QApplication& app)
 
 int main(int argc, char** argv)
 {
+    platform::startWithLargePages(argv);
     glint::prepareApplication();
     toolkit::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vexilo"));

@@ -3,6 +3,7 @@
 
 #include "dialogs/look.h"
 #include "dialogs/ui.h"
+#include "platform/large_pages.h"
 #include "platform/trace.h"
 #include "sortwell/sortwell_window.h"
 #include "toolkit/qt_glue.h"
@@ -15,6 +16,7 @@
 
 int main(int argc, char** argv)
 {
+    platform::startWithLargePages(argv);
     toolkit::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Sortwell"));
     QApplication::setOrganizationName(QStringLiteral("Orvane"));

@@ -3,6 +3,7 @@
 
 #include "dialogs/look.h"
 #include "dialogs/ui.h"
+#include "platform/large_pages.h"
 #include "platform/trace.h"
 #include "toolkit/qt_glue.h"
 #include "wordlens/wordlens_window.h"
@@ -15,6 +16,7 @@
 
 int main(int argc, char** argv)
 {
+    platform::startWithLargePages(argv);
     toolkit::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wordlens"));
     QApplication::setOrganizationName(QStringLiteral("Orvane"));

@@ -7,6 +7,7 @@
 //                                                   screenshots.sh)
 
 #include "dialogs/ui.h"
+#include "platform/large_pages.h"
 #include "platform/settings.h"
 #include "tools/wizard-demo/screenshots.h"
 
@@ -32,6 +33,7 @@ int usage()
 
 int main(int argc, char** argv)
 {
+    platform::startWithLargePages(argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("wizard-demo"));
     QApplication::setApplicationVersion(QStringLiteral(VEXILO_VERSION));
