@@ -293,6 +293,96 @@ void Classifier::pool(const PreparedLine& p, std::uint32_t flags, ImportData& da
     data.pending.push_back(PendingRecord{line.time, host, data.fragments.insert(fragment)});
 }
 
+BatchTexts::BatchTexts()
+{
+    clear();
+}
+
+void BatchTexts::clear()
+{
+    for (Kind& kind : m_kinds) {
+        kind.texts.assign(1, std::string_view());
+        kind.hashes.assign(1, 0);
+        if (kind.slots.size() != 256)
+            kind.slots.assign(256, 0);
+        else
+            std::fill(kind.slots.begin(), kind.slots.end(), 0);
+        kind.mask = 255;
+    }
+}
+
+std::uint32_t BatchTexts::Kind::add(std::string_view text, std::uint32_t hash)
+{
+    if (text.empty())
+        return 0;
+    std::uint32_t i = hash & mask;
+    for (;; i = (i + 1) & mask) {
+        const std::uint32_t id = slots[i];
+        if (!id)
+            break;
+        if (hashes[id] == hash && texts[id] == text)
+            return id;
+    }
+    const auto id = static_cast<std::uint32_t>(texts.size());
+    texts.push_back(text);
+    hashes.push_back(hash);
+    slots[i] = id;
+    if (texts.size() * 2 > mask + 1) {
+        const std::uint32_t size = (mask + 1) * 2;
+        slots.assign(size, 0);
+        mask = size - 1;
+        for (std::uint32_t j = 1; j < texts.size(); ++j) {
+            std::uint32_t s = hashes[j] & mask;
+            while (slots[s])
+                s = (s + 1) & mask;
+            slots[s] = j;
+        }
+    }
+    return id;
+}
+
+void BatchTexts::add(PreparedLine& p)
+{
+    using P = PreparedLine;
+    const LineFields& line = p.fields;
+    p.local[P::kHost] = m_kinds[P::kHost].add(line.host.view(), p.hash[P::kHost]);
+    p.local[P::kUser] = p.hasUser ? m_kinds[P::kUser].add(line.user.view(), p.hash[P::kUser]) : 0;
+    p.local[P::kPath] = m_kinds[P::kPath].add(p.path, p.hash[P::kPath]);
+    p.local[P::kQuery] =
+        p.hasQuery ? m_kinds[P::kQuery].add(line.query.view(), p.hash[P::kQuery]) : 0;
+    p.local[P::kReferer] =
+        p.hasReferer ? m_kinds[P::kReferer].add(p.referer, p.hash[P::kReferer]) : 0;
+    p.local[P::kRefQuery] =
+        p.hasReferer && p.hasRefQuery
+            ? m_kinds[P::kRefQuery].add(line.refQuery.view(), p.hash[P::kRefQuery])
+            : 0;
+    p.local[P::kAgent] =
+        p.hasAgent ? m_kinds[P::kAgent].add(line.agent.view(), p.hash[P::kAgent]) : 0;
+}
+
+void Classifier::pool(const PreparedLine& p, std::uint32_t flags,
+                      const std::vector<std::uint32_t> (&ids)[PreparedLine::kTexts],
+                      ImportData& data) const
+{
+    using P = PreparedLine;
+    const LineFields& line = p.fields;
+    Fragment9 fragment;
+    if (flags & LA_F_METHOD)
+        fragment.method = line.method;
+    if (flags & LA_F_BYTES)
+        fragment.bytes = line.bytes;
+    if (flags & LA_F_STATUS)
+        fragment.status = line.status;
+    fragment.user = ids[P::kUser][p.local[P::kUser]];
+    fragment.path = ids[P::kPath][p.local[P::kPath]];
+    fragment.query = ids[P::kQuery][p.local[P::kQuery]];
+    fragment.referer = ids[P::kReferer][p.local[P::kReferer]];
+    fragment.refQuery = ids[P::kRefQuery][p.local[P::kRefQuery]];
+    fragment.agent = ids[P::kAgent][p.local[P::kAgent]];
+    data.pending.push_back(PendingRecord{line.time, ids[P::kHost][p.local[P::kHost]],
+                                         data.fragments.insert(fragment)});
+}
+
 ClassifyOptions classifyOptionsOf(const ImportOptions& options, std::uint32_t flags,
                                   std::unique_ptr<MachineAgents>& machines)
 {

@@ -67,6 +67,40 @@ struct PreparedLine
     // StringPool::hashOf of each text pooled, in the order of the pools below.
     enum Text { kHost, kUser, kPath, kQuery, kReferer, kRefQuery, kAgent, kTexts };
     std::uint32_t hash[kTexts] = {};
+    // Each text's identity among the texts of its batch (BatchTexts); 0 for none.
+    std::uint32_t local[kTexts] = {};
+};
+
+// The texts of a batch of prepared lines, each once per kind in the order first met: the
+// batch's own small pools, made on the thread that prepares the lines, so that the shared
+// pools see each text of a batch once (and in the same order as line by line).
+class BatchTexts
+{
+  public:
+    BatchTexts();
+    void clear();
+    // Sets line.local from the line's texts (those pool() would store).
+    void add(PreparedLine& line);
+    // The texts of one kind by local identity (identity 0, none, is empty), and their hashes.
+    const std::vector<std::string_view>& texts(PreparedLine::Text kind) const
+    {
+        return m_kinds[kind].texts;
+    }
+    const std::vector<std::uint32_t>& hashes(PreparedLine::Text kind) const
+    {
+        return m_kinds[kind].hashes;
+    }
+
+  private:
+    struct Kind
+    {
+        std::vector<std::string_view> texts;
+        std::vector<std::uint32_t> hashes;
+        std::vector<std::uint32_t> slots; // local identity, 0 = empty
+        std::uint32_t mask = 0;
+        std::uint32_t add(std::string_view text, std::uint32_t hash);
+    };
+    Kind m_kinds[PreparedLine::kTexts];
 };
 
 class Classifier
@@ -86,6 +120,11 @@ class Classifier
     // false when they already exclude the line.
     bool keepsRequest(const LineFields& line) const;
     void pool(const PreparedLine& line, std::uint32_t flags, ImportData& data) const;
+    // pool for lines whose texts a BatchTexts holds: ids[kind][local identity] is the
+    // shared pools' identity of each text.
+    void pool(const PreparedLine& line, std::uint32_t flags,
+              const std::vector<std::uint32_t> (&ids)[PreparedLine::kTexts],
+              ImportData& data) const;
 
   private:
     bool inList(const std::vector<std::string>& list, std::string_view text) const;

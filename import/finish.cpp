@@ -6,12 +6,16 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/errors.h"
+#include "platform/parallel.h"
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace sievra {
 namespace {
+
+constexpr std::size_t kDictionaryPerPart = 20000; // texts sorted in one part at least
 
 // "/dir" is folded into "/dir/" when the pool holds both. Returns, per identity, the
 // identity it now stands for.
@@ -77,9 +81,23 @@ int ImportJob::finishFile()
         for (std::uint32_t id = 1; id < pools[p]->size(); ++id)
             if (!pools[p]->removed(id))
                 items.push_back({pools[p]->text(id), p, id});
-    std::sort(items.begin(), items.end(), [](const DicItem& a, const DicItem& b) {
+    // Sorted in parts on every core, then merged. Only equal texts compare equal, and they
+    // share one entry, so the dictionary is the same for any number of parts.
+    const auto before = [](const DicItem& a, const DicItem& b) {
         return platform::compareDictionary(a.text, b.text) < 0;
+    };
+    const unsigned parts = platform::partCount(items.size(), kDictionaryPerPart);
+    platform::runRanges(items.size(), parts, [&](unsigned, std::size_t begin, std::size_t end) {
+        std::sort(items.begin() + begin, items.begin() + end, before);
     });
+    for (unsigned width = 1; width < parts; width *= 2)
+        for (unsigned part = 0; part + width < parts; part += 2 * width)
+            std::inplace_merge(
+                items.begin() + platform::partBegin(items.size(), part, parts),
+                items.begin() + platform::partBegin(items.size(), part + width, parts),
+                items.begin() +
+                    platform::partBegin(items.size(), std::min(part + 2 * width, parts), parts),
+                before);
     libraryTrace("Finish2 %d\r\n", static_cast<int>(platform::tickCount() - started));
 
     // 3. Dictionary write: offsets from the leading NUL; equal texts of several pools
@@ -141,24 +159,26 @@ int ImportJob::finishFile()
         pool->clear();
     m_data.fragments.clear();
 
-    // 5. Patch the records in place through views that move every G records.
+    // 5. Patch the records in place, G records at a time through one buffer.
     started = platform::tickCount();
-    platform::MappedView view;
+    std::vector<unsigned char> chunk;
     for (std::uint64_t i = 0; i < m_recordsWritten; i += platform::kAllocationGranularity) {
         const std::uint64_t n =
             std::min<std::uint64_t>(platform::kAllocationGranularity, m_recordsWritten - i);
-        if ((rc = view.map(m_output, kHeaderSize + i * kRecordSize, n * kRecordSize, true)))
+        const std::uint64_t offset = kHeaderSize + i * kRecordSize;
+        chunk.resize(n * kRecordSize);
+        if ((rc = m_output.readAt(offset, chunk.data(), chunk.size())))
             return rc;
-        auto* records = view.data();
         for (std::uint64_t r = 0; r < n; ++r) {
             PendingRecord rec;
-            std::memcpy(&rec, records + r * kRecordSize, kRecordSize);
+            std::memcpy(&rec, chunk.data() + r * kRecordSize, kRecordSize);
             rec.host = hostOffsets[rec.host];
             rec.fragment *= kFragmentSize;
-            std::memcpy(records + r * kRecordSize, &rec, kRecordSize);
+            std::memcpy(chunk.data() + r * kRecordSize, &rec, kRecordSize);
         }
+        if ((rc = m_output.writeAt(offset, chunk.data(), chunk.size())))
+            return rc;
     }
-    view.unmap();
     libraryTrace("map ptr time=%d\r\n", static_cast<int>(platform::tickCount() - started));
 
     // 6. The final header.

@@ -19,20 +19,22 @@ void FragmentSet::clear()
 {
     m_items.clear();
     m_items.shrink_to_fit();
-    m_slots.assign(1024, 0);
+    m_slots.assign(1024, Slot{0, 0});
     m_mask = 1023;
 }
 
 void FragmentSet::grow()
 {
     const std::uint32_t slots = (m_mask + 1) * 2;
-    std::vector<std::uint32_t> next(slots, 0);
+    std::vector<Slot> next(slots, Slot{0, 0});
     const std::uint32_t mask = slots - 1;
-    for (std::uint32_t i = 0; i < m_items.size(); ++i) {
-        std::uint32_t s = hashOf(m_items[i]) & mask;
-        while (next[s])
+    for (const Slot& slot : m_slots) {
+        if (!slot.index)
+            continue;
+        std::uint32_t s = slot.hash & mask;
+        while (next[s].index)
             s = (s + 1) & mask;
-        next[s] = i + 1;
+        next[s] = slot;
     }
     m_slots.swap(next);
     m_mask = mask;
@@ -40,17 +42,18 @@ void FragmentSet::grow()
 
 std::uint32_t FragmentSet::insert(const Fragment9& fragment)
 {
-    std::uint32_t s = hashOf(fragment) & m_mask;
+    const std::uint32_t hash = hashOf(fragment);
+    std::uint32_t s = hash & m_mask;
     for (;; s = (s + 1) & m_mask) {
-        const std::uint32_t slot = m_slots[s];
-        if (!slot)
+        const Slot slot = m_slots[s];
+        if (!slot.index)
             break;
-        if (m_items[slot - 1] == fragment)
-            return slot - 1;
+        if (slot.hash == hash && m_items[slot.index - 1] == fragment)
+            return slot.index - 1;
     }
     const auto index = static_cast<std::uint32_t>(m_items.size());
     m_items.push_back(fragment);
-    m_slots[s] = index + 1;
+    m_slots[s] = Slot{index + 1, hash};
     if (m_items.size() * 2 > m_mask + 1)
         grow();
     return index;

@@ -39,13 +39,20 @@ class FragmentSet
 
     std::size_t bytes() const
     {
-        return m_items.capacity() * sizeof(Fragment9) + m_slots.capacity() * 4;
+        return m_items.capacity() * sizeof(Fragment9) + m_slots.capacity() * sizeof(Slot);
     }
 
   private:
+    // A slot holds the fragment's hash beside its index, so that a probe compares
+    // fragments only when their hashes agree, and growing never hashes again.
+    struct Slot
+    {
+        std::uint32_t index; // + 1, 0 = empty
+        std::uint32_t hash;
+    };
     void grow();
     std::vector<Fragment9> m_items;
-    std::vector<std::uint32_t> m_slots; // index + 1, 0 = empty
+    std::vector<Slot> m_slots;
     std::uint32_t m_mask = 0;
 };
 

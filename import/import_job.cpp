@@ -272,6 +272,7 @@ struct ImportJob::Batch
     std::vector<std::uint8_t> state;
     std::vector<std::uint8_t> truncated;
     std::vector<PreparedLine> prepared;
+    BatchTexts texts;           // the texts of the stored lines, each once
     std::uint32_t flags = 0;    // the job's flags, without the state of a line
     std::uint64_t position = 0; // the reader's position after the last line
     bool parsed = false;        // guarded by the parsers' lock
@@ -375,6 +376,7 @@ void ImportJob::parseBatch(Batch& batch, Classifier& classifier) const
     batch.truncated.resize(n);
     if (batch.prepared.size() < n)
         batch.prepared.resize(n);
+    batch.texts.clear();
     // Lines with a NUL byte are rare: looked for line by line only in a batch that has one.
     const bool nul = std::memchr(batch.text.data(), '\0', batch.text.size()) != nullptr;
     std::uint32_t begin = 0;
@@ -414,15 +416,36 @@ void ImportJob::parseBatch(Batch& batch, Classifier& classifier) const
         }
         parseTail(rest, textEnd, fields);
         std::uint32_t flags = batch.flags;
-        batch.state[i] = classifier.prepare(fields, flags, batch.prepared[i]) == 0
-                             ? Batch::kStored
-                             : Batch::kExcluded;
+        const bool stored = classifier.prepare(fields, flags, batch.prepared[i]) == 0;
+        batch.state[i] = stored ? Batch::kStored : Batch::kExcluded;
         batch.truncated[i] = (flags & LA_F_TRUNCATED) != 0;
+        if (stored)
+            batch.texts.add(batch.prepared[i]);
     }
 }
 
 void ImportJob::poolBatch(Batch& batch, Classifier& classifier)
 {
+    // The batch's texts first, kind by kind in the order the batch met them: the shared
+    // pools give them the identities line after line would.
+    using P = PreparedLine;
+    StringPool* pools[P::kTexts] = {};
+    pools[P::kHost] = &m_data.hosts;
+    pools[P::kUser] = &m_data.users;
+    pools[P::kPath] = &m_data.paths;
+    pools[P::kQuery] = &m_data.queries;
+    pools[P::kReferer] = &m_data.referers;
+    pools[P::kRefQuery] = &m_data.refQueries;
+    pools[P::kAgent] = &m_data.agents;
+    for (int kind = 0; kind < P::kTexts; ++kind) {
+        const auto& texts = batch.texts.texts(P::Text(kind));
+        const auto& hashes = batch.texts.hashes(P::Text(kind));
+        std::vector<std::uint32_t>& ids = m_batchIds[kind];
+        ids.resize(texts.size());
+        ids[0] = 0;
+        for (std::size_t t = 1; t < texts.size(); ++t)
+            ids[t] = pools[kind]->intern(texts[t], hashes[t]);
+    }
     const bool sides = !(m_flags & LA_F_NO_SIDE_FILES);
     std::uint32_t begin = 0;
     for (std::size_t i = 0; i < batch.ends.size(); ++i) {
@@ -435,7 +458,7 @@ void ImportJob::poolBatch(Batch& batch, Classifier& classifier)
         if (batch.state[i] == Batch::kBad) {
             ++m_badLines;
         } else if (batch.state[i] == Batch::kStored) {
-            classifier.pool(batch.prepared[i], m_flags, m_data);
+            classifier.pool(batch.prepared[i], m_flags, m_batchIds, m_data);
             m_flags |= LA_F_STORED;
         }
         if (batch.truncated[i])

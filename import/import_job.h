@@ -59,6 +59,7 @@ class ImportJob
     // the ordered half (on the job's thread, in line order).
     void parseBatch(Batch& batch, Classifier& classifier) const;
     void poolBatch(Batch& batch, Classifier& classifier);
+    std::vector<std::uint32_t> m_batchIds[PreparedLine::kTexts]; // poolBatch's, kept for reuse
     void excludeLongLine(LogReader& reader, bool sides);
     [[nodiscard]] int appendAnalysedLog(const std::string& path, std::uint64_t base);
     [[nodiscard]] int flush();

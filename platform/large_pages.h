@@ -13,8 +13,8 @@ inline constexpr char kLargePageTunables[] = "glibc.malloc.hugetlb=1:glibc.mallo
 
 // Returns at once in the second start (after giving GLIBC_TUNABLES back its value from
 // before, for the programs this one starts), when huge pages are turned off on this
-// system or by VEXILO_SMALL_PAGES=1, under valgrind or a sanitizer, and when the program cannot be started again.
-// Otherwise it does not return: the program starts again with the same arguments.
+// system or by VEXILO_SMALL_PAGES=1, under valgrind or a sanitizer, and when the program cannot be
+// started again. Otherwise it does not return: the program starts again with the same arguments.
 void startWithLargePages(char** argv);
 
 } // namespace platform

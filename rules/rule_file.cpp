@@ -122,4 +122,31 @@ int EvaluateRules(const RuleList& rules, std::u16string& text)
     return 0;
 }
 
+bool CopyRules(const RuleList& from, RuleList& to)
+{
+    to.clear();
+    to.reserve(from.size());
+    for (const Rule& rule : from) {
+        Rule copy;
+        copy.op = rule.op;
+        if (rule.regexp) {
+            copy.regexp = std::make_unique<platform::RegExp>();
+            if (copy.regexp->setPattern(rule.regexp->pattern()) != 0) {
+                to.clear();
+                return false;
+            }
+            copy.regexp->setIgnoreCase(rule.regexp->ignoreCase());
+            copy.regexp->setGlobal(rule.regexp->global());
+        }
+        copy.pattern = rule.pattern;
+        copy.hasReplace = rule.hasReplace;
+        copy.replace = rule.replace;
+        copy.unescape = rule.unescape;
+        copy.setId = rule.setId;
+        copy.ifId = rule.ifId;
+        to.push_back(std::move(copy));
+    }
+    return true;
+}
+
 } // namespace rules

@@ -53,4 +53,8 @@ RuleList LoadRules(const std::string& path, bool* read = nullptr);
 // of a regular expression; text then holds what the rules before that one made of it.
 [[nodiscard]] int EvaluateRules(const RuleList& rules, std::u16string& text);
 
+// The same rules in a list of their own, for another thread. False (and `to` empty) when a
+// pattern could not be compiled again.
+[[nodiscard]] bool CopyRules(const RuleList& from, RuleList& to);
+
 } // namespace rules

@@ -4,10 +4,12 @@
 #include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/parallel.h"
 #include "rules/rule_file.h"
 #include "store/cache_reader.h"
 #include "store/load_steps.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -15,6 +17,9 @@
 
 namespace store {
 namespace {
+
+// Rules go through texts in parts from this many texts a part on.
+constexpr std::size_t kTextsPerPart = 512;
 
 // A search key: an external referer and its query, ordered by their dictionary positions.
 struct SearchKey
@@ -74,29 +79,34 @@ int evaluate(const rules::RuleList& list, std::string_view text, std::string& ou
     return rc;
 }
 
-// Collects the search keys of all fragments, and for each fragment the index of its key.
+// Collects the search keys of all fragments, in key order, and for each fragment the index
+// of its key.
 std::vector<SearchKey> collectKeys(const LogContainer& log, std::vector<std::uint32_t>& keyOf)
 {
-    std::map<SearchKey, std::uint32_t> set;
-    keyOf.assign(log.Frg2.size(), UINT32_MAX);
-    for (const Fragment& f : log.Frg2)
-        if (isSearchKey(f))
-            set.emplace(SearchKey{f.ref->text, f.refq->text}, 0);
-    std::vector<SearchKey> keys;
-    keys.reserve(set.size());
-    for (auto& [key, index] : set) {
-        index = static_cast<std::uint32_t>(keys.size());
-        keys.push_back(key);
-    }
+    struct Use
+    {
+        SearchKey key;
+        std::uint32_t fragment;
+    };
+    std::vector<Use> uses;
     for (std::size_t i = 0; i < log.Frg2.size(); ++i)
         if (isSearchKey(log.Frg2[i]))
-            keyOf[i] = set[SearchKey{log.Frg2[i].ref->text, log.Frg2[i].refq->text}];
+            uses.push_back(
+                {{log.Frg2[i].ref->text, log.Frg2[i].refq->text}, static_cast<std::uint32_t>(i)});
+    std::sort(uses.begin(), uses.end(), [](const Use& a, const Use& b) { return a.key < b.key; });
+    keyOf.assign(log.Frg2.size(), UINT32_MAX);
+    std::vector<SearchKey> keys;
+    for (const Use& use : uses) {
+        if (keys.empty() || keys.back() < use.key)
+            keys.push_back(use.key);
+        keyOf[use.fragment] = static_cast<std::uint32_t>(keys.size() - 1);
+    }
     return keys;
 }
 
 // The walk shared by words and ranks: every key gets its cached value when the cache
-// cursor lands on it, otherwise the rules' outcome. `found(index, value, cached)`.
-// *rulesRead tells whether the rule file was there and read.
+// cursor lands on it, otherwise the rules' outcome. `found(index, value, cached)`, in key
+// order. *rulesRead tells whether the rule file was there and read.
 template <typename Found>
 int walkKeys(LoadContext& ctx, const std::vector<SearchKey>& keys, const std::string& rulePath,
              const std::string& cachePath, bool* rulesRead, Found found)
@@ -109,54 +119,91 @@ int walkKeys(LoadContext& ctx, const std::vector<SearchKey>& keys, const std::st
     if (keys.empty())
         ctx.add(0.175f);
     const float share = keys.empty() ? 0.0f : 0.175f / float(keys.size());
-    std::string outcome;
+    // The cache first, in key order; what it does not hold goes through the rules.
+    std::vector<std::string> texts(keys.size());
+    std::vector<std::string> cached(keys.size());
+    std::vector<std::uint8_t> hit(keys.size(), 0);
+    std::vector<std::string_view> uncached;
+    std::vector<std::size_t> uncachedKey;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        texts[i] = keyText(keys[i]);
+        while (!cache.atEnd() && platform::compareDictionary(cache.key(), texts[i]) < 0)
+            cache.next();
+        if (!cache.atEnd() && platform::compareDictionary(cache.key(), texts[i]) == 0) {
+            ctx.add(share);
+            cached[i] = cache.value();
+            hit[i] = 1;
+            cache.next();
+        } else {
+            uncached.push_back(texts[i]);
+            uncachedKey.push_back(i);
+        }
+    }
+    const RuleOutcomes ruled = evaluateTexts(ctx, list, uncached, share);
+    std::size_t next = 0; // of uncached
     for (std::size_t i = 0; i < keys.size(); ++i) {
         if (ctx.cancelled())
             break;
-        ctx.add(share);
-        const std::string key = keyText(keys[i]);
-        while (!cache.atEnd() && platform::compareDictionary(cache.key(), key) < 0)
-            cache.next();
-        if (!cache.atEnd() && platform::compareDictionary(cache.key(), key) == 0) {
-            found(i, std::string(cache.value()), true);
-            cache.next();
+        if (hit[i]) {
+            found(i, cached[i], true);
             continue;
         }
-        if (const int rc = evaluate(list, key, outcome)) {
+        if (next == ruled.failed) {
             ctx.log.trouble = {LoadTrouble::Kind::ReadFile, rulePath};
-            return rc;
+            return ruled.rc;
         }
-        found(i, outcome, false);
+        found(i, ruled.outcomes[next++], false);
     }
     return 0;
 }
 
-// Evaluates a rule file once per distinct text; `apply(text, outcome)` for each entry.
-class OncePerText
+// Evaluates a rule file once per distinct text of a table, in the table's order:
+// `textOf(i)` is entry i's text (null: none), `set(i, outcome)` receives the pooled
+// outcome (null when empty) of each entry with a text.
+template <typename TextOf, typename Set>
+int outcomesOnce(LoadContext& ctx, const std::string& path, std::size_t count, TextOf textOf,
+                 Set set)
 {
-  public:
-    explicit OncePerText(const std::string& path) : m_path(path), m_rules(rules::LoadRules(path)) {}
-    // The pooled outcome for a text (null when empty), evaluating on first sight.
-    int outcome(LoadContext& ctx, const char* text, const char*& result)
-    {
-        auto it = m_done.find(text);
-        if (it == m_done.end()) {
-            std::string out;
-            if (const int rc = evaluate(m_rules, text, out)) {
-                ctx.log.trouble = {LoadTrouble::Kind::ReadFile, m_path};
-                return rc;
-            }
-            it = m_done.emplace(text, out.empty() ? nullptr : ctx.pool.intern(out)).first;
+    const rules::RuleList list = rules::LoadRules(path);
+    std::unordered_map<const char*, std::uint32_t> index; // texts are unique per pointer
+    std::vector<std::string_view> distinct;
+    std::vector<std::uint32_t> of(count, UINT32_MAX);
+    const char* last = nullptr; // neighbours mostly share their text
+    std::uint32_t lastIndex = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const char* text = textOf(i);
+        if (!text)
+            continue;
+        if (text != last) {
+            const auto [it, added] =
+                index.try_emplace(text, static_cast<std::uint32_t>(distinct.size()));
+            if (added)
+                distinct.emplace_back(text);
+            last = text;
+            lastIndex = it->second;
         }
-        result = it->second;
-        return 0;
+        of[i] = lastIndex;
     }
-
-  private:
-    std::string m_path;
-    rules::RuleList m_rules;
-    std::unordered_map<const char*, const char*> m_done; // texts are unique per pointer
-};
+    const RuleOutcomes ruled = evaluateTexts(ctx, list, distinct, 0.0f);
+    std::vector<const char*> pooled(distinct.size(), nullptr);
+    std::uint32_t seen = 0; // outcomes are pooled in the order the texts are first met
+    for (std::size_t i = 0; i < count; ++i) {
+        if (ctx.cancelled())
+            break;
+        if (of[i] == UINT32_MAX)
+            continue;
+        if (of[i] == ruled.failed) {
+            ctx.log.trouble = {LoadTrouble::Kind::ReadFile, path};
+            return ruled.rc;
+        }
+        if (of[i] == seen) {
+            const std::string& outcome = ruled.outcomes[seen++];
+            pooled[of[i]] = outcome.empty() ? nullptr : ctx.pool.intern(outcome);
+        }
+        set(i, pooled[of[i]]);
+    }
+    return 0;
+}
 
 // Replaces a cache of the data folder whole (a crash or a failed write leaves the old one;
 // a link planted at its name is replaced, never written through). A failure names the
@@ -173,6 +220,42 @@ int writeCache(LoadContext& ctx, const char* name, const std::string& text)
 }
 
 } // namespace
+
+RuleOutcomes evaluateTexts(LoadContext& ctx, const rules::RuleList& list,
+                           const std::vector<std::string_view>& texts, float share)
+{
+    RuleOutcomes out;
+    out.outcomes.resize(texts.size());
+    out.failed = texts.size();
+    unsigned parts = platform::partCount(texts.size(), kTextsPerPart);
+    std::vector<rules::RuleList> copies(parts > 0 ? parts - 1 : 0);
+    for (auto& copy : copies)
+        if (!rules::CopyRules(list, copy))
+            parts = 1; // no copy: one part, with the list itself
+    std::vector<std::size_t> failed(parts, texts.size());
+    std::vector<int> rcs(parts, 0);
+    platform::runRanges(texts.size(), parts,
+                        [&](unsigned part, std::size_t begin, std::size_t end) {
+                            const rules::RuleList& rules = part == 0 ? list : copies[part - 1];
+                            for (std::size_t i = begin; i < end; ++i) {
+                                if (ctx.cancelled())
+                                    return;
+                                ctx.add(share);
+                                if (const int rc = evaluate(rules, texts[i], out.outcomes[i])) {
+                                    failed[part] = i;
+                                    rcs[part] = rc;
+                                    return;
+                                }
+                            }
+                        });
+    for (unsigned part = 0; part < parts; ++part)
+        if (failed[part] < out.failed) {
+            out.failed = failed[part];
+            out.rc = rcs[part];
+            break;
+        }
+    return out;
+}
 
 int analyseSearchWords(LoadContext& ctx)
 {
@@ -228,41 +311,31 @@ int analyseSearchRanks(LoadContext& ctx)
 
 int analyseEngines(LoadContext& ctx)
 {
-    OncePerText rules(ctx.ruleFile("referer2searchname.ini"));
-    for (RefEntry& ref : ctx.log.Ref) {
-        if (ctx.cancelled())
-            break;
-        if (ref.text && ref.text[0] == 'h')
-            if (const int rc = rules.outcome(ctx, ref.text, ref.engine))
-                return rc;
-    }
-    return 0;
+    auto& refs = ctx.log.Ref;
+    return outcomesOnce(
+        ctx, ctx.ruleFile("referer2searchname.ini"), refs.size(),
+        [&](std::size_t i) {
+            return refs[i].text && refs[i].text[0] == 'h' ? refs[i].text : nullptr;
+        },
+        [&](std::size_t i, const char* engine) { refs[i].engine = engine; });
 }
 
 int analyseBrowsers(LoadContext& ctx)
 {
-    OncePerText rules(ctx.ruleFile("agent2browser.ini"));
-    for (AgntEntry& agent : ctx.log.Agnt) {
-        if (ctx.cancelled())
-            break;
-        if (agent.text && *agent.text)
-            if (const int rc = rules.outcome(ctx, agent.text, agent.browser))
-                return rc;
-    }
-    return 0;
+    auto& agents = ctx.log.Agnt;
+    return outcomesOnce(
+        ctx, ctx.ruleFile("agent2browser.ini"), agents.size(),
+        [&](std::size_t i) { return agents[i].text && *agents[i].text ? agents[i].text : nullptr; },
+        [&](std::size_t i, const char* browser) { agents[i].browser = browser; });
 }
 
 int analyseOses(LoadContext& ctx)
 {
-    OncePerText rules(ctx.ruleFile("agent2os.ini"));
-    for (AgntEntry& agent : ctx.log.Agnt) {
-        if (ctx.cancelled())
-            break;
-        if (agent.text && *agent.text)
-            if (const int rc = rules.outcome(ctx, agent.text, agent.os))
-                return rc;
-    }
-    return 0;
+    auto& agents = ctx.log.Agnt;
+    return outcomesOnce(
+        ctx, ctx.ruleFile("agent2os.ini"), agents.size(),
+        [&](std::size_t i) { return agents[i].text && *agents[i].text ? agents[i].text : nullptr; },
+        [&](std::size_t i, const char* os) { agents[i].os = os; });
 }
 
 int saveSearchCaches(LoadContext& ctx)

@@ -8,6 +8,8 @@
 #include "store/text_pool.h"
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace store {
 
@@ -61,6 +63,19 @@ long rankFromOutcome(std::string_view outcome);
 // regular expression.
 [[nodiscard]] int evaluateRuleText(const rules::RuleList& list, std::string_view text,
                                    std::string& outcome);
+
+// Rule outcomes of many texts, worked out in parts on every core (each part with a copy of
+// the list, which is used on one thread only) and handed back in text order, so that what a
+// step makes of them never depends on the number of parts.
+struct RuleOutcomes
+{
+    std::vector<std::string> outcomes; // CP932, "" for none
+    std::size_t failed = 0;            // the first text whose rules failed; texts.size() if none
+    int rc = 0;                        // and its error
+};
+// Adds `share` to the progress for each text. A cancelled load leaves outcomes unset.
+RuleOutcomes evaluateTexts(LoadContext& ctx, const rules::RuleList& list,
+                           const std::vector<std::string_view>& texts, float share);
 
 // The prefix of a referer (scheme, "://" and host) and where its path starts.
 std::size_t refererPathStart(const char* referer);

@@ -121,14 +121,17 @@ int fragmentFacts(LoadContext& ctx, Classes& classes, std::vector<std::uint16_t>
 {
     LogContainer& log = ctx.log;
     const rules::RuleList list = rules::LoadRules(ctx.ruleFile("robots.ini"));
-    std::unordered_map<const char*, std::uint16_t> ofAgent;
-    const char* lastAgent = nullptr;
-    std::uint16_t lastClass = 0;
-    std::string outcome;
     const ReqEntry* robotsTxt = nullptr;
     for (const ReqEntry& r : log.Req)
         if (r.text && std::strcmp(r.text, "/robots.txt") == 0)
             robotsTxt = &r;
+    // The agents in the order they are first met, each through the rules once (in parts),
+    // then named in that order.
+    std::unordered_map<const char*, std::uint32_t> ofAgent;
+    std::vector<std::string_view> agents;
+    std::vector<std::uint32_t> agentOf(log.Frg2.size(), UINT32_MAX);
+    const char* lastAgent = nullptr;
+    std::uint32_t lastIndex = UINT32_MAX;
     facts.assign(log.Frg2.size(), 0);
     for (std::size_t i = 0; i < log.Frg2.size(); ++i) {
         const Fragment& f = log.Frg2[i];
@@ -139,27 +142,36 @@ int fragmentFacts(LoadContext& ctx, Classes& classes, std::vector<std::uint16_t>
             bits |= kReferer;
         if (robotsTxt && f.req == robotsTxt)
             bits |= kRobotsTxt;
+        facts[i] = bits;
         const char* agent = f.agnt ? f.agnt->text : nullptr;
-        if (agent && !list.empty() && agent != lastAgent) {
-            auto it = ofAgent.find(agent);
-            if (it == ofAgent.end()) {
-                if ((i & 0x3FF) == 0 && ctx.cancelled())
-                    return 0;
-                if (const int rc = evaluateRuleText(list, agent, outcome)) {
-                    log.trouble = {LoadTrouble::Kind::ReadFile, ctx.ruleFile("robots.ini")};
-                    return rc;
-                }
-                std::string_view name;
-                const VisitorKind kind = parseMachineOutcome(outcome, name);
-                const std::uint16_t c =
-                    isMachine(kind) ? classes.named(kind, name, agent) : std::uint16_t(0);
-                it = ofAgent.emplace(agent, c).first;
-            }
+        if (!agent || list.empty())
+            continue;
+        if (agent != lastAgent) {
+            const auto [it, added] =
+                ofAgent.try_emplace(agent, static_cast<std::uint32_t>(agents.size()));
+            if (added)
+                agents.emplace_back(agent);
             lastAgent = agent;
-            lastClass = it->second;
+            lastIndex = it->second;
         }
-        facts[i] = bits | (agent && !list.empty() ? lastClass : std::uint16_t(0));
+        agentOf[i] = lastIndex;
     }
+    const RuleOutcomes ruled = evaluateTexts(ctx, list, agents, 0.0f);
+    if (ctx.cancelled())
+        return 0;
+    if (ruled.failed < agents.size()) {
+        log.trouble = {LoadTrouble::Kind::ReadFile, ctx.ruleFile("robots.ini")};
+        return ruled.rc;
+    }
+    std::vector<std::uint16_t> classOf(agents.size(), 0);
+    for (std::size_t a = 0; a < agents.size(); ++a) {
+        std::string_view name;
+        const VisitorKind kind = parseMachineOutcome(ruled.outcomes[a], name);
+        classOf[a] = isMachine(kind) ? classes.named(kind, name, agents[a].data()) : 0;
+    }
+    for (std::size_t i = 0; i < log.Frg2.size(); ++i)
+        if (agentOf[i] != UINT32_MAX)
+            facts[i] |= classOf[agentOf[i]];
     return 0;
 }
 

@@ -25,18 +25,20 @@ for input in big.log big.log.gz; do
     done
 done
 # Every agent kept: enough records that the load and the panes cut their loops into parts.
-# What the load finds and what each pane exports are those of one thread.
+# What the load finds (search words and ranks, engines, browsers, OSes and visitor kinds
+# through the rules in parts) and what each pane exports are those of one thread.
 "$cli" import --all-agents -o all.vxlog big.log 2> import.txt || fail "import of every agent failed"
 panes=(--period 2026/01/01:2030/12/31 --pane req --pane ref,path --pane query --pane browser
        --pane reqend --pane searchword,split)
 for jobs in 1 2 5; do
     mkdir -p "home-$jobs"
-    VEXILO_JOBS=$jobs "$cli" load all.vxlog --home "home-$jobs" | grep -v '^step' > "load-$jobs.txt" ||
+    VEXILO_JOBS=$jobs "$cli" load all.vxlog --home "home-$jobs" --search --agents --visitor-kinds |
+        grep -av '^step' > "load-$jobs.txt" ||
         fail "load at $jobs failed"
     VEXILO_JOBS=$jobs "$cli" filter all.vxlog --home "home-$jobs" "${panes[@]}" > "filter-$jobs.txt" ||
         fail "filter at $jobs failed"
 done
-grep -q '^records	[0-9]\{6,\}$' load-1.txt || fail "too few records to cut: $(grep records load-1.txt)"
+grep -aq '^records	[0-9]\{6,\}$' load-1.txt || fail "too few records to cut: $(grep records load-1.txt)"
 [ "$(grep -c "^#" filter-1.txt)" -ge 7 ] || fail "the filter printed no panes"
 for jobs in 2 5; do
     cmp -s load-1.txt "load-$jobs.txt" || fail "the load at $jobs threads differs"

@@ -18,9 +18,8 @@ bool hugePagesOn()
 // programs it starts see it, the start-up's mark, its first argument.
 std::string probe(const std::string& environment)
 {
-    const std::string command =
-        "env -u GLIBC_TUNABLES -u VEXILO_SMALL_PAGES " + environment + " '" + LARGE_PAGES_PROBE +
-        "' 'two words'";
+    const std::string command = "env -u GLIBC_TUNABLES -u VEXILO_SMALL_PAGES " + environment +
+                                " '" + LARGE_PAGES_PROBE + "' 'two words'";
     std::string out;
     if (FILE* pipe = ::popen(command.c_str(), "r")) {
         char buffer[4096];
