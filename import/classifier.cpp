@@ -360,9 +360,9 @@ void BatchTexts::add(PreparedLine& p)
         p.hasAgent ? m_kinds[P::kAgent].add(line.agent.view(), p.hash[P::kAgent]) : 0;
 }
 
-void Classifier::pool(const PreparedLine& p, std::uint32_t flags,
-                      const std::vector<std::uint32_t> (&ids)[PreparedLine::kTexts],
-                      ImportData& data) const
+Fragment9
+Classifier::fragmentOf(const PreparedLine& p, std::uint32_t flags,
+                       const std::vector<std::uint32_t> (&ids)[PreparedLine::kTexts]) const
 {
     using P = PreparedLine;
     const LineFields& line = p.fields;
@@ -379,8 +379,7 @@ void Classifier::pool(const PreparedLine& p, std::uint32_t flags,
     fragment.referer = ids[P::kReferer][p.local[P::kReferer]];
     fragment.refQuery = ids[P::kRefQuery][p.local[P::kRefQuery]];
     fragment.agent = ids[P::kAgent][p.local[P::kAgent]];
-    data.pending.push_back(PendingRecord{line.time, ids[P::kHost][p.local[P::kHost]],
-                                         data.fragments.insert(fragment)});
+    return fragment;
 }
 
 ClassifyOptions classifyOptionsOf(const ImportOptions& options, std::uint32_t flags,

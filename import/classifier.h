@@ -120,11 +120,10 @@ class Classifier
     // false when they already exclude the line.
     bool keepsRequest(const LineFields& line) const;
     void pool(const PreparedLine& line, std::uint32_t flags, ImportData& data) const;
-    // pool for lines whose texts a BatchTexts holds: ids[kind][local identity] is the
-    // shared pools' identity of each text.
-    void pool(const PreparedLine& line, std::uint32_t flags,
-              const std::vector<std::uint32_t> (&ids)[PreparedLine::kTexts],
-              ImportData& data) const;
+    // The fragment pool() makes of a line whose texts a BatchTexts holds: ids[kind][local
+    // identity] is the shared pools' identity of each text.
+    Fragment9 fragmentOf(const PreparedLine& line, std::uint32_t flags,
+                         const std::vector<std::uint32_t> (&ids)[PreparedLine::kTexts]) const;
 
   private:
     bool inList(const std::vector<std::string>& list, std::string_view text) const;

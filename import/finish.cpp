@@ -86,18 +86,7 @@ int ImportJob::finishFile()
     const auto before = [](const DicItem& a, const DicItem& b) {
         return platform::compareDictionary(a.text, b.text) < 0;
     };
-    const unsigned parts = platform::partCount(items.size(), kDictionaryPerPart);
-    platform::runRanges(items.size(), parts, [&](unsigned, std::size_t begin, std::size_t end) {
-        std::sort(items.begin() + begin, items.begin() + end, before);
-    });
-    for (unsigned width = 1; width < parts; width *= 2)
-        for (unsigned part = 0; part + width < parts; part += 2 * width)
-            std::inplace_merge(
-                items.begin() + platform::partBegin(items.size(), part, parts),
-                items.begin() + platform::partBegin(items.size(), part + width, parts),
-                items.begin() +
-                    platform::partBegin(items.size(), std::min(part + 2 * width, parts), parts),
-                before);
+    platform::sortInParts(items.begin(), items.end(), before, kDictionaryPerPart);
     libraryTrace("Finish2 %d\r\n", static_cast<int>(platform::tickCount() - started));
 
     // 3. Dictionary write: offsets from the leading NUL; equal texts of several pools

@@ -3,12 +3,10 @@
 #include "import/hash.h"
 
 namespace sievra {
-namespace {
-inline std::uint32_t hashOf(const Fragment9& f)
+std::uint32_t FragmentSet::hashOf(const Fragment9& f)
 {
     return static_cast<std::uint32_t>(hashBytes(&f, sizeof f));
 }
-} // namespace
 
 FragmentSet::FragmentSet()
 {
@@ -40,9 +38,8 @@ void FragmentSet::grow()
     m_mask = mask;
 }
 
-std::uint32_t FragmentSet::insert(const Fragment9& fragment)
+std::uint32_t FragmentSet::insert(const Fragment9& fragment, std::uint32_t hash)
 {
-    const std::uint32_t hash = hashOf(fragment);
     std::uint32_t s = hash & m_mask;
     for (;; s = (s + 1) & m_mask) {
         const Slot slot = m_slots[s];

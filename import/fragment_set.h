@@ -30,7 +30,12 @@ class FragmentSet
   public:
     FragmentSet();
     // The index of an equal fragment, inserting this one when there is none.
-    std::uint32_t insert(const Fragment9& fragment);
+    std::uint32_t insert(const Fragment9& fragment) { return insert(fragment, hashOf(fragment)); }
+    // The same with hashOf(fragment) known.
+    std::uint32_t insert(const Fragment9& fragment, std::uint32_t hash);
+    static std::uint32_t hashOf(const Fragment9& fragment);
+    // Asks the processor for the slot where a fragment of this hash is looked for first.
+    void prefetch(std::uint32_t hash) const { __builtin_prefetch(&m_slots[hash & m_mask]); }
     std::uint32_t size() const { return static_cast<std::uint32_t>(m_items.size()); }
     Fragment9& operator[](std::uint32_t i) { return m_items[i]; }
     const Fragment9& operator[](std::uint32_t i) const { return m_items[i]; }

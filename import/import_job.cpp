@@ -446,6 +446,24 @@ void ImportJob::poolBatch(Batch& batch, Classifier& classifier)
         for (std::size_t t = 1; t < texts.size(); ++t)
             ids[t] = pools[kind]->intern(texts[t], hashes[t]);
     }
+    // Then the fragments, in line order; each one's slot is fetched a few lines ahead.
+    m_batchFragments.clear();
+    for (std::size_t i = 0; i < batch.ends.size(); ++i)
+        if (batch.state[i] == Batch::kStored) {
+            const Fragment9 f = classifier.fragmentOf(batch.prepared[i], m_flags, m_batchIds);
+            m_batchFragments.push_back({f, FragmentSet::hashOf(f), std::uint32_t(i)});
+        }
+    constexpr std::size_t kAhead = 8;
+    for (std::size_t k = 0; k < m_batchFragments.size(); ++k) {
+        if (k + kAhead < m_batchFragments.size())
+            m_data.fragments.prefetch(m_batchFragments[k + kAhead].hash);
+        const auto& [fragment, hash, i] = m_batchFragments[k];
+        const PreparedLine& p = batch.prepared[i];
+        m_data.pending.push_back(PendingRecord{p.fields.time,
+                                               m_batchIds[P::kHost][p.local[P::kHost]],
+                                               m_data.fragments.insert(fragment, hash)});
+    }
+
     const bool sides = !(m_flags & LA_F_NO_SIDE_FILES);
     std::uint32_t begin = 0;
     for (std::size_t i = 0; i < batch.ends.size(); ++i) {
@@ -455,12 +473,10 @@ void ImportJob::poolBatch(Batch& batch, Classifier& classifier)
         if (batch.state[i] == Batch::kOutside)
             continue;
         m_flags &= ~(LA_F_STORED | LA_F_TRUNCATED);
-        if (batch.state[i] == Batch::kBad) {
+        if (batch.state[i] == Batch::kBad)
             ++m_badLines;
-        } else if (batch.state[i] == Batch::kStored) {
-            classifier.pool(batch.prepared[i], m_flags, m_batchIds, m_data);
+        else if (batch.state[i] == Batch::kStored)
             m_flags |= LA_F_STORED;
-        }
         if (batch.truncated[i])
             m_flags |= LA_F_TRUNCATED;
         ++m_lines;

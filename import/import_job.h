@@ -59,7 +59,15 @@ class ImportJob
     // the ordered half (on the job's thread, in line order).
     void parseBatch(Batch& batch, Classifier& classifier) const;
     void poolBatch(Batch& batch, Classifier& classifier);
-    std::vector<std::uint32_t> m_batchIds[PreparedLine::kTexts]; // poolBatch's, kept for reuse
+    // poolBatch's, kept for reuse.
+    std::vector<std::uint32_t> m_batchIds[PreparedLine::kTexts];
+    struct BatchFragment
+    {
+        Fragment9 fragment;
+        std::uint32_t hash;
+        std::uint32_t line;
+    };
+    std::vector<BatchFragment> m_batchFragments;
     void excludeLongLine(LogReader& reader, bool sides);
     [[nodiscard]] int appendAnalysedLog(const std::string& path, std::uint64_t base);
     [[nodiscard]] int flush();

@@ -86,4 +86,22 @@ template <typename F> void runRanges(std::size_t n, unsigned parts, F&& f)
     });
 }
 
+// Sorts [begin, end) in parts on every core (at least perPart items each), then merges the
+// parts. Items that compare equal may end up in any order: for results that must not
+// depend on the number of parts, only identical items may compare equal.
+template <typename It, typename Less>
+void sortInParts(It begin, It end, Less less, std::size_t perPart)
+{
+    const std::size_t n = static_cast<std::size_t>(end - begin);
+    const unsigned parts = partCount(n, perPart);
+    runRanges(n, parts, [&](unsigned, std::size_t from, std::size_t to) {
+        std::sort(begin + from, begin + to, less);
+    });
+    for (unsigned width = 1; width < parts; width *= 2)
+        for (unsigned part = 0; part + width < parts; part += 2 * width)
+            std::inplace_merge(
+                begin + partBegin(n, part, parts), begin + partBegin(n, part + width, parts),
+                begin + partBegin(n, std::min(part + 2 * width, parts), parts), less);
+}
+
 } // namespace platform

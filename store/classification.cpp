@@ -10,6 +10,7 @@
 #include "store/load_steps.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -232,27 +233,35 @@ RuleOutcomes evaluateTexts(LoadContext& ctx, const rules::RuleList& list,
     for (auto& copy : copies)
         if (!rules::CopyRules(list, copy))
             parts = 1; // no copy: one part, with the list itself
+    // Texts are taken a few at a time, so that the parts end together however slow some
+    // texts are. A part stops at its first failure: every text before the first failure
+    // of all has been through the rules.
     std::vector<std::size_t> failed(parts, texts.size());
     std::vector<int> rcs(parts, 0);
-    platform::runRanges(texts.size(), parts,
-                        [&](unsigned part, std::size_t begin, std::size_t end) {
-                            const rules::RuleList& rules = part == 0 ? list : copies[part - 1];
-                            for (std::size_t i = begin; i < end; ++i) {
-                                if (ctx.cancelled())
-                                    return;
-                                ctx.add(share);
-                                if (const int rc = evaluate(rules, texts[i], out.outcomes[i])) {
-                                    failed[part] = i;
-                                    rcs[part] = rc;
-                                    return;
-                                }
-                            }
-                        });
+    std::atomic<std::size_t> next{0};
+    constexpr std::size_t kTake = 16;
+    platform::runParts(parts, [&](unsigned part) {
+        const rules::RuleList& rules = part == 0 ? list : copies[part - 1];
+        for (;;) {
+            const std::size_t begin = next.fetch_add(kTake, std::memory_order_relaxed);
+            if (begin >= texts.size())
+                return;
+            for (std::size_t i = begin; i < std::min(begin + kTake, texts.size()); ++i) {
+                if (ctx.cancelled())
+                    return;
+                ctx.add(share);
+                if (const int rc = evaluate(rules, texts[i], out.outcomes[i])) {
+                    failed[part] = i;
+                    rcs[part] = rc;
+                    return;
+                }
+            }
+        }
+    });
     for (unsigned part = 0; part < parts; ++part)
         if (failed[part] < out.failed) {
             out.failed = failed[part];
             out.rc = rcs[part];
-            break;
         }
     return out;
 }

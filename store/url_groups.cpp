@@ -225,9 +225,13 @@ void rebuildDictionary(LoadContext& ctx)
     std::vector<std::uint32_t> order(texts.size());
     for (std::uint32_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return platform::compareDictionary(texts[a], texts[b]) < 0;
-    });
+    // Sorted in parts: only equal texts compare equal, and they share one place.
+    platform::sortInParts(
+        order.begin(), order.end(),
+        [&](std::uint32_t a, std::uint32_t b) {
+            return platform::compareDictionary(texts[a], texts[b]) < 0;
+        },
+        20000);
     std::size_t size = 2;
     for (std::size_t i = 0; i < order.size(); ++i)
         if (i == 0 || texts[order[i]] != texts[order[i - 1]])
