@@ -140,6 +140,24 @@ void normaliseUrl(std::string& text)
     resolveParentSegments(text);
 }
 
+bool Classifier::browserAgent(std::string_view agent, std::uint32_t hash)
+{
+    Verdict& v = m_verdicts[hash & (kVerdicts - 1)];
+    if (v.known && v.agent == agent)
+        return v.browser;
+    bool browser = agent.starts_with("Mozilla/");
+    if (browser) {
+        const auto http = agent.find("http://");
+        browser = !(http != std::string_view::npos && http + 7 < agent.size()) &&
+                  agent.find("Orvane Vexilo") == std::string_view::npos &&
+                  !(m_options.machines && m_options.machines->matches(agent));
+    }
+    v.agent.assign(agent);
+    v.browser = browser;
+    v.known = true;
+    return browser;
+}
+
 bool Classifier::inList(const std::vector<std::string>& list, std::string_view text) const
 {
     for (const auto& item : list)
@@ -201,23 +219,14 @@ int Classifier::prepare(LineFields& line, std::uint32_t& flags, PreparedLine& ou
         return 1;
     if (!line.agent.present() || line.agent.empty())
         return 1;
-    if (flags & LA_F_BROWSERS_ONLY) {
-        if (!startsWith(line.agent, "Mozilla/"))
-            return 1;
-        const std::string_view agent = line.agent.view();
-        const auto http = agent.find("http://");
-        if (http != std::string_view::npos && http + 7 < agent.size())
-            return 1;
-        if (agent.find("Orvane Vexilo") != std::string_view::npos)
-            return 1;
-    }
+    // The whole agent is hashed here: the verdict on it is looked up by it, and a stored
+    // line pools the agent by it.
+    const std::uint32_t agentHash = StringPool::hashOf(line.agent.view());
+    if ((flags & LA_F_BROWSERS_ONLY) && !browserAgent(line.agent.view(), agentHash))
+        return 1;
     foldDirectoryIndex(line.path);
     if (line.referer.present())
         foldDirectoryIndex(line.referer);
-    // Last of the tests: it costs the most, and most lines of pictures never need it.
-    if ((flags & LA_F_BROWSERS_ONLY) && m_options.machines &&
-        m_options.machines->matches(line.agent.view()))
-        return 1;
 
     // The line is stored.
     out.hasUser = (flags & LA_F_USER) && line.user.present() && line.user.size() > 1 &&
@@ -261,8 +270,9 @@ int Classifier::prepare(LineFields& line, std::uint32_t& flags, PreparedLine& ou
         out.hash[P::kReferer] = StringPool::hashOf(out.referer);
     if (out.hasRefQuery)
         out.hash[P::kRefQuery] = StringPool::hashOf(line.refQuery.view());
-    if (out.hasAgent)
-        out.hash[P::kAgent] = StringPool::hashOf(line.agent.view());
+    if (out.hasAgent) // the agent's first 1024 bytes when it was cut
+        out.hash[P::kAgent] =
+            line.agent.size() == kFieldMax ? StringPool::hashOf(line.agent.view()) : agentHash;
     return 0;
 }
 

@@ -128,9 +128,20 @@ class Classifier
   private:
     bool inList(const std::vector<std::string>& list, std::string_view text) const;
     void foldDirectoryIndex(Span& span) const;
+    // Whether browsers-only keeps a line of this agent (hash: StringPool::hashOf). Most
+    // lines come from a few agents: the verdict of each is kept.
+    bool browserAgent(std::string_view agent, std::uint32_t hash);
 
     const ClassifyOptions& m_options;
     PreparedLine m_prepared;
+    struct Verdict
+    {
+        std::string agent;
+        bool browser = false;
+        bool known = false;
+    };
+    static constexpr std::size_t kVerdicts = 1024;
+    std::vector<Verdict> m_verdicts = std::vector<Verdict>(kVerdicts);
 };
 
 // The classification options an import's record asks for: its lists, flags (the job's,

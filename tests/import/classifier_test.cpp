@@ -444,3 +444,34 @@ TEST(Normalise, UrlTable)
 }
 
 } // namespace
+
+namespace {
+
+// One classifier over many lines keeps a verdict per agent: more agents than it keeps
+// verdicts for, each asked twice, in turns that make them meet in its slots.
+TEST(Classifier, AgentVerdictsFollowTheAgentNotItsSlot)
+{
+    const auto options = wizardOptions();
+    Classifier c(options);
+    ImportData data;
+    const std::string host = "192.0.2.1", path = "/";
+    std::vector<std::string> agents;
+    for (int i = 0; i < 3000; ++i)
+        agents.push_back(std::string("Mozilla/5.0 (agent ")
+                             .append(std::to_string(i))
+                             .append(i % 3 ? ")" : ") +http://bot.example/"));
+    for (int pass = 0; pass < 2; ++pass)
+        for (int k = 0; k < 3000; ++k) {
+            const int i = pass ? 2999 - k : k;
+            LineFields f;
+            f.host = {host.data(), host.data() + host.size()};
+            std::memcpy(&f.method, "GET ", 4);
+            f.path = {path.data(), path.data() + path.size()};
+            f.agent = {agents[i].data(), agents[i].data() + agents[i].size()};
+            f.status = 200;
+            std::uint32_t flags = options.flags;
+            ASSERT_EQ(c.classify(f, flags, data), i % 3 ? 0 : 1) << agents[i];
+        }
+}
+
+} // namespace
