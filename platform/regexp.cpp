@@ -229,17 +229,20 @@ struct RegExp::Impl
         }
     }
 
-    int replace(std::u16string_view text, std::u16string_view repl, std::u16string& out)
+    int replace(std::u16string_view text, std::u16string_view repl, std::u16string& out,
+                bool* matched)
     {
         std::u16string result;
         std::size_t copied = 0; // text before this is in result
         std::size_t start = 0;
+        bool any = false;
         for (;;) {
             const int rc = search(text, start);
             if (rc < 0)
                 return rc;
             if (rc == 0)
                 break;
+            any = true;
             const std::size_t begin = ovector()[0];
             const std::size_t end = ovector()[1];
             if (begin < copied || end < begin || end > text.size())
@@ -258,6 +261,11 @@ struct RegExp::Impl
                                   (text[end + 1] & 0xFC00) == 0xDC00;
                 start += pair ? 2 : 1;
             }
+        }
+        if (matched) {
+            *matched = any;
+            if (!any)
+                return 0; // out as it was: the text itself
         }
         result.append(text.substr(copied));
         out = std::move(result);
@@ -332,14 +340,15 @@ int RegExp::test(std::u16string_view text, bool& matched)
     return rc < 0 ? rc : 0;
 }
 
-int RegExp::replace(std::u16string_view text, std::u16string_view replacement, std::u16string& out)
+int RegExp::replace(std::u16string_view text, std::u16string_view replacement, std::u16string& out,
+                    bool* matched)
 {
     if (const int rc = status())
         return rc;
     if (const int rc = m_impl->prepare())
         return rc;
     try {
-        return m_impl->replace(text, replacement, out);
+        return m_impl->replace(text, replacement, out, matched);
     } catch (const std::bad_alloc&) {
         return kRegExpOutOfMemory;
     }

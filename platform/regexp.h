@@ -57,9 +57,10 @@ class RegExp
     // out: text with the first (Global: every) match replaced by replacement, in which
     // $1-$99 stand for groups, $& for the match, $` and $' for the text before and after
     // it and $$ for "$". Global replace continues after each match; after an empty match
-    // it moves on by one character. out is only written on success.
+    // it moves on by one character. out is only written on success; with `matched`, which
+    // tells whether there was a match, only when there was one.
     [[nodiscard]] int replace(std::u16string_view text, std::u16string_view replacement,
-                              std::u16string& out);
+                              std::u16string& out, bool* matched = nullptr);
 
   private:
     struct Impl;

@@ -99,10 +99,11 @@ int EvaluateRules(const RuleList& rules, std::u16string& text)
             break;
         case RuleOperator::kRegExp:
             if (rule.hasReplace) {
-                if (const int rc = rule.regexp->replace(text, rule.replace, replaced))
+                bool found = false;
+                if (const int rc = rule.regexp->replace(text, rule.replace, replaced, &found))
                     return rc;
                 // A replacement that changes nothing is no match.
-                matched = replaced != text;
+                matched = found && replaced != text;
                 if (matched)
                     text.swap(replaced);
             } else if (const int rc = rule.regexp->test(text, matched)) {
