@@ -203,3 +203,31 @@ TEST(RegExp, RunawayBacktrackingIsAnErrorNotAHang)
 }
 
 } // namespace
+
+namespace {
+
+// With `matched`, a replace tells whether anything matched and leaves out alone when not.
+TEST(RegExp, ReplaceSaysWhetherItMatched)
+{
+    const struct
+    {
+        const char16_t *pattern, *text, *replacement;
+        bool matched;
+        const char16_t* out; // "untouched" when out is left as it was
+    } cases[] = {
+        {u"b", u"abc", u"x", true, u"axc"},
+        {u"z", u"abc", u"x", false, u"untouched"},
+        {u"b", u"abc", u"b", true, u"abc"}, // a match that changes nothing still matched
+        {u"^", u"abc", u"", true, u"abc"},
+    };
+    for (const auto& c : cases) {
+        RegExp re = make(c.pattern, kG);
+        std::u16string out = u"untouched";
+        bool matched = !c.matched;
+        ASSERT_EQ(re.replace(c.text, c.replacement, out, &matched), 0);
+        EXPECT_EQ(matched, c.matched) << testing::PrintToString(std::u16string(c.pattern));
+        EXPECT_EQ(out, c.out);
+    }
+}
+
+} // namespace
