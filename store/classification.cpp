@@ -13,7 +13,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <unordered_map>
 
 namespace store {
@@ -206,20 +205,6 @@ int outcomesOnce(LoadContext& ctx, const std::string& path, std::size_t count, T
     return 0;
 }
 
-// Replaces a cache of the data folder whole (a crash or a failed write leaves the old one;
-// a link planted at its name is replaced, never written through). A failure names the
-// file, or the folder when nothing can be written there.
-int writeCache(LoadContext& ctx, const char* name, const std::string& text)
-{
-    const int rc = platform::replaceFileInFolder(ctx.dataFolder, name, text);
-    if (rc) {
-        const bool folder = !platform::isWritableFolder(ctx.dataFolder);
-        ctx.log.trouble = {folder ? LoadTrouble::Kind::WriteFolder : LoadTrouble::Kind::WriteFile,
-                           folder ? ctx.dataFolder : ctx.dataFile(name)};
-    }
-    return rc;
-}
-
 } // namespace
 
 RuleOutcomes evaluateTexts(LoadContext& ctx, const rules::RuleList& list,
@@ -353,27 +338,60 @@ int saveSearchCaches(LoadContext& ctx)
     // they would pass for classifications once the rule file is back.
     if (!ctx.wordRulesRead && !ctx.rankRulesRead)
         return 0;
-    std::map<SearchKey, const Fragment*> keys;
+    // The keys in key order, each with the first fragment that has it.
+    struct Use
+    {
+        SearchKey key;
+        const Fragment* fragment;
+    };
+    std::vector<Use> uses;
     for (const Fragment& f : ctx.log.Frg2)
         if (f.ref && f.ref->text && f.refq && f.refq->text && f.refq->word)
-            keys.emplace(SearchKey{f.ref->text, f.refq->text}, &f);
+            uses.push_back({{f.ref->text, f.refq->text}, &f});
+    std::stable_sort(uses.begin(), uses.end(),
+                     [](const Use& a, const Use& b) { return a.key < b.key; });
     std::string wordText, rankText;
-    for (const auto& [key, f] : keys) {
-        const std::string k = keyText(key);
+    std::string k;
+    for (std::size_t i = 0; i < uses.size(); ++i) {
+        if (i > 0 && !(uses[i - 1].key < uses[i].key))
+            continue;
+        const SearchKey& key = uses[i].key;
+        const Fragment* f = uses[i].fragment;
+        k.assign(key.referer).append(1, '?').append(key.query);
         // An entry the format cannot hold (a CR or LF from the referer or the decoded word
         // would start lines of its own) is left out; the next load evaluates it again.
         if (!CacheReader::canHold(k) || !CacheReader::canHold(f->refq->word))
             continue;
-        wordText += "[MapString]\r\n" + k + "\r\n" + f->refq->word + "\r\n\r\n";
+        wordText.append("[MapString]\r\n").append(k).append("\r\n");
+        wordText.append(f->refq->word).append("\r\n\r\n");
         char rank[16];
         std::snprintf(rank, sizeof rank, "%d", static_cast<int>(f->refq->rank));
-        rankText += "[MapString]\r\n" + k + "\r\n" + rank + "\r\n\r\n";
+        rankText.append("[MapString]\r\n").append(k).append("\r\n");
+        rankText.append(rank).append("\r\n\r\n");
     }
-    if (ctx.wordRulesRead)
-        if (const int rc = writeCache(ctx, "searchword.cache", wordText))
-            return rc;
-    if (ctx.rankRulesRead)
-        return writeCache(ctx, "searchrank.cache", rankText);
+    // Both files at once. Each replaces its cache whole (a crash or a failed write leaves the
+    // old one; a link planted at its name is replaced, never written through). A failure
+    // names the file, or the folder when nothing can be written there.
+    const struct
+    {
+        bool wanted;
+        const char* name;
+        const std::string& text;
+    } caches[] = {{ctx.wordRulesRead, "searchword.cache", wordText},
+                  {ctx.rankRulesRead, "searchrank.cache", rankText}};
+    int rcs[2] = {0, 0};
+    platform::runParts(2, [&](unsigned i) {
+        if (caches[i].wanted)
+            rcs[i] = platform::replaceFileInFolder(ctx.dataFolder, caches[i].name, caches[i].text);
+    });
+    for (int i = 0; i < 2; ++i)
+        if (rcs[i]) {
+            const bool folder = !platform::isWritableFolder(ctx.dataFolder);
+            ctx.log.trouble = {folder ? LoadTrouble::Kind::WriteFolder
+                                      : LoadTrouble::Kind::WriteFile,
+                               folder ? ctx.dataFolder : ctx.dataFile(caches[i].name)};
+            return rcs[i];
+        }
     return 0;
 }
 

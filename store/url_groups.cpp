@@ -204,13 +204,16 @@ void rebuildDictionary(LoadContext& ctx)
     auto inDic = [&](const char* p) { return p >= dicBegin && p < dicEnd; };
     OffsetIndex fromDic(log.DicSize + 1);
     std::unordered_map<const char*, std::uint32_t> others;
+    const char* lastOther = nullptr; // slots side by side mostly hold the same outcome
     eachTextSlot(log, [&](const char* p) {
         if (!p)
             return;
-        if (inDic(p))
+        if (inDic(p)) {
             fromDic.add(static_cast<std::uint32_t>(p - dicBegin));
-        else
-            others.emplace(p, 0);
+        } else if (p != lastOther) {
+            others.try_emplace(p, 0);
+            lastOther = p;
+        }
     });
     const std::uint32_t dicTexts = fromDic.seal();
     std::vector<std::string_view> texts;
@@ -225,13 +228,19 @@ void rebuildDictionary(LoadContext& ctx)
     std::vector<std::uint32_t> order(texts.size());
     for (std::uint32_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    // Sorted in parts: only equal texts compare equal, and they share one place.
-    platform::sortInParts(
-        order.begin(), order.end(),
-        [&](std::uint32_t a, std::uint32_t b) {
-            return platform::compareDictionary(texts[a], texts[b]) < 0;
-        },
-        20000);
+    // Only equal texts compare equal, and they share one place: any sort gives the same.
+    // The log's own texts come in the order the import wrote them, sorted (unless the file
+    // was made otherwise): then only the load's few are sorted and merged in.
+    const auto before = [&](std::uint32_t a, std::uint32_t b) {
+        return platform::compareDictionary(texts[a], texts[b]) < 0;
+    };
+    const auto mine = order.begin() + dicTexts;
+    if (std::is_sorted(order.begin(), mine, before)) {
+        std::sort(mine, order.end(), before);
+        std::inplace_merge(order.begin(), mine, order.end(), before);
+    } else {
+        platform::sortInParts(order.begin(), order.end(), before, 20000);
+    }
     std::size_t size = 2;
     for (std::size_t i = 0; i < order.size(); ++i)
         if (i == 0 || texts[order[i]] != texts[order[i - 1]])
@@ -255,10 +264,20 @@ void rebuildDictionary(LoadContext& ctx)
     *out = '\0';
     order = {};
     texts = {};
+    const char* lastFrom = nullptr;
+    const char* lastTo = nullptr;
     eachTextSlot(log, [&](const char*& p) {
-        if (p)
-            p = moved[inDic(p) ? fromDic.rank(static_cast<std::uint32_t>(p - dicBegin))
-                               : others[p]];
+        if (!p)
+            return;
+        if (inDic(p)) {
+            p = moved[fromDic.rank(static_cast<std::uint32_t>(p - dicBegin))];
+        } else {
+            if (p != lastFrom) {
+                lastFrom = p;
+                lastTo = moved[others[p]];
+            }
+            p = lastTo;
+        }
     });
     platform::trace("old dic=%dkb -> %dkb", int(log.DicSize >> 10), int(size >> 10));
     log.Dic = std::move(dic);
