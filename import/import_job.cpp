@@ -131,8 +131,6 @@ int ImportJob::create(const ImportOptions& options)
     }
 
     m_options = classifyOptionsOf(options, m_flags, m_machines);
-    if (m_options.machines)
-        m_machineRules = options.machineRules;
     // Older callers pass a shorter record without the number of parsing threads.
     const bool hasJobs = options.size >= offsetof(ImportOptions, jobs) + sizeof options.jobs;
     m_jobs = hasJobs && options.jobs ? std::min(options.jobs, 64u) : platform::coreCount();
@@ -325,13 +323,9 @@ class ImportJob::Parsers
     void work()
     {
         ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
-        ClassifyOptions options = m_job.m_options;
-        std::unique_ptr<MachineAgents> machines;
-        if (options.machines) {
-            machines = std::make_unique<MachineAgents>(rules::LoadRules(m_job.m_machineRules));
-            options.machines = machines.get();
-        }
-        Classifier classifier(options);
+        // The machine rules are the job's, shared: each classifier keeps its verdicts per
+        // agent, so that they are asked once per agent and thread.
+        Classifier classifier(m_job.m_options);
         for (;;) {
             Batch* batch = nullptr;
             {

@@ -78,7 +78,6 @@ class ImportJob
     // Options.
     ClassifyOptions m_options;
     std::unique_ptr<MachineAgents> m_machines;
-    std::string m_machineRules; // the rule file behind m_machines, for the parsing threads
     unsigned m_jobs = 1;
     std::uint32_t m_flags = 0;
     std::uint32_t m_windowStart = 0;

@@ -26,6 +26,7 @@ bool MachineAgents::matches(std::string_view agent)
 {
     if (m_rules.empty())
         return false;
+    std::lock_guard guard(m_lock);
     std::uint32_t& recent = m_recent[quickHash(agent) & (kRecent - 1)];
     if (recent && m_seen.text(recent - 1) == agent)
         return m_verdict[recent - 1];
