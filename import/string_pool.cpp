@@ -2,12 +2,16 @@
 
 #include "import/hash.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace sievra {
 namespace {
+// Blocks grow from 64 KiB to 1 MiB: most pools of an import hold little (the agents of a
+// site, its users), and every block is memory touched.
+constexpr std::size_t kFirstBlock = 1 << 16;
 constexpr std::size_t kBlockSize = 1 << 20;
-}
+} // namespace
 
 StringPool::StringPool()
 {
@@ -22,6 +26,7 @@ void StringPool::clear()
     m_free = nullptr;
     m_left = 0;
     m_arenaBytes = 0;
+    m_nextBlock = kFirstBlock;
     m_slots.assign(1024, 0);
     m_mask = 1023;
     m_entries.push_back(Entry{"", 0, 0, 0});
@@ -30,12 +35,16 @@ void StringPool::clear()
 const char* StringPool::store(std::string_view text)
 {
     if (text.size() > m_left) {
-        const std::size_t size = text.size() > kBlockSize / 4 ? text.size() : kBlockSize;
-        m_blocks.emplace_back(new char[size]);
-        m_arenaBytes += size;
-        if (size != kBlockSize) // an outsized text gets a block of its own
+        if (text.size() > kBlockSize / 4) { // an outsized text gets a block of its own
+            m_blocks.emplace_back(new char[text.size()]);
+            m_arenaBytes += text.size();
             return static_cast<const char*>(
                 std::memcpy(m_blocks.back().get(), text.data(), text.size()));
+        }
+        const std::size_t size = std::max(m_nextBlock, text.size());
+        m_nextBlock = std::min(m_nextBlock * 2, kBlockSize);
+        m_blocks.emplace_back(new char[size]);
+        m_arenaBytes += size;
         m_free = m_blocks.back().get();
         m_left = size;
     }

@@ -63,6 +63,7 @@ class StringPool
     char* m_free = nullptr;
     std::size_t m_left = 0;
     std::size_t m_arenaBytes = 0;
+    std::size_t m_nextBlock = 0; // the size of the next block
 };
 
 } // namespace sievra
