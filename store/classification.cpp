@@ -213,20 +213,20 @@ RuleOutcomes evaluateTexts(LoadContext& ctx, const rules::RuleList& list,
     RuleOutcomes out;
     out.outcomes.resize(texts.size());
     out.failed = texts.size();
-    unsigned parts = platform::partCount(texts.size(), kTextsPerPart);
-    std::vector<rules::RuleList> copies(parts > 0 ? parts - 1 : 0);
-    for (auto& copy : copies)
-        if (!rules::CopyRules(list, copy))
-            parts = 1; // no copy: one part, with the list itself
+    const unsigned parts = platform::partCount(texts.size(), kTextsPerPart);
     // Texts are taken a few at a time, so that the parts end together however slow some
     // texts are. A part stops at its first failure: every text before the first failure
-    // of all has been through the rules.
+    // of all has been through the rules. Each part but the first makes its copy of the
+    // list on its own thread; one that cannot leaves its texts to the others.
     std::vector<std::size_t> failed(parts, texts.size());
     std::vector<int> rcs(parts, 0);
     std::atomic<std::size_t> next{0};
     constexpr std::size_t kTake = 16;
     platform::runParts(parts, [&](unsigned part) {
-        const rules::RuleList& rules = part == 0 ? list : copies[part - 1];
+        rules::RuleList copy;
+        if (part > 0 && !rules::CopyRules(list, copy))
+            return;
+        const rules::RuleList& rules = part == 0 ? list : copy;
         for (;;) {
             const std::size_t begin = next.fetch_add(kTake, std::memory_order_relaxed);
             if (begin >= texts.size())
