@@ -5,7 +5,8 @@
 //   bench_load            1,000,000 records
 //   bench_load --big      10,000,000 records
 //   bench_load --versus   import + load of 1,000,000 raw lines with the wizard's options (one
-//                         thread and every core), beside Webalizer on the same file
+//                         thread and every core, with the load's steps), beside Webalizer on
+//                         the same file
 //
 // The analysed log is imported once from a generated log with every line kept, so that
 // N lines give N records.
