@@ -90,6 +90,19 @@ void resolveParentSegments(std::string& text)
     }
 }
 
+// A line's fragment before its texts: method, byte count and status, those the flags keep.
+Fragment9 requestFragment(const LineFields& line, std::uint32_t flags)
+{
+    Fragment9 fragment;
+    if (flags & LA_F_METHOD)
+        fragment.method = line.method;
+    if (flags & LA_F_BYTES)
+        fragment.bytes = line.bytes;
+    if (flags & LA_F_STATUS)
+        fragment.status = line.status;
+    return fragment;
+}
+
 } // namespace
 
 void ClassifyOptions::addStatus(const char* text)
@@ -279,13 +292,7 @@ int Classifier::prepare(LineFields& line, std::uint32_t& flags, PreparedLine& ou
 void Classifier::pool(const PreparedLine& p, std::uint32_t flags, ImportData& data) const
 {
     const LineFields& line = p.fields;
-    Fragment9 fragment;
-    if (flags & LA_F_METHOD)
-        fragment.method = line.method;
-    if (flags & LA_F_BYTES)
-        fragment.bytes = line.bytes;
-    if (flags & LA_F_STATUS)
-        fragment.status = line.status;
+    Fragment9 fragment = requestFragment(line, flags);
     using P = PreparedLine;
     const std::uint32_t host = data.hosts.intern(line.host.view(), p.hash[P::kHost]);
     if (p.hasUser)
@@ -376,13 +383,7 @@ Classifier::fragmentOf(const PreparedLine& p, std::uint32_t flags,
 {
     using P = PreparedLine;
     const LineFields& line = p.fields;
-    Fragment9 fragment;
-    if (flags & LA_F_METHOD)
-        fragment.method = line.method;
-    if (flags & LA_F_BYTES)
-        fragment.bytes = line.bytes;
-    if (flags & LA_F_STATUS)
-        fragment.status = line.status;
+    Fragment9 fragment = requestFragment(line, flags);
     fragment.user = ids[P::kUser][p.local[P::kUser]];
     fragment.path = ids[P::kPath][p.local[P::kPath]];
     fragment.query = ids[P::kQuery][p.local[P::kQuery]];

@@ -165,25 +165,12 @@ int outcomesOnce(LoadContext& ctx, const std::string& path, std::size_t count, T
                  Set set)
 {
     const rules::RuleList list = rules::LoadRules(path);
-    std::unordered_map<const char*, std::uint32_t> index; // texts are unique per pointer
-    std::vector<std::string_view> distinct;
+    FirstMet met;
     std::vector<std::uint32_t> of(count, UINT32_MAX);
-    const char* last = nullptr; // neighbours mostly share their text
-    std::uint32_t lastIndex = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const char* text = textOf(i);
-        if (!text)
-            continue;
-        if (text != last) {
-            const auto [it, added] =
-                index.try_emplace(text, static_cast<std::uint32_t>(distinct.size()));
-            if (added)
-                distinct.emplace_back(text);
-            last = text;
-            lastIndex = it->second;
-        }
-        of[i] = lastIndex;
-    }
+    for (std::size_t i = 0; i < count; ++i)
+        if (const char* text = textOf(i))
+            of[i] = met.add(text);
+    const std::vector<std::string_view>& distinct = met.texts();
     const RuleOutcomes ruled = evaluateTexts(ctx, list, distinct, 0.0f);
     std::vector<const char*> pooled(distinct.size(), nullptr);
     std::uint32_t seen = 0; // outcomes are pooled in the order the texts are first met

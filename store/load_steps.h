@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace store {
@@ -63,6 +64,32 @@ long rankFromOutcome(std::string_view outcome);
 // regular expression.
 [[nodiscard]] int evaluateRuleText(const rules::RuleList& list, std::string_view text,
                                    std::string& outcome);
+
+// The texts of a table in the order they are first met, each once (texts are unique per
+// pointer): add gives a text's index among them. Neighbours mostly share their text.
+class FirstMet
+{
+  public:
+    std::uint32_t add(const char* text)
+    {
+        if (text != m_last) {
+            const auto [it, added] =
+                m_index.try_emplace(text, static_cast<std::uint32_t>(m_texts.size()));
+            if (added)
+                m_texts.emplace_back(text);
+            m_last = text;
+            m_lastIndex = it->second;
+        }
+        return m_lastIndex;
+    }
+    const std::vector<std::string_view>& texts() const { return m_texts; }
+
+  private:
+    std::unordered_map<const char*, std::uint32_t> m_index;
+    std::vector<std::string_view> m_texts;
+    const char* m_last = nullptr;
+    std::uint32_t m_lastIndex = 0;
+};
 
 // Rule outcomes of many texts, worked out in parts on every core (each part with a copy of
 // the list, which is used on one thread only) and handed back in text order, so that what a

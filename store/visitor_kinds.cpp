@@ -127,11 +127,8 @@ int fragmentFacts(LoadContext& ctx, Classes& classes, std::vector<std::uint16_t>
             robotsTxt = &r;
     // The agents in the order they are first met, each through the rules once (in parts),
     // then named in that order.
-    std::unordered_map<const char*, std::uint32_t> ofAgent;
-    std::vector<std::string_view> agents;
+    FirstMet met;
     std::vector<std::uint32_t> agentOf(log.Frg2.size(), UINT32_MAX);
-    const char* lastAgent = nullptr;
-    std::uint32_t lastIndex = UINT32_MAX;
     facts.assign(log.Frg2.size(), 0);
     for (std::size_t i = 0; i < log.Frg2.size(); ++i) {
         const Fragment& f = log.Frg2[i];
@@ -144,18 +141,10 @@ int fragmentFacts(LoadContext& ctx, Classes& classes, std::vector<std::uint16_t>
             bits |= kRobotsTxt;
         facts[i] = bits;
         const char* agent = f.agnt ? f.agnt->text : nullptr;
-        if (!agent || list.empty())
-            continue;
-        if (agent != lastAgent) {
-            const auto [it, added] =
-                ofAgent.try_emplace(agent, static_cast<std::uint32_t>(agents.size()));
-            if (added)
-                agents.emplace_back(agent);
-            lastAgent = agent;
-            lastIndex = it->second;
-        }
-        agentOf[i] = lastIndex;
+        if (agent && !list.empty())
+            agentOf[i] = met.add(agent);
     }
+    const std::vector<std::string_view>& agents = met.texts();
     const RuleOutcomes ruled = evaluateTexts(ctx, list, agents, 0.0f);
     if (ctx.cancelled())
         return 0;
