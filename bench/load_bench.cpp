@@ -25,6 +25,19 @@
 
 namespace {
 
+// " 0:12 1:3 ..." of the load's steps; skipZero leaves out the steps that took no time.
+std::string stepText(const store::LogContainer& log, bool skipZero)
+{
+    std::string steps;
+    for (int s = 0; s < 18; ++s)
+        if (!skipZero || log.stepMillis[s]) {
+            char step[32];
+            std::snprintf(step, sizeof step, " %d:%d", s, log.stepMillis[s]);
+            steps += step;
+        }
+    return steps;
+}
+
 void loadOnce(const std::string& path, const std::string& home, const char* label)
 {
     platform::setHomeDirOverride(home);
@@ -34,12 +47,7 @@ void loadOnce(const std::string& path, const std::string& home, const char* labe
     const double start = bench::seconds();
     const int rc = log.LoadPipeline(nullptr, progress, false, "");
     const double total = bench::seconds() - start;
-    std::string steps;
-    for (int s = 0; s < 18; ++s) {
-        char step[32];
-        std::snprintf(step, sizeof step, " %d:%d", s, log.stepMillis[s]);
-        steps += step;
-    }
+    const std::string steps = stepText(log, false);
     std::fprintf(stderr,
                  "%-5s %zu records  %zu visitors  total %6.3f s  peak %6.1f MiB  rc %d\n"
                  "      step ms:%s\n",
@@ -70,13 +78,7 @@ void importAndLoad(std::uint64_t lines, std::uint32_t jobs)
     store::Progress progress{0.0f};
     const int loaded = rc ? -1 : log.LoadPipeline(nullptr, progress, false, "");
     const double end = bench::seconds();
-    std::string steps;
-    for (int s = 0; s < 18; ++s)
-        if (log.stepMillis[s]) {
-            char step[32];
-            std::snprintf(step, sizeof step, " %d:%d", s, log.stepMillis[s]);
-            steps += step;
-        }
+    const std::string steps = stepText(log, true);
     std::fprintf(stderr,
                  "import+load of %llu lines (%s): %.3f s  (import %.3f s, load %.3f s, %zu "
                  "records)  rc %u/%d\n      load step ms:%s\n",

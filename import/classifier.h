@@ -112,9 +112,9 @@ class Classifier
     // flags; shortens the spans of `line` (directory index folding, 1024-byte cuts).
     int classify(LineFields& line, std::uint32_t& flags, ImportData& data);
 
-    // classify in two halves: prepare decides and readies the texts (it touches nothing
-    // shared: threads may prepare lines at the same time, each with a classifier of its
-    // own), pool then stores a line prepare kept (0), in line order.
+    // classify in two halves: prepare decides and readies the texts (threads may prepare
+    // lines at the same time, each with a classifier of its own; the machine rules they
+    // share answer one at a time), pool then stores a line prepare kept (0), in line order.
     int prepare(LineFields& line, std::uint32_t& flags, PreparedLine& out);
     // The tests of prepare that read only the host and the request (parseHead's fields):
     // false when they already exclude the line.

@@ -124,7 +124,6 @@ int walkKeys(LoadContext& ctx, const std::vector<SearchKey>& keys, const std::st
     std::vector<std::string> cached(keys.size());
     std::vector<std::uint8_t> hit(keys.size(), 0);
     std::vector<std::string_view> uncached;
-    std::vector<std::size_t> uncachedKey;
     for (std::size_t i = 0; i < keys.size(); ++i) {
         texts[i] = keyText(keys[i]);
         while (!cache.atEnd() && platform::compareDictionary(cache.key(), texts[i]) < 0)
@@ -136,7 +135,6 @@ int walkKeys(LoadContext& ctx, const std::vector<SearchKey>& keys, const std::st
             cache.next();
         } else {
             uncached.push_back(texts[i]);
-            uncachedKey.push_back(i);
         }
     }
     const RuleOutcomes ruled = evaluateTexts(ctx, list, uncached, share);
@@ -338,13 +336,11 @@ int saveSearchCaches(LoadContext& ctx)
     std::stable_sort(uses.begin(), uses.end(),
                      [](const Use& a, const Use& b) { return a.key < b.key; });
     std::string wordText, rankText;
-    std::string k;
     for (std::size_t i = 0; i < uses.size(); ++i) {
         if (i > 0 && !(uses[i - 1].key < uses[i].key))
             continue;
-        const SearchKey& key = uses[i].key;
         const Fragment* f = uses[i].fragment;
-        k.assign(key.referer).append(1, '?').append(key.query);
+        const std::string k = keyText(uses[i].key);
         // An entry the format cannot hold (a CR or LF from the referer or the decoded word
         // would start lines of its own) is left out; the next load evaluates it again.
         if (!CacheReader::canHold(k) || !CacheReader::canHold(f->refq->word))

@@ -19,6 +19,8 @@
 namespace store {
 namespace {
 
+constexpr std::size_t kTextsPerSortPart = 20000; // texts sorted in one part at least
+
 template <typename T> std::size_t kiloBytes(const std::vector<T>& table)
 {
     return table.size() * sizeof(T) >> 10;
@@ -239,7 +241,7 @@ void rebuildDictionary(LoadContext& ctx)
         std::sort(mine, order.end(), before);
         std::inplace_merge(order.begin(), mine, order.end(), before);
     } else {
-        platform::sortInParts(order.begin(), order.end(), before, 20000);
+        platform::sortInParts(order.begin(), order.end(), before, kTextsPerSortPart);
     }
     std::size_t size = 2;
     for (std::size_t i = 0; i < order.size(); ++i)
